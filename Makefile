@@ -1,0 +1,56 @@
+# Thin targets over CMake. `make test` and `make demo` install what they need first.
+BUILD      ?= build
+ASAN_BUILD ?= build-asan
+TSAN_BUILD ?= build-tsan
+BENCH_BUILD ?= build-bench
+PREFIX     ?= /usr/local
+CMAKE_FLAGS ?=
+
+.PHONY: all deps build test test-plain test-asan test-tsan demo bench install format clean
+
+all: build
+
+deps:
+	@bash scripts/install-deps.sh
+
+build: deps
+	cmake -S . -B $(BUILD) -G Ninja $(CMAKE_FLAGS)
+	cmake --build $(BUILD)
+
+test: test-plain test-asan test-tsan
+
+test-plain: build
+	cd $(BUILD) && ctest --output-on-failure
+
+test-asan: deps
+	cmake -S . -B $(ASAN_BUILD) -G Ninja -DQV_SANITIZE=address -DCMAKE_BUILD_TYPE=Debug $(CMAKE_FLAGS)
+	cmake --build $(ASAN_BUILD)
+	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1 \
+	  ctest --output-on-failure -LE install
+
+test-tsan: deps
+	cmake -S . -B $(TSAN_BUILD) -G Ninja -DQV_SANITIZE=thread -DCMAKE_BUILD_TYPE=Debug $(CMAKE_FLAGS)
+	cmake --build $(TSAN_BUILD)
+	cd $(TSAN_BUILD) && TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 ctest --output-on-failure -L threaded
+
+demo: build
+	@if [ -n "$$DISPLAY" ]; then \
+	  $(BUILD)/apps/qvview/qvview; \
+	else \
+	  mkdir -p out && $(BUILD)/apps/qvview/qvview --headless --out out/demo.png --size 1280x720 --frames 4 && \
+	  echo "No display: wrote out/demo-*.png"; \
+	fi
+
+bench: deps
+	cmake -S . -B $(BENCH_BUILD) -G Ninja -DQV_BUILD_BENCH=ON -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF $(CMAKE_FLAGS)
+	cmake --build $(BENCH_BUILD)
+	@for b in $(BENCH_BUILD)/bench/bench_*; do echo "== $$b"; $$b || exit 1; done
+
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
+
+format:
+	find qv apps tests bench -name '*.h' -o -name '*.cpp' | xargs clang-format -i
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(BENCH_BUILD) out

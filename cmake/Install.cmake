@@ -1,0 +1,22 @@
+# make install: headers under include/qv/..., both libraries, a CMake package and a pkg-config file.
+include(CMakePackageConfigHelpers)
+
+foreach(header ${QV_HEADERS})
+  file(RELATIVE_PATH rel ${PROJECT_SOURCE_DIR} ${header})
+  get_filename_component(dir ${rel} DIRECTORY)
+  install(FILES ${header} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/${dir})
+endforeach()
+
+install(TARGETS qvkit qvkit_static EXPORT qvkitTargets
+        LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
+        ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
+install(EXPORT qvkitTargets NAMESPACE qvkit:: DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/qvkit)
+
+configure_package_config_file(cmake/qvkitConfig.cmake.in ${PROJECT_BINARY_DIR}/qvkitConfig.cmake
+                              INSTALL_DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/qvkit)
+write_basic_package_version_file(${PROJECT_BINARY_DIR}/qvkitConfigVersion.cmake COMPATIBILITY SameMajorVersion)
+install(FILES ${PROJECT_BINARY_DIR}/qvkitConfig.cmake ${PROJECT_BINARY_DIR}/qvkitConfigVersion.cmake
+        DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/qvkit)
+
+configure_file(cmake/qvkit.pc.in ${PROJECT_BINARY_DIR}/qvkit.pc @ONLY)
+install(FILES ${PROJECT_BINARY_DIR}/qvkit.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
