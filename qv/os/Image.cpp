@@ -1,0 +1,205 @@
+#include "qv/os/Image.h"
+
+#include <png.h>
+#include <turbojpeg.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <mutex>
+
+#include "qv/os/QVLog.h"
+
+namespace {
+
+std::mutex resourceLock;
+std::vector<std::string>& resourcePaths() {
+  static std::vector<std::string> paths;
+  return paths;
+}
+
+bool sizeAccepted(uint64_t width, uint64_t height, const std::string& name) {
+  if (width == 0 || height == 0) {
+    QVLog("Image %s: empty image (%llu x %llu)", name.c_str(), (unsigned long long)width,
+          (unsigned long long)height);
+    return false;
+  }
+  if (width > uint64_t(Image::kMaxDimension) || height > uint64_t(Image::kMaxDimension) ||
+      width * height > Image::kMaxPixels) {
+    QVLog("Image %s: too large (%llu x %llu; at most %llu pixels)", name.c_str(), (unsigned long long)width,
+          (unsigned long long)height, (unsigned long long)Image::kMaxPixels);
+    return false;
+  }
+  return true;
+}
+
+bool decodeJPEG(std::span<const uint8_t> bytes, const std::string& name, std::vector<uint8_t>& pixels, int& width,
+                int& height) {
+  tjhandle handle = tjInitDecompress();
+  if (!handle) {
+    QVLog("Image %s: cannot start the JPEG decoder", name.c_str());
+    return false;
+  }
+  int subsampling = 0, colourspace = 0;
+  if (tjDecompressHeader3(handle, bytes.data(), (unsigned long)bytes.size(), &width, &height, &subsampling,
+                          &colourspace) != 0) {
+    QVLog("Image %s: corrupt JPEG header (%s)", name.c_str(), tjGetErrorStr2(handle));
+    tjDestroy(handle);
+    return false;
+  }
+  if (!sizeAccepted(uint64_t(width), uint64_t(height), name)) {
+    tjDestroy(handle);
+    return false;
+  }
+  pixels.resize(size_t(width) * size_t(height) * 4);
+  // A truncated or damaged file only raises a warning in the decoder: treat it as the error it is.
+  if (tjDecompress2(handle, bytes.data(), (unsigned long)bytes.size(), pixels.data(), width, 0, height, TJPF_RGBA,
+                    TJFLAG_STOPONWARNING) != 0) {
+    QVLog("Image %s: corrupt or truncated JPEG data (%s)", name.c_str(), tjGetErrorStr2(handle));
+    tjDestroy(handle);
+    return false;
+  }
+  tjDestroy(handle);
+  return true;
+}
+
+bool decodePNG(std::span<const uint8_t> bytes, const std::string& name, std::vector<uint8_t>& pixels, int& width,
+               int& height) {
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  if (!png_image_begin_read_from_memory(&image, bytes.data(), bytes.size())) {
+    QVLog("Image %s: corrupt PNG header (%s)", name.c_str(), image.message);
+    return false;
+  }
+  if (!sizeAccepted(image.width, image.height, name)) {
+    png_image_free(&image);
+    return false;
+  }
+  image.format = PNG_FORMAT_RGBA;
+  width = int(image.width);
+  height = int(image.height);
+  pixels.resize(size_t(width) * size_t(height) * 4);
+  if (!png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr)) {
+    QVLog("Image %s: corrupt or truncated PNG data (%s)", name.c_str(), image.message);
+    png_image_free(&image);
+    return false;
+  }
+  return true;
+}
+
+// c * a / 255, rounded.
+inline uint8_t premultiply(uint32_t c, uint32_t a) { return uint8_t((c * a + 127) / 255); }
+
+template <bool kSwapRedBlue>
+void copyPremultiplied(const std::vector<uint8_t>& rgba, int width, int height, uint8_t* out, size_t bytesPerRow) {
+  for (int y = 0; y < height; ++y) {
+    const uint8_t* src = &rgba[size_t(y) * size_t(width) * 4];
+    uint8_t* dst = out + size_t(y) * bytesPerRow;
+    for (int x = 0; x < width; ++x, src += 4, dst += 4) {
+      uint32_t a = src[3];
+      uint8_t r = src[0], g = src[1], b = src[2];
+      if (a != 255) {
+        r = premultiply(r, a);
+        g = premultiply(g, a);
+        b = premultiply(b, a);
+      }
+      dst[0] = kSwapRedBlue ? b : r;
+      dst[1] = g;
+      dst[2] = kSwapRedBlue ? r : b;
+      dst[3] = uint8_t(a);
+    }
+  }
+}
+
+}  // namespace
+
+std::shared_ptr<Image> Image::fromBytes(std::span<const uint8_t> bytes, const std::string& name) {
+  static const uint8_t kPNGSignature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+  std::vector<uint8_t> pixels;
+  int width = 0, height = 0;
+  if (bytes.size() >= 3 && bytes[0] == 0xFF && bytes[1] == 0xD8 && bytes[2] == 0xFF) {
+    if (!decodeJPEG(bytes, name, pixels, width, height)) return nullptr;
+  } else if (bytes.size() >= 8 && std::memcmp(bytes.data(), kPNGSignature, 8) == 0) {
+    if (!decodePNG(bytes, name, pixels, width, height)) return nullptr;
+  } else {
+    QVLog("Image %s: unknown format (neither JPEG nor PNG)", name.c_str());
+    return nullptr;
+  }
+  return std::shared_ptr<Image>(new Image(width, height, std::move(pixels)));
+}
+
+std::shared_ptr<Image> Image::fromFile(const std::string& path) {
+  FILE* file = std::fopen(path.c_str(), "rb");
+  if (!file) {
+    QVLog("Image %s: cannot open (%s)", path.c_str(), std::strerror(errno));
+    return nullptr;
+  }
+  std::vector<uint8_t> bytes;
+  uint8_t chunk[1 << 16];
+  size_t got;
+  while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes.insert(bytes.end(), chunk, chunk + got);
+  bool failed = std::ferror(file);
+  std::fclose(file);
+  if (failed) {
+    QVLog("Image %s: read error", path.c_str());
+    return nullptr;
+  }
+  return fromBytes(bytes, path);
+}
+
+std::shared_ptr<Image> Image::fromRGBA(int width, int height, std::vector<uint8_t> pixels) {
+  if (width <= 0 || height <= 0 || !sizeAccepted(uint64_t(width), uint64_t(height), "pixels") ||
+      pixels.size() != size_t(width) * size_t(height) * 4) {
+    return nullptr;
+  }
+  return std::shared_ptr<Image>(new Image(width, height, std::move(pixels)));
+}
+
+std::shared_ptr<Image> Image::named(const std::string& name) {
+  if (name.empty()) return nullptr;
+  std::vector<std::string> candidates;
+  {
+    std::lock_guard<std::mutex> guard(resourceLock);
+    for (const auto& folder : resourcePaths()) {
+      for (const char* suffix : {"", ".png", ".jpg", ".jpeg"}) candidates.push_back(folder + "/" + name + suffix);
+    }
+  }
+  candidates.push_back(name);
+  std::error_code error;
+  for (const auto& path : candidates) {
+    if (std::filesystem::is_regular_file(path, error)) return fromFile(path);
+  }
+  return nullptr;
+}
+
+void Image::addResourcePath(const std::string& folder) {
+  std::lock_guard<std::mutex> guard(resourceLock);
+  resourcePaths().push_back(folder);
+}
+
+void Image::clearResourcePaths() {
+  std::lock_guard<std::mutex> guard(resourceLock);
+  resourcePaths().clear();
+}
+
+void Image::copyPremultipliedBGRA(uint8_t* destination, size_t bytesPerRow) const {
+  copyPremultiplied<true>(pixels_, width_, height_, destination, bytesPerRow);
+}
+
+void Image::copyPremultipliedRGBA(uint8_t* destination, size_t bytesPerRow) const {
+  copyPremultiplied<false>(pixels_, width_, height_, destination, bytesPerRow);
+}
+
+bool Image::writePNG(const std::string& path) const {
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  image.width = png_uint_32(width_);
+  image.height = png_uint_32(height_);
+  image.format = PNG_FORMAT_RGBA;
+  if (!png_image_write_to_file(&image, path.c_str(), 0, pixels_.data(), 0, nullptr)) {
+    QVLog("Image %s: cannot write PNG (%s)", path.c_str(), image.message);
+    return false;
+  }
+  return true;
+}

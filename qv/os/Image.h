@@ -1,0 +1,46 @@
+// A decoded still image: upright 8-bit RGBA pixels (straight alpha), top row first. Images come from JPEG
+// or PNG files or bytes (libjpeg-turbo, libpng), from pixels a program made, or by name from the
+// application's resource folders. Bad input gives nullptr and one log line that names the reason.
+// Immutable once made, so any thread may read it.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+class Image {
+ public:
+  // Largest accepted image: 16384 x 16384 pixels (1 GiB of RGBA), checked before anything is allocated.
+  static constexpr uint64_t kMaxPixels = uint64_t(16384) * 16384;
+  static constexpr int kMaxDimension = 65535;
+
+  static std::shared_ptr<Image> fromFile(const std::string& path);
+  static std::shared_ptr<Image> fromBytes(std::span<const uint8_t> bytes, const std::string& nameForLog = "image");
+  // Takes RGBA pixels (straight alpha, top row first, width * 4 bytes per row).
+  static std::shared_ptr<Image> fromRGBA(int width, int height, std::vector<uint8_t> pixels);
+
+  // Looks the name up in the resource folders (as given, then with .png, .jpg, .jpeg); an absolute or
+  // relative path that exists is taken as it is. nullptr when nothing of that name exists.
+  static std::shared_ptr<Image> named(const std::string& name);
+  static void addResourcePath(const std::string& folder);
+  static void clearResourcePaths();
+
+  int width() const { return width_; }
+  int height() const { return height_; }
+  const std::vector<uint8_t>& rgba() const { return pixels_; }
+
+  // Tightly packed or padded rows (bytesPerRow >= 4 * width) with premultiplied alpha.
+  void copyPremultipliedBGRA(uint8_t* destination, size_t bytesPerRow) const;
+  void copyPremultipliedRGBA(uint8_t* destination, size_t bytesPerRow) const;
+
+  // Writes the image as a PNG file; false (with a log line) on failure.
+  bool writePNG(const std::string& path) const;
+
+ private:
+  Image(int width, int height, std::vector<uint8_t> pixels)
+      : width_(width), height_(height), pixels_(std::move(pixels)) {}
+  const int width_, height_;
+  const std::vector<uint8_t> pixels_;
+};

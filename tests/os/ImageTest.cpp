@@ -1,0 +1,152 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "qv/os/Image.h"
+#include "qv/os/PixelBuffer.h"
+#include "qv/os/QVLog.h"
+
+namespace {
+
+class LogCapture {
+ public:
+  LogCapture() { previous_ = QVLogSetSink([this](std::string_view line) { lines.emplace_back(line); }); }
+  ~LogCapture() { QVLogSetSink(previous_); }
+  std::vector<std::string> lines;
+
+ private:
+  std::function<void(std::string_view)> previous_;
+};
+
+std::string tempPath(const std::string& name) {
+  return (std::filesystem::temp_directory_path() / ("qv-image-test-" + name)).string();
+}
+
+std::vector<uint8_t> readFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+std::shared_ptr<Image> gradient(int w, int h, uint8_t alpha) {
+  std::vector<uint8_t> rgba(size_t(w) * h * 4);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      uint8_t* p = &rgba[(size_t(y) * w + x) * 4];
+      p[0] = uint8_t(x * 255 / (w - 1));
+      p[1] = uint8_t(y * 255 / (h - 1));
+      p[2] = 77;
+      p[3] = alpha;
+    }
+  return Image::fromRGBA(w, h, std::move(rgba));
+}
+
+}  // namespace
+
+TEST(ImageTest, PNGRoundTripKeepsPixelsUprightAndExact) {
+  auto original = gradient(37, 21, 200);
+  ASSERT_TRUE(original);
+  std::string path = tempPath("round.png");
+  ASSERT_TRUE(original->writePNG(path));
+  auto decoded = Image::fromFile(path);
+  ASSERT_TRUE(decoded);
+  EXPECT_EQ(decoded->width(), 37);
+  EXPECT_EQ(decoded->height(), 21);
+  EXPECT_EQ(decoded->rgba(), original->rgba());
+  std::remove(path.c_str());
+}
+
+TEST(ImageTest, PremultipliedBGRAConversion) {
+  auto image = Image::fromRGBA(2, 1, {200, 100, 50, 255, 200, 100, 50, 128});
+  ASSERT_TRUE(image);
+  std::vector<uint8_t> bgra(8 + 8, 0xEE);  // padded rows: the padding stays untouched
+  image->copyPremultipliedBGRA(bgra.data(), 16);
+  EXPECT_EQ(std::vector<uint8_t>(bgra.begin(), bgra.begin() + 8),
+            (std::vector<uint8_t>{50, 100, 200, 255, 25, 50, 100, 128}));
+  EXPECT_EQ(bgra[8], 0xEE);
+  auto clear = Image::fromRGBA(1, 1, {255, 255, 255, 0});
+  uint8_t out[4];
+  clear->copyPremultipliedBGRA(out, 4);
+  EXPECT_EQ(std::vector<uint8_t>(out, out + 4), (std::vector<uint8_t>{0, 0, 0, 0}));
+}
+
+TEST(ImageTest, BadInputGivesNullAndOneLineNamingTheReason) {
+  LogCapture log;
+  std::string missing = tempPath("does-not-exist.png");
+  EXPECT_EQ(Image::fromFile(missing), nullptr);
+  ASSERT_EQ(log.lines.size(), 1u);
+  EXPECT_NE(log.lines[0].find("cannot open"), std::string::npos);
+
+  const uint8_t text[] = "hello, not an image";
+  EXPECT_EQ(Image::fromBytes(text, "text"), nullptr);
+  EXPECT_NE(log.lines.back().find("unknown format"), std::string::npos);
+
+  // A PNG cut in half.
+  auto image = gradient(64, 64, 255);
+  std::string path = tempPath("cut.png");
+  ASSERT_TRUE(image->writePNG(path));
+  auto bytes = readFile(path);
+  bytes.resize(bytes.size() / 2);
+  EXPECT_EQ(Image::fromBytes(bytes, "cut.png"), nullptr);
+  EXPECT_NE(log.lines.back().find("truncated"), std::string::npos);
+  std::remove(path.c_str());
+}
+
+TEST(ImageTest, OversizedHeaderIsRefusedBeforeAllocating) {
+  // A real PNG whose header is patched to claim 100000 x 100000 pixels (with a matching header CRC).
+  std::string path = tempPath("huge.png");
+  ASSERT_TRUE(gradient(2, 2, 255)->writePNG(path));
+  auto png = readFile(path);
+  std::remove(path.c_str());
+  const uint8_t size[] = {0, 1, 0x86, 0xA0};
+  std::copy(size, size + 4, png.begin() + 16);
+  std::copy(size, size + 4, png.begin() + 20);
+  uint32_t crc = 0xFFFFFFFFu;
+  for (size_t i = 12; i < 29; ++i) {
+    crc ^= png[i];
+    for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1)));
+  }
+  crc = ~crc;
+  for (int i = 0; i < 4; ++i) png[29 + i] = uint8_t(crc >> (24 - 8 * i));
+  LogCapture log;
+  EXPECT_EQ(Image::fromBytes(png, "huge.png"), nullptr);
+  ASSERT_FALSE(log.lines.empty());
+  EXPECT_NE(log.lines.back().find("too large"), std::string::npos);
+
+  // A JPEG whose frame header claims 60000 x 60000.
+  std::vector<uint8_t> jpeg = {0xFF, 0xD8, 0xFF, 0xC0, 0, 17, 8, 0xEA, 0x60, 0xEA, 0x60, 3,
+                               1,    0x22, 0,    2,    0x11, 1, 3, 0x11, 1,    0xFF, 0xD9};
+  EXPECT_EQ(Image::fromBytes(jpeg, "huge.jpg"), nullptr);
+}
+
+TEST(ImageTest, NamedLooksInResourceFoldersWithOrWithoutExtension) {
+  std::string folder = tempPath("resources");
+  std::filesystem::create_directories(folder);
+  ASSERT_TRUE(gradient(4, 4, 255)->writePNG(folder + "/nadir.png"));
+  Image::addResourcePath(folder);
+  EXPECT_TRUE(Image::named("nadir"));
+  EXPECT_TRUE(Image::named("nadir.png"));
+  EXPECT_EQ(Image::named("zenith"), nullptr);
+  Image::clearResourcePaths();
+  std::filesystem::remove_all(folder);
+}
+
+TEST(PixelBufferTest, WrapsCallerBytesWithoutCopyingAndReleasesThemOnce) {
+  std::vector<uint8_t> bytes(16 * 4 * 2);
+  int released = 0;
+  {
+    auto buffer = PixelBuffer::createWithBytes(16, 2, bytes.data(), 64, [&] { ++released; });
+    ASSERT_TRUE(buffer);
+    EXPECT_EQ(buffer->baseAddress(), bytes.data());
+    EXPECT_EQ(buffer->lockBaseAddress(), 0);
+    EXPECT_TRUE(buffer->isLocked());
+    EXPECT_EQ(buffer->unlockBaseAddress(), 0);
+    EXPECT_NE(buffer->unlockBaseAddress(), 0);  // unlock without a lock is refused
+    auto copy = buffer;
+  }
+  EXPECT_EQ(released, 1);
+  EXPECT_EQ(PixelBuffer::createWithBytes(16, 2, bytes.data(), 32), nullptr);  // rows too short for BGRA
+  EXPECT_EQ(PixelBuffer::create(0, 5), nullptr);
+}
