@@ -1,0 +1,203 @@
+// The panorama view: it owns every piece of viewer state (content, camera, navigation, hotspots, drawable,
+// timers, motion sources) and draws one frame per tick of its frame timer on the main run loop.
+// Made by QVObjectFactory::viewWithFrame and owned by the host; all operations run on the main thread
+// except the frame input of QVAssetListener, which any thread may call (it takes textureUsageLock).
+// Member functions are defined in the folder of the subsystem that owns them (renderers in qv/render/,
+// touch handling in qv/navigation/, frame input in qv/media/); lifecycle and setters in qv/core/.
+#pragma once
+
+#include <GLES/gl.h>
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "qv/core/QVView.h"
+#include "qv/core/Vec4fRec.h"
+#include "qv/media/QVAssetListener.h"
+#include "qv/os/Environment.h"
+
+class CacheTexture;
+class Image;
+class Layer;
+class LocationManager;
+class MotionManager;
+class Responder;
+class TextureCache;
+class RunLoop;
+class Timer;
+struct Attitude;
+
+class QVViewGL : public QVView, public QVAssetListener, public std::enable_shared_from_this<QVViewGL> {
+ public:
+  // nullptr when the view cannot be made (see initWithFrame).
+  static std::shared_ptr<QVViewGL> create(QVRect frame);
+  ~QVViewGL() override;
+  QVViewGL(const QVViewGL&) = delete;
+  QVViewGL& operator=(const QVViewGL&) = delete;
+
+  // --- Content and modes
+  void displayAsset(std::shared_ptr<QVAsset> asset) override;
+  void clear();
+  void setStereo(bool stereo) { isStereo = stereo; }
+  void setViewMode(int32_t mode, float aspect);
+  void setContentFormat(int32_t) {}
+  void setBlindSpotImage(std::optional<std::string> name);
+  void setBlindSpotLocation(int32_t location) { blindspotlocation = location; }
+
+  // --- Navigation and camera
+  void setNavigationMode(int32_t mode) override;
+  void setFieldOfView(float degrees) { fieldofview = degrees; }
+  void setRotationZ(float degrees) { viewRotation = degrees; }
+  float getRotationZ() const { return viewRotation; }
+  void clampViewAngleUp(float up, float down);
+  void setAutoLevel(bool enabled, float afterSeconds);
+  void setInterfaceOrientation(int64_t orientation) { interfaceOrientation = orientation; }
+  void setHitOnFocus(bool enabled) { bHitOnFocus = enabled; }
+  void hitXAndY(int32_t x, int32_t y);  // hitX:andY: (the fields hitX and hitY keep their names)
+  void setTapDelegate(std::weak_ptr<void> delegate) { tapdelegate = std::move(delegate); }
+
+  // --- Responder chain: the responder receives viewWasTouched on a tap.
+  std::shared_ptr<Responder> setResponder(std::weak_ptr<Responder> responder);
+  std::shared_ptr<Responder> nextResponder() const;
+  bool error() const { return false; }
+
+  // --- Frame timer
+  void run() { startAnimation(); }
+  void halt();
+  void update();
+  void startAnimation();
+  void stopAnimation();
+  void setAnimationTimer(std::shared_ptr<Timer> timer);
+  void setAnimationInterval(double seconds);
+  void doNothing() {}
+
+  // --- Drawable. The platform calls layoutSubviews whenever the size changes (setFrame does).
+  bool createFramebuffer();
+  void destroyFramebuffer();
+  void layoutSubviews();
+  void setFrame(QVRect frame);
+  // The layer behind the drawable: an OffscreenLayer unless the host gives its own (a window's).
+  const std::shared_ptr<Layer>& layer() const { return layer_; }
+  void setLayer(std::shared_ptr<Layer> layer);
+
+  // --- Frame loop
+  void drawView();
+  void drawFunction();
+  void drawScene();
+
+  // --- QVAssetListener (frame input)
+  void onStatusChange(QVAsset*, int32_t) override {}
+  void onVideoFrame(const uint8_t* pixels, int32_t x, int32_t y, int32_t w, int32_t h) override;
+  void onImageBuffer(PixelBuffer* buffer, int32_t x, int32_t y, int32_t w, int32_t h) override;
+  void onImageBuffer2(PixelBuffer* first, PixelBuffer* second, int32_t x, int32_t y, int32_t w,
+                      int32_t h) override;
+  void lock() override { textureUsageLock.lock(); }
+  void unlock() override { textureUsageLock.unlock(); }
+
+  // --- Still images. setImage uploads now (the caller must not hold textureUsageLock); injectImage
+  // hands the image to the next frame, from any thread.
+  void setImage(const std::shared_ptr<Image>& image);
+  void injectImage(std::shared_ptr<Image> image);
+  void injectImageExec(const std::shared_ptr<Image>& image);
+
+  // ------------------------------------------------------------------------------------------------
+  // State. The kit's renderers and navigation read and write these fields directly; hosts use the
+  // operations above. Main thread only unless a group says otherwise.
+
+  std::shared_ptr<QVAsset> localasset;  // the asset shown
+  std::weak_ptr<Responder> delegate;    // next responder; receives taps
+  int32_t devicecategory = 0;           // 1..5 from the device's model class
+  int32_t navigationMode = 0;           // 0 motion navigation, other: touch only
+  float rotateY = 0, rotateZ = 0;       // accumulated vertical / horizontal drag
+
+  // One process-wide lock: every view shares one GL context, so GL work of all views and threads is
+  // serialised by the same lock.
+  std::mutex& textureUsageLock;
+
+  // Guarded by textureUsageLock (the capture thread writes them).
+  GLuint texId = 0;                      // the view's own raw-frame texture
+  GLuint target1 = 0, name1 = 0;         // GL target and name of the first panorama texture (0: none)
+  GLuint target2 = 0, name2 = 0;         // the same for the second texture of a pair
+
+  GLuint texBlackspot = 0;  // blind-spot texture
+
+  bool translationEnabled = false;  // not read
+  float m_static[16] = {};          // last device matrix as a GL matrix, column-major
+  Vec4fRec rotatedirection;         // touch yaw (x) and pitch (y) offsets, drag units
+  bool dragging = false;
+  double dragStartPosition[2] = {0, 0};  // last touch position, points
+  float rotateZdelta = 0, rotateYdelta = 0;
+  double touchStartTime = 0, touchEndTime = 0;  // media times, seconds
+  Vec4fRec delta_trans, trans;
+
+  std::shared_ptr<Timer> animationTimer;           // frame timer
+  double animationInterval = 0.016666666666666666;  // seconds
+  std::shared_ptr<Timer> movetimer;                 // auto-level easing timer
+  float viewRotation = 0;                           // extra roll, degrees
+  float fieldofview = 75.0f;                        // vertical field of view, degrees
+  float maxUpAngle = 0, maxDownAngle = 0;           // view-angle clamp, degrees
+  std::atomic<bool> dealloccing{false};             // set at the start of teardown; read by any thread
+  double rotx = 0, roty = 0, rotz = 0;              // last attitude angles after clamping, radians
+  int64_t lastOrientation = 4;                      // last usable device orientation
+
+  bool legacy = false;      // only the legacy renderer is used
+  bool bHitOnFocus = false;  // per-frame picking pass at the view centre
+  bool hover = false;        // not read
+  float start = 0, delta = 0, step = 30.0f;  // auto-level easing state
+  bool bAutolevel = true;
+  float fAutolevel = 2.5f;  // seconds
+  int32_t hitX = -1, hitY = -1;     // one-shot screen point for the renderer
+  std::weak_ptr<void> tapdelegate;         // stored only
+  int64_t interfaceOrientation = 0;
+  float swipespeed = 0.75f;  // not read
+  std::optional<std::string> blindspotImage;  // name of the blind-spot image
+  int32_t blindspotlocation = 0;   // 0 none, 1 nadir, 2 zenith
+  bool blindspotrefresh = false;
+  bool xrotcalibrated = false;
+  float xrotationmodifier = 0;  // yaw base, degrees
+  int32_t _videoMode = 0;       // 0 sphere, 1 flat, 2 cylinder, 3 stereo pair, 4 over-under content
+  float _videoAspect = 2.0f;
+  bool hittest = false;          // the current frame is a picking pass
+  float hotspotrotation = 0;     // degrees
+  double hitpoint[2] = {0, 0};   // screen point read back by the picking pass
+  int32_t stereomode = 0;        // 0 full frame to both eyes, 1 over-under
+  bool isStereo = false;
+  int32_t contentformat = 0;     // not written or read
+
+  // Motion sources, chosen at construction.
+  bool accelMode = false;
+  std::shared_ptr<MotionManager> motionManager;
+  std::shared_ptr<Attitude> referenceAttitude;  // never set by the kit
+  std::shared_ptr<LocationManager> locationManager;
+
+  // Frame textures (guarded by textureUsageLock).
+  std::shared_ptr<TextureCache> videoTextureCache;
+  std::shared_ptr<CacheTexture> _videoTextureRef1, _videoTextureRef2;
+  PixelBuffer* _buffer1 = nullptr;  // set to null by the uploads; not read
+  PixelBuffer* _buffer2 = nullptr;
+
+  // Drawable (guarded by textureUsageLock).
+  GLuint viewRenderbuffer = 0, viewFramebuffer = 0, depthRenderbuffer = 0;
+  GLint backingWidth = 0, backingHeight = 0;
+
+ protected:
+  explicit QVViewGL(QVRect frame);
+  bool initWithFrame(QVRect frame);
+
+ private:
+  // Makes the texture cache if there is none; the shared context must be current.
+  void ensureTextureCache();
+  // Uploads `buffer` into a new texture of the cache; logs and returns nullptr on failure.
+  std::shared_ptr<CacheTexture> textureFromBuffer(PixelBuffer& buffer, int w, int h);
+
+  std::shared_ptr<Layer> layer_;
+
+  // A still image waiting for the next frame; handed over by exchange under its own small lock, so the
+  // newest image is never lost and none is shown twice.
+  std::mutex injectLock_;
+  std::shared_ptr<Image> imageInject;  // guarded by injectLock_
+};

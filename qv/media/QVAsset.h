@@ -1,0 +1,35 @@
+// A playable asset as the host and the view see it. Status codes: 1 ready, 2 playing, 3 paused,
+// 4 stopped, 5 finished, 9 failed, 10 loading or seeking; 11 buffer empty, 12 buffer full and 13 likely to
+// keep up are messages only. The asset refers to its listener, observer and monitor weakly.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "qv/os/av/MediaTime.h"
+
+class QVAssetListener;
+class QVAssetObserver;
+class QVAssetTimeMonitor;
+
+class QVAsset {
+ public:
+  virtual ~QVAsset() = default;
+  virtual void play() = 0;
+  virtual void playWithSeekTo(MediaTime time, bool onKeyFrame) = 0;
+  virtual void pause() = 0;
+  virtual void stop() = 0;
+  virtual MediaTimeRange getTimeRange() = 0;
+  virtual void setTimeRange(MediaTime start, MediaTime duration, bool onKeyFrame) = 0;
+  virtual MediaTime getPlaybackTime() = 0;
+  virtual MediaTime getDuration() = 0;
+  virtual std::string getUrl() = 0;
+  virtual void addObserver(std::weak_ptr<QVAssetObserver> observer) = 0;
+  virtual void removeObserver(const void* ignored) = 0;
+  virtual int32_t getStatus() = 0;
+  virtual float getDownloadProgress() = 0;
+  virtual bool setTimeMonitor(std::weak_ptr<QVAssetTimeMonitor> monitor) = 0;
+  virtual void setVolume(float volume) = 0;
+  virtual bool setAssetListener(std::weak_ptr<QVAssetListener> listener) = 0;
+};

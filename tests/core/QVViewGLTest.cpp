@@ -1,0 +1,228 @@
+#include <gtest/gtest.h>
+
+#include "qv/core/QVObjectFactory.h"
+#include "qv/os/GLES.h"
+#include "qv/os/Image.h"
+#include "qv/os/MotionManager.h"
+#include "qv/os/LocationManager.h"
+#include "qv/os/OffscreenLayer.h"
+#include "qv/os/QVLog.h"
+#include "qv/os/RunLoop.h"
+#include "qv/platform/QVContext.h"
+
+namespace {
+
+class QVViewGLTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    RunLoop::main().useManualClock(10.0);
+    previousSink = QVLogSetSink([this](std::string_view line) { log.emplace_back(line); });
+  }
+  void TearDown() override {
+    QVLogSetSink(previousSink);
+    RunLoop::main().useRealClock();
+    MotionManager::setFactory({});
+    LocationManager::setFactory({});
+  }
+  std::shared_ptr<QVViewGL> makeView(double w = 64, double h = 32) {
+    auto view = QVObjectFactory::viewWithFrame(QVRect{0, 0, w, h});
+    view->layoutSubviews();
+    return view;
+  }
+  OffscreenLayer& offscreen(QVViewGL& view) { return static_cast<OffscreenLayer&>(*view.layer()); }
+
+  std::vector<std::string> log;
+  std::function<void(std::string_view)> previousSink;
+};
+
+// A device that reports fused device motion and counts the update calls.
+class CountingMotionManager : public NullMotionManager {
+ public:
+  explicit CountingMotionManager(bool deviceMotion) : deviceMotion_(deviceMotion) {}
+  bool isDeviceMotionAvailable() const override { return deviceMotion_; }
+  void startDeviceMotionUpdates() override { ++motionStarts; }
+  void stopDeviceMotionUpdates() override { ++motionStops; }
+  void startAccelerometerUpdates() override { ++accelStarts; }
+  void stopAccelerometerUpdates() override { ++accelStops; }
+  int motionStarts = 0, motionStops = 0, accelStarts = 0, accelStops = 0;
+
+ private:
+  bool deviceMotion_;
+};
+
+}  // namespace
+
+TEST_F(QVViewGLTest, FactoryViewHasTheDocumentedDefaults) {
+  auto view = QVObjectFactory::viewWithFrame(QVRect{0, 0, 320, 240});
+  ASSERT_TRUE(view);
+  EXPECT_EQ(view->fieldofview, 75.0f);
+  EXPECT_EQ(view->animationInterval, 1.0 / 60.0);
+  EXPECT_EQ(view->fAutolevel, 2.5f);
+  EXPECT_TRUE(view->bAutolevel);
+  EXPECT_EQ(view->hitX, -1);
+  EXPECT_EQ(view->hitY, -1);
+  EXPECT_EQ(view->_videoAspect, 2.0f);
+  EXPECT_EQ(view->lastOrientation, 4);
+  EXPECT_EQ(view->step, 30.0f);
+  EXPECT_EQ(view->swipespeed, 0.75f);
+  EXPECT_FALSE(view->animationTimer);
+  EXPECT_FALSE(view->legacy);  // the running system's major version is above 4
+  EXPECT_EQ(view->devicecategory, 5);
+  EXPECT_FALSE(view->blindspotImage.has_value());
+  EXPECT_EQ(view->viewFramebuffer, 0u);  // no drawable before layout
+}
+
+TEST_F(QVViewGLTest, DeviceCategoryFollowsTheModelClass) {
+  struct Row {
+    const char* machine;
+    int category;
+  };
+  for (Row row : {Row{"iPhone2,1", 1}, Row{"iPod3,1", 1}, Row{"iPhone3,1", 2}, Row{"iPod4,1", 2},
+                  Row{"iPad1,1", 3}, Row{"iPhone4,1", 4}, Row{"iPad2,5", 4}, Row{"iPod5,1", 4},
+                  Row{"iPhone5,1", 5}, Row{"x86_64", 5}, Row{"riscv64", 5}}) {
+    Environment::current().setMachine(row.machine);
+    EXPECT_EQ(QVObjectFactory::viewWithFrame(QVRect{0, 0, 8, 8})->devicecategory, row.category) << row.machine;
+  }
+  Environment::current().reset();
+}
+
+TEST_F(QVViewGLTest, OldSystemVersionChoosesTheLegacyRenderer) {
+  Environment::current().setSystemVersion("4.3.5");
+  EXPECT_TRUE(QVObjectFactory::viewWithFrame(QVRect{0, 0, 8, 8})->legacy);
+  Environment::current().reset();
+}
+
+TEST_F(QVViewGLTest, MotionSourceChosenAtConstructionAndStoppedAtTeardown) {
+  std::shared_ptr<CountingMotionManager> fused, plain;
+  MotionManager::setFactory([&] { return fused = std::make_shared<CountingMotionManager>(true); });
+  {
+    auto view = makeView();
+    EXPECT_FALSE(view->accelMode);
+    EXPECT_FALSE(view->locationManager);
+    EXPECT_EQ(fused->motionStarts, 1);
+  }
+  EXPECT_EQ(fused->motionStops, 1);
+
+  MotionManager::setFactory([&] { return plain = std::make_shared<CountingMotionManager>(false); });
+  {
+    auto view = makeView();
+    EXPECT_TRUE(view->accelMode);
+    EXPECT_TRUE(view->locationManager);
+    EXPECT_EQ(plain->accelStarts, 1);
+    EXPECT_EQ(plain->motionStarts, 0);
+  }
+  EXPECT_EQ(plain->accelStops, 1);
+}
+
+TEST_F(QVViewGLTest, FramebufferIsCompleteAtTheViewSizeAndRebuiltOnLayout) {
+  auto view = makeView(64, 32);
+  ASSERT_NE(view->viewFramebuffer, 0u);
+  EXPECT_EQ(view->backingWidth, 64);
+  EXPECT_EQ(view->backingHeight, 32);
+  EXPECT_EQ(QVContext::getCurrentContext(), nullptr);  // never left current on the caller
+  view->setFrame(QVRect{0, 0, 100, 50});
+  EXPECT_EQ(view->backingWidth, 100);
+  EXPECT_EQ(view->backingHeight, 50);
+  view->update();
+  int w = 0, h = 0;
+  auto frame = offscreen(*view).lastFrame(&w, &h);
+  EXPECT_EQ(w, 100);
+  EXPECT_EQ(h, 50);
+  ASSERT_FALSE(frame.empty());
+  EXPECT_EQ(frame[3], 255);  // opaque black
+  EXPECT_EQ(QVContext::getCurrentContext(), nullptr);
+}
+
+TEST_F(QVViewGLTest, BadSizesGiveNoDrawableAndALogLineAndALaterLayoutWorks) {
+  for (QVRect bad : {QVRect{0, 0, 0, 0}, QVRect{0, 0, -10, 20}, QVRect{0, 0, 100000, 10}}) {
+    log.clear();
+    auto view = QVObjectFactory::viewWithFrame(bad);
+    view->layoutSubviews();
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_EQ(log[0].rfind("failed to make complete framebuffer object ", 0), 0u) << log[0];
+    EXPECT_EQ(QVContext::getCurrentContext(), nullptr);
+    view->update();  // draws into nothing, without crashing
+    view->setFrame(QVRect{0, 0, 16, 16});
+    EXPECT_EQ(view->backingWidth, 16);
+  }
+}
+
+TEST_F(QVViewGLTest, FrameTimerTicksUnderTheManualClockAndIsRetimed) {
+  auto view = makeView();
+  view->setAnimationInterval(0.5);  // before run: only stored
+  EXPECT_FALSE(view->animationTimer);
+  view->run();
+  RunLoop::main().runFor(2.0);
+  EXPECT_EQ(offscreen(*view).presentCount(), 4);
+  view->setAnimationInterval(0.25);  // after run: replaced at once
+  RunLoop::main().runFor(1.0);
+  EXPECT_EQ(offscreen(*view).presentCount(), 8);
+  view->halt();
+  RunLoop::main().runFor(1.0);
+  EXPECT_EQ(offscreen(*view).presentCount(), 8);
+  EXPECT_FALSE(view->animationTimer);
+}
+
+TEST_F(QVViewGLTest, ADroppedRunningViewIsDestroyedAndItsTimerStops) {
+  std::weak_ptr<QVViewGL> weak;
+  {
+    auto view = makeView();
+    view->run();
+    weak = view;
+  }
+  EXPECT_TRUE(weak.expired());
+  RunLoop::main().runFor(0.5);  // the orphaned timer fires harmlessly
+}
+
+TEST_F(QVViewGLTest, SettersStoreTheirValuesAsGiven) {
+  auto view = makeView();
+  view->rotatedirection = Vec4fRec{3, 4, 0, 0};
+  view->rotateY = 5;
+  view->rotateZ = 6;
+  view->setNavigationMode(1);
+  EXPECT_EQ(view->navigationMode, 1);
+  EXPECT_EQ(view->rotateY, 0);
+  EXPECT_EQ(view->rotateZ, 0);
+  EXPECT_EQ(view->rotatedirection.x, 3);  // the touch offsets stay
+
+  view->setHitOnFocus(true);
+  EXPECT_TRUE(view->bHitOnFocus);
+  view->setHitOnFocus(false);  // off really turns it off
+  EXPECT_FALSE(view->bHitOnFocus);
+
+  view->setBlindSpotImage("nadir");
+  EXPECT_EQ(view->blindspotImage, "nadir");
+  EXPECT_TRUE(view->blindspotrefresh);
+  view->setViewMode(7, -1.0f);
+  EXPECT_EQ(view->_videoMode, 7);
+  EXPECT_EQ(view->_videoAspect, -1.0f);
+  view->clampViewAngleUp(120, 60);
+  EXPECT_EQ(view->maxUpAngle, 120);
+  EXPECT_EQ(view->maxDownAngle, 60);
+  view->hitXAndY(10, 20);
+  EXPECT_EQ(view->hitX, 10);
+  EXPECT_EQ(view->hitY, 20);
+}
+
+TEST_F(QVViewGLTest, ManyViewsCreatedAndDestroyedLeaveNoContextBehind) {
+  for (int i = 0; i < 1000; ++i) {
+    auto view = makeView(32, 16);
+    if (i % 100 == 0) view->update();
+  }
+  EXPECT_EQ(QVContext::attachedViews(), 0);
+  EXPECT_EQ(QVContext::getCurrentContext(), nullptr);
+}
+
+TEST_F(QVViewGLTest, OneViewsTeardownKeepsAnotherViewsFramebuffer) {
+  auto survivor = makeView(32, 16);
+  GLuint framebuffer = survivor->viewFramebuffer;
+  makeView(16, 16).reset();
+  {
+    SharedContextScope scope;
+    ASSERT_TRUE(scope.ok());
+    EXPECT_TRUE(oes::glIsFramebufferOES(framebuffer));
+  }
+  survivor.reset();
+  SharedContextScope fresh;  // the last view is gone: a new context, without the old objects
+  EXPECT_FALSE(oes::glIsFramebufferOES(framebuffer));
+}
