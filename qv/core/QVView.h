@@ -7,13 +7,15 @@
 #include <memory>
 
 #include "qv/os/Environment.h"
+#include "qv/platform/Responder.h"
 
 class QVAsset;
 class Layer;
 
-class QVView {
+class QVView : public Responder {
  public:
-  virtual ~QVView() = default;
+  ~QVView() override = default;
+  Kind responderKind() const override { return Kind::View; }
 
   virtual void displayAsset(std::shared_ptr<QVAsset> asset) { (void)asset; }
   virtual void setNavigationMode(int32_t mode) { (void)mode; }

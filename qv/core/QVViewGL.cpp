@@ -181,7 +181,9 @@ std::shared_ptr<Responder> QVViewGL::setResponder(std::weak_ptr<Responder> respo
   return previous;
 }
 
-std::shared_ptr<Responder> QVViewGL::nextResponder() const { return delegate.lock(); }
+std::shared_ptr<Responder> QVViewGL::nextResponder() const {
+  return delegate.lock();
+}
 
 void QVViewGL::halt() {
   stopAnimation();
@@ -191,7 +193,9 @@ void QVViewGL::halt() {
   }
 }
 
-void QVViewGL::update() { drawView(); }
+void QVViewGL::update() {
+  drawView();
+}
 
 void QVViewGL::startAnimation() {
   if (animationTimer) stopAnimation();

@@ -25,7 +25,6 @@ class Image;
 class Layer;
 class LocationManager;
 class MotionManager;
-class Responder;
 class TextureCache;
 class RunLoop;
 class Timer;
@@ -60,9 +59,31 @@ class QVViewGL : public QVView, public QVAssetListener, public std::enable_share
   void hitXAndY(int32_t x, int32_t y);  // hitX:andY: (the fields hitX and hitY keep their names)
   void setTapDelegate(std::weak_ptr<void> delegate) { tapdelegate = std::move(delegate); }
 
+  // --- Touch navigation. Touches arrive from the host in view coordinates (points), on the main thread.
+  struct Touch {
+    double x = 0, y = 0;
+    const QVView* view = nullptr;  // the view the touch belongs to
+  };
+  void touchesBegan(const std::vector<Touch>& touches);
+  void touchesMoved(const std::vector<Touch>& touches);
+  void touchesEnded(const std::vector<Touch>& touches);
+  void touchesCancelled(const std::vector<Touch>& touches);
+  Touch getLocationOfFirstTouch(const std::vector<Touch>& touches) const;
+  bool isTouchInView(const std::vector<Touch>& touches) const;
+  void setRotationX(float degrees);
+  float getRotationX() const;
+  void setRotationY(float degrees);
+  float getRotationY() const;
+  void moveBack();
+  void moveStep();
+  float ease() const;
+  // The main screen's scale x height / divisor (the yaw divisor k for 500). Where the screen reports no
+  // usable height the view's own height stands in, and 1 where that is zero too, so yaw never becomes NaN.
+  float screenDivisor(double divisor) const;
+
   // --- Responder chain: the responder receives viewWasTouched on a tap.
   std::shared_ptr<Responder> setResponder(std::weak_ptr<Responder> responder);
-  std::shared_ptr<Responder> nextResponder() const;
+  std::shared_ptr<Responder> nextResponder() const override;
   bool error() const { return false; }
 
   // --- Frame timer
@@ -119,9 +140,9 @@ class QVViewGL : public QVView, public QVAssetListener, public std::enable_share
   std::mutex& textureUsageLock;
 
   // Guarded by textureUsageLock (the capture thread writes them).
-  GLuint texId = 0;                      // the view's own raw-frame texture
-  GLuint target1 = 0, name1 = 0;         // GL target and name of the first panorama texture (0: none)
-  GLuint target2 = 0, name2 = 0;         // the same for the second texture of a pair
+  GLuint texId = 0;               // the view's own raw-frame texture
+  GLuint target1 = 0, name1 = 0;  // GL target and name of the first panorama texture (0: none)
+  GLuint target2 = 0, name2 = 0;  // the same for the second texture of a pair
 
   GLuint texBlackspot = 0;  // blind-spot texture
 
@@ -134,7 +155,7 @@ class QVViewGL : public QVView, public QVAssetListener, public std::enable_share
   double touchStartTime = 0, touchEndTime = 0;  // media times, seconds
   Vec4fRec delta_trans, trans;
 
-  std::shared_ptr<Timer> animationTimer;           // frame timer
+  std::shared_ptr<Timer> animationTimer;            // frame timer
   double animationInterval = 0.016666666666666666;  // seconds
   std::shared_ptr<Timer> movetimer;                 // auto-level easing timer
   float viewRotation = 0;                           // extra roll, degrees
@@ -144,29 +165,29 @@ class QVViewGL : public QVView, public QVAssetListener, public std::enable_share
   double rotx = 0, roty = 0, rotz = 0;              // last attitude angles after clamping, radians
   int64_t lastOrientation = 4;                      // last usable device orientation
 
-  bool legacy = false;      // only the legacy renderer is used
-  bool bHitOnFocus = false;  // per-frame picking pass at the view centre
-  bool hover = false;        // not read
+  bool legacy = false;                       // only the legacy renderer is used
+  bool bHitOnFocus = false;                  // per-frame picking pass at the view centre
+  bool hover = false;                        // not read
   float start = 0, delta = 0, step = 30.0f;  // auto-level easing state
   bool bAutolevel = true;
-  float fAutolevel = 2.5f;  // seconds
+  float fAutolevel = 2.5f;          // seconds
   int32_t hitX = -1, hitY = -1;     // one-shot screen point for the renderer
-  std::weak_ptr<void> tapdelegate;         // stored only
+  std::weak_ptr<void> tapdelegate;  // stored only
   int64_t interfaceOrientation = 0;
-  float swipespeed = 0.75f;  // not read
+  float swipespeed = 0.75f;                   // not read
   std::optional<std::string> blindspotImage;  // name of the blind-spot image
-  int32_t blindspotlocation = 0;   // 0 none, 1 nadir, 2 zenith
+  int32_t blindspotlocation = 0;              // 0 none, 1 nadir, 2 zenith
   bool blindspotrefresh = false;
   bool xrotcalibrated = false;
   float xrotationmodifier = 0;  // yaw base, degrees
   int32_t _videoMode = 0;       // 0 sphere, 1 flat, 2 cylinder, 3 stereo pair, 4 over-under content
   float _videoAspect = 2.0f;
-  bool hittest = false;          // the current frame is a picking pass
-  float hotspotrotation = 0;     // degrees
-  double hitpoint[2] = {0, 0};   // screen point read back by the picking pass
-  int32_t stereomode = 0;        // 0 full frame to both eyes, 1 over-under
+  bool hittest = false;         // the current frame is a picking pass
+  float hotspotrotation = 0;    // degrees
+  double hitpoint[2] = {0, 0};  // screen point read back by the picking pass
+  int32_t stereomode = 0;       // 0 full frame to both eyes, 1 over-under
   bool isStereo = false;
-  int32_t contentformat = 0;     // not written or read
+  int32_t contentformat = 0;  // not written or read
 
   // Motion sources, chosen at construction.
   bool accelMode = false;

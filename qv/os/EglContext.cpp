@@ -20,7 +20,8 @@ EGLDisplay EglContext::display() {
     auto getPlatformDisplay =
         reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(eglGetProcAddress("eglGetPlatformDisplayEXT"));
     EGLDisplay d = EGL_NO_DISPLAY;
-    if (getPlatformDisplay) d = getPlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
+    if (getPlatformDisplay)
+      d = getPlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
     if (d == EGL_NO_DISPLAY) {
       QVLog("EGL: no surfaceless display");
       return EGL_NO_DISPLAY;
@@ -42,8 +43,17 @@ std::shared_ptr<EglContext> EglContext::create(Api api) {
     QVLog("EGL: client API not available (error 0x%x)", eglGetError());
     return nullptr;
   }
-  const EGLint configAttributes[] = {EGL_SURFACE_TYPE, EGL_PBUFFER_BIT, EGL_RENDERABLE_TYPE, api == Api::GLES1 ? EGL_OPENGL_ES_BIT : EGL_OPENGL_BIT,
-                                     EGL_RED_SIZE, 8, EGL_GREEN_SIZE, 8, EGL_BLUE_SIZE, 8, EGL_NONE};
+  const EGLint configAttributes[] = {EGL_SURFACE_TYPE,
+                                     EGL_PBUFFER_BIT,
+                                     EGL_RENDERABLE_TYPE,
+                                     api == Api::GLES1 ? EGL_OPENGL_ES_BIT : EGL_OPENGL_BIT,
+                                     EGL_RED_SIZE,
+                                     8,
+                                     EGL_GREEN_SIZE,
+                                     8,
+                                     EGL_BLUE_SIZE,
+                                     8,
+                                     EGL_NONE};
   EGLConfig config = nullptr;
   EGLint count = 0;
   if (!eglChooseConfig(d, configAttributes, &config, 1, &count) || count < 1) {
@@ -51,8 +61,8 @@ std::shared_ptr<EglContext> EglContext::create(Api api) {
     return nullptr;
   }
   const EGLint es1Attributes[] = {EGL_CONTEXT_CLIENT_VERSION, 1, EGL_NONE};
-  const EGLint glAttributes[] = {EGL_CONTEXT_OPENGL_PROFILE_MASK, EGL_CONTEXT_OPENGL_COMPATIBILITY_PROFILE_BIT,
-                                 EGL_NONE};
+  const EGLint glAttributes[] = {EGL_CONTEXT_OPENGL_PROFILE_MASK,
+                                 EGL_CONTEXT_OPENGL_COMPATIBILITY_PROFILE_BIT, EGL_NONE};
   EGLContext context =
       eglCreateContext(d, config, EGL_NO_CONTEXT, api == Api::GLES1 ? es1Attributes : glAttributes);
   if (context == EGL_NO_CONTEXT) {
@@ -62,7 +72,9 @@ std::shared_ptr<EglContext> EglContext::create(Api api) {
   return std::shared_ptr<EglContext>(new EglContext(context, api));
 }
 
-EglContext::~EglContext() { eglDestroyContext(display(), context_); }
+EglContext::~EglContext() {
+  eglDestroyContext(display(), context_);
+}
 
 bool EglContext::bindToThread() {
   eglBindAPI(eglApi(api_));

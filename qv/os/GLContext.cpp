@@ -29,7 +29,9 @@ void GLContext::setFactory(Factory factory) {
   installedFactory = std::move(factory);
 }
 
-std::shared_ptr<GLContext> GLContext::current() { return threadCurrent; }
+std::shared_ptr<GLContext> GLContext::current() {
+  return threadCurrent;
+}
 
 bool GLContext::setCurrent(const std::shared_ptr<GLContext>& context) {
   if (context == threadCurrent) return true;

@@ -34,8 +34,8 @@ bool sizeAccepted(uint64_t width, uint64_t height, const std::string& name) {
   return true;
 }
 
-bool decodeJPEG(std::span<const uint8_t> bytes, const std::string& name, std::vector<uint8_t>& pixels, int& width,
-                int& height) {
+bool decodeJPEG(std::span<const uint8_t> bytes, const std::string& name, std::vector<uint8_t>& pixels,
+                int& width, int& height) {
   tjhandle handle = tjInitDecompress();
   if (!handle) {
     QVLog("Image %s: cannot start the JPEG decoder", name.c_str());
@@ -54,8 +54,8 @@ bool decodeJPEG(std::span<const uint8_t> bytes, const std::string& name, std::ve
   }
   pixels.resize(size_t(width) * size_t(height) * 4);
   // A truncated or damaged file only raises a warning in the decoder: treat it as the error it is.
-  if (tjDecompress2(handle, bytes.data(), (unsigned long)bytes.size(), pixels.data(), width, 0, height, TJPF_RGBA,
-                    TJFLAG_STOPONWARNING) != 0) {
+  if (tjDecompress2(handle, bytes.data(), (unsigned long)bytes.size(), pixels.data(), width, 0, height,
+                    TJPF_RGBA, TJFLAG_STOPONWARNING) != 0) {
     QVLog("Image %s: corrupt or truncated JPEG data (%s)", name.c_str(), tjGetErrorStr2(handle));
     tjDestroy(handle);
     return false;
@@ -64,8 +64,8 @@ bool decodeJPEG(std::span<const uint8_t> bytes, const std::string& name, std::ve
   return true;
 }
 
-bool decodePNG(std::span<const uint8_t> bytes, const std::string& name, std::vector<uint8_t>& pixels, int& width,
-               int& height) {
+bool decodePNG(std::span<const uint8_t> bytes, const std::string& name, std::vector<uint8_t>& pixels,
+               int& width, int& height) {
   png_image image{};
   image.version = PNG_IMAGE_VERSION;
   if (!png_image_begin_read_from_memory(&image, bytes.data(), bytes.size())) {
@@ -89,10 +89,13 @@ bool decodePNG(std::span<const uint8_t> bytes, const std::string& name, std::vec
 }
 
 // c * a / 255, rounded.
-inline uint8_t premultiply(uint32_t c, uint32_t a) { return uint8_t((c * a + 127) / 255); }
+inline uint8_t premultiply(uint32_t c, uint32_t a) {
+  return uint8_t((c * a + 127) / 255);
+}
 
 template <bool kSwapRedBlue>
-void copyPremultiplied(const std::vector<uint8_t>& rgba, int width, int height, uint8_t* out, size_t bytesPerRow) {
+void copyPremultiplied(const std::vector<uint8_t>& rgba, int width, int height, uint8_t* out,
+                       size_t bytesPerRow) {
   for (int y = 0; y < height; ++y) {
     const uint8_t* src = &rgba[size_t(y) * size_t(width) * 4];
     uint8_t* dst = out + size_t(y) * bytesPerRow;
@@ -162,7 +165,8 @@ std::shared_ptr<Image> Image::named(const std::string& name) {
   {
     std::lock_guard<std::mutex> guard(resourceLock);
     for (const auto& folder : resourcePaths()) {
-      for (const char* suffix : {"", ".png", ".jpg", ".jpeg"}) candidates.push_back(folder + "/" + name + suffix);
+      for (const char* suffix : {"", ".png", ".jpg", ".jpeg"})
+        candidates.push_back(folder + "/" + name + suffix);
     }
   }
   candidates.push_back(name);

@@ -17,7 +17,8 @@ class Image {
   static constexpr int kMaxDimension = 65535;
 
   static std::shared_ptr<Image> fromFile(const std::string& path);
-  static std::shared_ptr<Image> fromBytes(std::span<const uint8_t> bytes, const std::string& nameForLog = "image");
+  static std::shared_ptr<Image> fromBytes(std::span<const uint8_t> bytes,
+                                          const std::string& nameForLog = "image");
   // Takes RGBA pixels (straight alpha, top row first, width * 4 bytes per row).
   static std::shared_ptr<Image> fromRGBA(int width, int height, std::vector<uint8_t> pixels);
 

@@ -27,7 +27,8 @@ bool OffscreenLayer::presentRenderbuffer(GLenum target) {
   glReadPixels(0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, bottomUp.data());
   frame_.resize(bottomUp.size());
   size_t row = size_t(w) * 4;
-  for (GLint y = 0; y < h; ++y) std::memcpy(&frame_[size_t(y) * row], &bottomUp[size_t(h - 1 - y) * row], row);
+  for (GLint y = 0; y < h; ++y)
+    std::memcpy(&frame_[size_t(y) * row], &bottomUp[size_t(h - 1 - y) * row], row);
   width_ = w;
   height_ = h;
   ++presents_;

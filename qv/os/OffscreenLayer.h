@@ -21,6 +21,6 @@ class OffscreenLayer : public Layer {
   mutable std::mutex lock_;
   std::vector<uint8_t> frame_;    // guarded by lock_
   std::vector<uint8_t> scratch_;  // guarded by lock_
-  int width_ = 0, height_ = 0;  // guarded by lock_
-  int presents_ = 0;            // guarded by lock_
+  int width_ = 0, height_ = 0;    // guarded by lock_
+  int presents_ = 0;              // guarded by lock_
 };

@@ -12,8 +12,8 @@ std::shared_ptr<PixelBuffer> PixelBuffer::create(int width, int height) {
   return std::shared_ptr<PixelBuffer>(new PixelBuffer(width, height, bytes, bytesPerRow, true, {}));
 }
 
-std::shared_ptr<PixelBuffer> PixelBuffer::createWithBytes(int width, int height, void* bytes, size_t bytesPerRow,
-                                                          std::function<void()> release) {
+std::shared_ptr<PixelBuffer> PixelBuffer::createWithBytes(int width, int height, void* bytes,
+                                                          size_t bytesPerRow, std::function<void()> release) {
   if (width <= 0 || height <= 0 || !bytes || bytesPerRow < size_t(width) * 4) return nullptr;
   return std::shared_ptr<PixelBuffer>(
       new PixelBuffer(width, height, static_cast<uint8_t*>(bytes), bytesPerRow, false, std::move(release)));

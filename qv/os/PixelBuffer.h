@@ -28,15 +28,21 @@ class PixelBuffer {
   size_t bytesPerRow() const { return bytesPerRow_; }
   uint32_t pixelFormatType() const { return kPixelFormatBGRA; }
 
-  // Lock before reading or writing the bytes through baseAddress(); returns 0 on success, as the platform does.
+  // Lock before reading or writing the bytes through baseAddress(); returns 0 on success, as the platform
+  // does.
   int lockBaseAddress();
   int unlockBaseAddress();
   bool isLocked() const { return lockCount_.load() > 0; }
   uint8_t* baseAddress() const { return bytes_; }
 
  private:
-  PixelBuffer(int width, int height, uint8_t* bytes, size_t bytesPerRow, bool owned, std::function<void()> release)
-      : width_(width), height_(height), bytesPerRow_(bytesPerRow), bytes_(bytes), owned_(owned),
+  PixelBuffer(int width, int height, uint8_t* bytes, size_t bytesPerRow, bool owned,
+              std::function<void()> release)
+      : width_(width),
+        height_(height),
+        bytesPerRow_(bytesPerRow),
+        bytes_(bytes),
+        owned_(owned),
         release_(std::move(release)) {}
 
   const int width_, height_;

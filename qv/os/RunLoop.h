@@ -15,7 +15,8 @@
 
 class RunLoop;
 
-// A timer scheduled on a run loop. Invalidate it to stop it; a one-shot timer invalidates itself after firing.
+// A timer scheduled on a run loop. Invalidate it to stop it; a one-shot timer invalidates itself after
+// firing.
 class Timer {
  public:
   void invalidate();
@@ -72,9 +73,9 @@ class RunLoop {
 
   mutable std::mutex lock_;
   std::condition_variable wakeup_;
-  std::vector<std::shared_ptr<Timer>> timers_;   // guarded by lock_
-  std::deque<std::function<void()>> blocks_;     // guarded by lock_
-  bool manual_ = false;                          // guarded by lock_
-  double manualNow_ = 0;                         // guarded by lock_
-  std::thread::id loopThread_;                   // guarded by lock_
+  std::vector<std::shared_ptr<Timer>> timers_;  // guarded by lock_
+  std::deque<std::function<void()>> blocks_;    // guarded by lock_
+  bool manual_ = false;                         // guarded by lock_
+  double manualNow_ = 0;                        // guarded by lock_
+  std::thread::id loopThread_;                  // guarded by lock_
 };

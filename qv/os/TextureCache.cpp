@@ -29,7 +29,8 @@ int TextureCache::createTextureFromImage(PixelBuffer& buffer, GLenum target, GLi
                                          std::shared_ptr<CacheTexture>* texture) {
   if (!texture || planeIndex != 0 || target != GL_TEXTURE_2D) return kInvalidArgument;
   *texture = nullptr;
-  if (format != GL_BGRA_EXT || type != GL_UNSIGNED_BYTE || (internalFormat != GL_RGBA && internalFormat != GL_BGRA_EXT))
+  if (format != GL_BGRA_EXT || type != GL_UNSIGNED_BYTE ||
+      (internalFormat != GL_RGBA && internalFormat != GL_BGRA_EXT))
     return kInvalidPixelFormat;
   GLint maxSize = 0;
   glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
@@ -43,8 +44,9 @@ int TextureCache::createTextureFromImage(PixelBuffer& buffer, GLenum target, GLi
   bool found = false;
   {
     std::lock_guard<std::mutex> guard(lock_);
-    auto it = std::find_if(idle_.begin(), idle_.end(),
-                           [&](const Idle& i) { return i.target == target && i.width == width && i.height == height; });
+    auto it = std::find_if(idle_.begin(), idle_.end(), [&](const Idle& i) {
+      return i.target == target && i.width == width && i.height == height;
+    });
     if (it != idle_.end()) {
       reuse = *it;
       idle_.erase(it);
@@ -61,13 +63,15 @@ int TextureCache::createTextureFromImage(PixelBuffer& buffer, GLenum target, GLi
   bool tight = buffer.bytesPerRow() == rowBytes;
   if (!found) {
     // GL ES wants the internal format to match the external one for BGRA data.
-    glTexImage2D(target, 0, GL_BGRA_EXT, width, height, 0, GL_BGRA_EXT, GL_UNSIGNED_BYTE, tight ? pixels : nullptr);
+    glTexImage2D(target, 0, GL_BGRA_EXT, width, height, 0, GL_BGRA_EXT, GL_UNSIGNED_BYTE,
+                 tight ? pixels : nullptr);
   } else if (tight) {
     glTexSubImage2D(target, 0, 0, 0, width, height, GL_BGRA_EXT, GL_UNSIGNED_BYTE, pixels);
   }
   if (!tight) {
     for (int y = 0; y < height; ++y)
-      glTexSubImage2D(target, 0, 0, y, width, 1, GL_BGRA_EXT, GL_UNSIGNED_BYTE, pixels + size_t(y) * buffer.bytesPerRow());
+      glTexSubImage2D(target, 0, 0, y, width, 1, GL_BGRA_EXT, GL_UNSIGNED_BYTE,
+                      pixels + size_t(y) * buffer.bytesPerRow());
   }
   if (glGetError() != GL_NO_ERROR) {
     glDeleteTextures(1, &name);
@@ -85,7 +89,8 @@ void TextureCache::recycle(GLenum target, GLuint name, int width, int height) {
 void TextureCache::flush() {
   std::lock_guard<std::mutex> guard(lock_);
   for (auto& idle : idle_) ++idle.flushesSeen;
-  auto stale = std::stable_partition(idle_.begin(), idle_.end(), [](const Idle& i) { return i.flushesSeen < 2; });
+  auto stale =
+      std::stable_partition(idle_.begin(), idle_.end(), [](const Idle& i) { return i.flushesSeen < 2; });
   for (auto it = stale; it != idle_.end(); ++it) glDeleteTextures(1, &it->name);
   idle_.erase(stale, idle_.end());
 }

@@ -49,7 +49,8 @@ class TextureCache : public std::enable_shared_from_this<TextureCache> {
   // Makes a texture holding `buffer`'s pixels (the buffer's base address must be locked). Returns a
   // result code; on success *texture is set.
   int createTextureFromImage(PixelBuffer& buffer, GLenum target, GLint internalFormat, int width, int height,
-                             GLenum format, GLenum type, size_t planeIndex, std::shared_ptr<CacheTexture>* texture);
+                             GLenum format, GLenum type, size_t planeIndex,
+                             std::shared_ptr<CacheTexture>* texture);
   void flush();
 
   // Textures currently waiting for reuse (for tests).

@@ -16,9 +16,13 @@ std::shared_ptr<GLContext> QVContext::getEAGLContext() {
   return context;
 }
 
-std::shared_ptr<GLContext> QVContext::getCurrentContext() { return GLContext::current(); }
+std::shared_ptr<GLContext> QVContext::getCurrentContext() {
+  return GLContext::current();
+}
 
-void QVContext::clearContexts() { getInstance()._clearContexts(); }
+void QVContext::clearContexts() {
+  getInstance()._clearContexts();
+}
 
 bool QVContext::isiOS50() {
   std::string version = Environment::current().systemVersion();
@@ -81,4 +85,6 @@ SharedContextScope::SharedContextScope() : saved_(QVContext::getCurrentContext()
   shared_ = QVContext::getEAGLContext();
 }
 
-SharedContextScope::~SharedContextScope() { GLContext::setCurrent(saved_); }
+SharedContextScope::~SharedContextScope() {
+  GLContext::setCurrent(saved_);
+}

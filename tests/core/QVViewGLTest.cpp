@@ -3,8 +3,8 @@
 #include "qv/core/QVObjectFactory.h"
 #include "qv/os/GLES.h"
 #include "qv/os/Image.h"
-#include "qv/os/MotionManager.h"
 #include "qv/os/LocationManager.h"
+#include "qv/os/MotionManager.h"
 #include "qv/os/OffscreenLayer.h"
 #include "qv/os/QVLog.h"
 #include "qv/os/RunLoop.h"
@@ -81,7 +81,8 @@ TEST_F(QVViewGLTest, DeviceCategoryFollowsTheModelClass) {
                   Row{"iPad1,1", 3}, Row{"iPhone4,1", 4}, Row{"iPad2,5", 4}, Row{"iPod5,1", 4},
                   Row{"iPhone5,1", 5}, Row{"x86_64", 5}, Row{"riscv64", 5}}) {
     Environment::current().setMachine(row.machine);
-    EXPECT_EQ(QVObjectFactory::viewWithFrame(QVRect{0, 0, 8, 8})->devicecategory, row.category) << row.machine;
+    EXPECT_EQ(QVObjectFactory::viewWithFrame(QVRect{0, 0, 8, 8})->devicecategory, row.category)
+        << row.machine;
   }
   Environment::current().reset();
 }

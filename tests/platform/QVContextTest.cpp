@@ -78,10 +78,10 @@ TEST(UIDeviceHardwareTest, ModelNamesAndClasses) {
     const char* name;
     int modelClass;
   };
-  for (const Row& row : {Row{"iPhone3,2", "iPhone3,2", 5}, Row{"iPhone5,1", "iPhone5,1", 7},
-                         Row{"iPhone4,1", "iPhone 4S", 6}, Row{"iPad3,3", "iPad 3 (4G)", 14},
-                         Row{"iPad2,7", "iPad2,7", 13}, Row{"iPod5,1", "iPod5,1", 16},
-                         Row{"x86_64", "Simulator", 99}, Row{"aarch64", "aarch64", 14}, Row{"", "", 14}}) {
+  for (const Row& row :
+       {Row{"iPhone3,2", "iPhone3,2", 5}, Row{"iPhone5,1", "iPhone5,1", 7}, Row{"iPhone4,1", "iPhone 4S", 6},
+        Row{"iPad3,3", "iPad 3 (4G)", 14}, Row{"iPad2,7", "iPad2,7", 13}, Row{"iPod5,1", "iPod5,1", 16},
+        Row{"x86_64", "Simulator", 99}, Row{"aarch64", "aarch64", 14}, Row{"", "", 14}}) {
     EXPECT_EQ(UIDeviceHardware::platformString(row.machine), row.name) << row.machine;
     EXPECT_EQ(UIDeviceHardware::platformClass(row.machine), row.modelClass) << row.machine;
   }

@@ -9,7 +9,9 @@ ScopedGLContext::ScopedGLContext(EglContext::Api api) : previous_(GLContext::cur
   ok_ = context_ && GLContext::setCurrent(context_);
 }
 
-ScopedGLContext::~ScopedGLContext() { GLContext::setCurrent(previous_); }
+ScopedGLContext::~ScopedGLContext() {
+  GLContext::setCurrent(previous_);
+}
 
 OffscreenTarget::OffscreenTarget(int width, int height) : width_(width), height_(height) {
   oes::glGenFramebuffersOES(1, &framebuffer_);
@@ -17,7 +19,8 @@ OffscreenTarget::OffscreenTarget(int width, int height) : width_(width), height_
   oes::glGenRenderbuffersOES(1, &colour_);
   oes::glBindRenderbufferOES(GL_RENDERBUFFER_OES, colour_);
   oes::glRenderbufferStorageOES(GL_RENDERBUFFER_OES, GL_RGBA8_OES, width, height);
-  oes::glFramebufferRenderbufferOES(GL_FRAMEBUFFER_OES, GL_COLOR_ATTACHMENT0_OES, GL_RENDERBUFFER_OES, colour_);
+  oes::glFramebufferRenderbufferOES(GL_FRAMEBUFFER_OES, GL_COLOR_ATTACHMENT0_OES, GL_RENDERBUFFER_OES,
+                                    colour_);
   oes::glGenRenderbuffersOES(1, &depth_);
   oes::glBindRenderbufferOES(GL_RENDERBUFFER_OES, depth_);
   oes::glRenderbufferStorageOES(GL_RENDERBUFFER_OES, GL_DEPTH_COMPONENT16_OES, width, height);
@@ -33,7 +36,9 @@ OffscreenTarget::~OffscreenTarget() {
   oes::glDeleteFramebuffersOES(1, &framebuffer_);
 }
 
-void OffscreenTarget::bind() { oes::glBindFramebufferOES(GL_FRAMEBUFFER_OES, framebuffer_); }
+void OffscreenTarget::bind() {
+  oes::glBindFramebufferOES(GL_FRAMEBUFFER_OES, framebuffer_);
+}
 
 std::vector<uint8_t> OffscreenTarget::readRGBA() const {
   std::vector<uint8_t> pixels(size_t(width_) * size_t(height_) * 4);
@@ -52,8 +57,8 @@ bool writePNG(const std::string& path, const uint8_t* rgba, int width, int heigh
     return false;
   }
   png_init_io(png, file);
-  png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGBA, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-               PNG_FILTER_TYPE_DEFAULT);
+  png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGBA, PNG_INTERLACE_NONE,
+               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   png_write_info(png, info);
   for (int y = 0; y < height; ++y) png_write_row(png, rgba + size_t(y) * size_t(width) * 4);
   png_write_end(png, nullptr);

@@ -1,0 +1,54 @@
+// qvview --headless: renders through EGL's surfaceless platform and writes the presented frames as PNGs.
+#include <cstdio>
+#include <string>
+
+#include "apps/qvview/Viewer.h"
+#include "qv/core/QVViewGL.h"
+#include "qv/os/Environment.h"
+#include "qv/os/Image.h"
+#include "qv/os/OffscreenLayer.h"
+#include "qv/os/RunLoop.h"
+
+namespace {
+
+std::string framePath(const Options& options, int index) {
+  if (options.frames == 1) return options.out;
+  std::string stem = options.out;
+  if (stem.size() > 4 && stem.compare(stem.size() - 4, 4, ".png") == 0) stem.resize(stem.size() - 4);
+  char suffix[16];
+  std::snprintf(suffix, sizeof suffix, "-%04d.png", index);
+  return stem + suffix;
+}
+
+}  // namespace
+
+int runHeadless(const Options& options) {
+  // The view's screen is the output image.
+  Environment::current().setScreen(QVRect{0, 0, double(options.width), double(options.height)}, 1.0);
+  std::string error;
+  auto panorama = loadPanorama(options, &error);
+  if (!panorama) {
+    std::fprintf(stderr, "qvview: %s\n", error.c_str());
+    return 1;
+  }
+  auto view = makeViewer(options, panorama);
+  if (!view) {
+    std::fprintf(stderr, "qvview: cannot create the view\n");
+    return 1;
+  }
+  auto& layer = static_cast<OffscreenLayer&>(*view->layer());
+  for (int i = 0; i < options.frames; ++i) {
+    RunLoop::main().runOnce();
+    view->update();
+    int w = 0, h = 0;
+    auto frame = layer.lastFrame(&w, &h);
+    auto image = Image::fromRGBA(w, h, std::move(frame));
+    std::string path = framePath(options, i);
+    if (!image || !image->writePNG(path)) {
+      std::fprintf(stderr, "qvview: cannot write %s\n", path.c_str());
+      return 1;
+    }
+    std::printf("wrote %s\n", path.c_str());
+  }
+  return 0;
+}

@@ -1,0 +1,91 @@
+#include "apps/qvview/Options.h"
+
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+bool parseFloat(const char* text, float* out) {
+  char* end = nullptr;
+  float value = std::strtof(text, &end);
+  if (end == text || *end != '\0') return false;
+  *out = value;
+  return true;
+}
+
+bool parseInt(const char* text, int* out) {
+  char* end = nullptr;
+  long value = std::strtol(text, &end, 10);
+  if (end == text || *end != '\0' || value < 0 || value > 100000) return false;
+  *out = int(value);
+  return true;
+}
+
+}  // namespace
+
+std::string usage() {
+  return "usage: qvview [options] [FILE]\n"
+         "  FILE                 equirectangular JPEG or PNG (default: a built-in test panorama)\n"
+         "  --headless           render without a display and write PNG files\n"
+         "  --out PATH           output PNG (several frames: PATH-0000.png ...)\n"
+         "  --size WxH           view size in pixels (default 1280x720)\n"
+         "  --yaw DEG --pitch DEG --fov DEG   initial view direction and field of view\n"
+         "  --frames N           number of frames to render headless (default 1)\n"
+         "  --help               this text\n"
+         "window keys: drag = look around, wheel = field of view, arrows turn, r reset, f fullscreen, Esc "
+         "quit\n";
+}
+
+std::optional<Options> parseOptions(int argc, char** argv, std::string* error) {
+  Options options;
+  auto need = [&](int& i, const char* name) -> const char* {
+    if (i + 1 >= argc) {
+      *error = std::string(name) + " needs a value";
+      return nullptr;
+    }
+    return argv[++i];
+  };
+  for (int i = 1; i < argc; ++i) {
+    const char* arg = argv[i];
+    const char* value = nullptr;
+    if (!std::strcmp(arg, "--help") || !std::strcmp(arg, "-h")) {
+      options.help = true;
+    } else if (!std::strcmp(arg, "--headless")) {
+      options.headless = true;
+    } else if (!std::strcmp(arg, "--out")) {
+      if (!(value = need(i, arg))) return std::nullopt;
+      options.out = value;
+    } else if (!std::strcmp(arg, "--size")) {
+      if (!(value = need(i, arg))) return std::nullopt;
+      if (std::sscanf(value, "%dx%d", &options.width, &options.height) != 2 || options.width <= 0 ||
+          options.height <= 0 || options.width > 16384 || options.height > 16384) {
+        *error = std::string("--size: expected WIDTHxHEIGHT between 1 and 16384, got '") + value + "'";
+        return std::nullopt;
+      }
+    } else if (!std::strcmp(arg, "--yaw") || !std::strcmp(arg, "--pitch") || !std::strcmp(arg, "--fov")) {
+      if (!(value = need(i, arg))) return std::nullopt;
+      float* target = !std::strcmp(arg, "--yaw")     ? &options.yaw
+                      : !std::strcmp(arg, "--pitch") ? &options.pitch
+                                                     : &options.fov;
+      if (!parseFloat(value, target)) {
+        *error = std::string(arg) + ": not a number: '" + value + "'";
+        return std::nullopt;
+      }
+    } else if (!std::strcmp(arg, "--frames")) {
+      if (!(value = need(i, arg))) return std::nullopt;
+      if (!parseInt(value, &options.frames) || options.frames < 1) {
+        *error = std::string("--frames: expected a count of at least 1, got '") + value + "'";
+        return std::nullopt;
+      }
+    } else if (arg[0] == '-' && arg[1] != '\0') {
+      *error = std::string("unknown option '") + arg + "'";
+      return std::nullopt;
+    } else if (options.file) {
+      *error = std::string("more than one file given ('") + *options.file + "' and '" + arg + "')";
+      return std::nullopt;
+    } else {
+      options.file = arg;
+    }
+  }
+  return options;
+}

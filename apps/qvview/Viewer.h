@@ -1,0 +1,19 @@
+// What the headless and the window runs of qvview share: the panorama to show and the view set up for it.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "apps/qvview/Options.h"
+
+class Image;
+class QVViewGL;
+
+// The file's image, or the built-in panorama; nullptr with *error set to one line naming the file.
+std::shared_ptr<Image> loadPanorama(const Options& options, std::string* error);
+
+// A view of the options' size showing `panorama`, looking where the options say, drawable built.
+std::shared_ptr<QVViewGL> makeViewer(const Options& options, const std::shared_ptr<Image>& panorama);
+
+int runHeadless(const Options& options);
+int runWindow(const Options& options);

@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Installs the kit into a fresh prefix, then builds and runs a small host program against it twice:
+# once through CMake's find_package and once through pkg-config.
+set -euo pipefail
+build_dir=$1
+source_dir=$2
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+cmake --install "$build_dir" --prefix "$work/prefix" >/dev/null
+test -f "$work/prefix/include/qv/core/QVViewGL.h"
+test -f "$work/prefix/lib/cmake/qvkit/qvkitConfig.cmake" || test -f "$work/prefix/lib/x86_64-linux-gnu/cmake/qvkit/qvkitConfig.cmake"
+
+cmake -S "$source_dir/tests/install/consumer" -B "$work/consumer" -G Ninja -DCMAKE_PREFIX_PATH="$work/prefix" >/dev/null
+cmake --build "$work/consumer" >/dev/null
+LD_LIBRARY_PATH="$work/prefix/lib:$work/prefix/lib/x86_64-linux-gnu" "$work/consumer/consumer"
+
+pcdir=$(dirname "$(find "$work/prefix" -name qvkit.pc | head -1)")
+sed -i "s|^prefix=.*|prefix=$work/prefix|" "$pcdir/qvkit.pc"
+export PKG_CONFIG_PATH="$pcdir"
+c++ -std=c++20 "$source_dir/tests/install/consumer/main.cpp" -o "$work/consumer-pc" $(pkg-config --cflags --libs qvkit)
+LD_LIBRARY_PATH="$work/prefix/lib:$work/prefix/lib/x86_64-linux-gnu" "$work/consumer-pc"
+echo "install check passed"
