@@ -53,8 +53,8 @@ bool Base64EncodeData(const void* input, size_t inputSize, char* output, size_t*
     *ioSize = inputSize > 0 ? encode(in, inputSize, output) : 0;
     return true;
   }
-  size_t i = 0;
-  size_t o = 0;
+  size_t i = encode == base64kernels::encodeAVX2 ? base64kernels::encodeLinesAVX2(in, inputSize, output) : 0;
+  size_t o = i / kLineInputBytes * (kLineCharacters + 2);
   for (; inputSize - i >= kLineInputBytes; i += kLineInputBytes) {
     o += encode(in + i, kLineInputBytes, output + o);
     output[o++] = '\r';

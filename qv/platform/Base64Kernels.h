@@ -14,6 +14,10 @@ bool cpuHasAVX2();
 size_t encodePortable(const uint8_t* in, size_t length, char* out);
 size_t encodeAVX2(const uint8_t* in, size_t length, char* out);
 
+// Whole 54-byte lines, each as 72 characters and CR LF, for as long as the vector loads stay inside the
+// input. Returns the input bytes consumed (a multiple of 54; 0 without AVX2).
+size_t encodeLinesAVX2(const uint8_t* in, size_t length, char* out);
+
 // Decodes with the decoder's rules (skip white space and non-alphabet bytes, NUL is 0, stop at "=").
 // `out` must hold EstimateBas64DecodedDataSize(length) bytes; the AVX2 version may write anywhere below
 // that bound. Returns the decoded length.

@@ -123,6 +123,17 @@ TEST(Base64Test, WrappedLinesHold72CharactersAndCRLF) {
     EXPECT_EQ(text.substr(line + 72, 2), "\r\n");
   }
   EXPECT_EQ(decode(text), longer);
+
+  // Every length against lines built one by one from the plain encoding.
+  for (size_t length = 0; length <= 400; ++length) {
+    const std::string data = longer.substr(0, length);
+    std::string expected;
+    for (size_t i = 0; i < length; i += 54) {
+      expected += encode(data.substr(i, 54), false);
+      if (expected.size() % 74 == 72) expected += "\r\n";
+    }
+    ASSERT_EQ(encode(data, true), expected) << length;
+  }
 }
 
 TEST(Base64Test, TooSmallBuffersFailAndStayUntouched) {
