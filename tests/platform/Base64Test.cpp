@@ -1,0 +1,211 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "qv/platform/Base64.h"
+#include "qv/platform/Base64Kernels.h"
+
+namespace {
+
+struct Vector {
+  const char* data;
+  const char* text;
+};
+// RFC 4648, section 10.
+const Vector kVectors[] = {{"", ""},
+                           {"f", "Zg=="},
+                           {"fo", "Zm8="},
+                           {"foo", "Zm9v"},
+                           {"foob", "Zm9vYg=="},
+                           {"fooba", "Zm9vYmE="},
+                           {"foobar", "Zm9vYmFy"}};
+
+std::string encode(const std::string& data, bool wrap, size_t* reported = nullptr) {
+  size_t size = EstimateBas64EncodedDataSize(data.size());
+  std::string out(size + 8, '#');  // the tail shows whether anything was written past the report
+  size_t io = size;
+  EXPECT_TRUE(Base64EncodeData(data.data(), data.size(), out.data(), &io, wrap));
+  if (reported) *reported = io;
+  EXPECT_EQ(out.find_first_not_of('#', io), std::string::npos) << "written past the reported size";
+  return out.substr(0, io);
+}
+
+std::string decode(const std::string& text) {
+  size_t io = EstimateBas64DecodedDataSize(text.size());
+  std::string out(io, '\0');
+  EXPECT_TRUE(Base64DecodeData(text.data(), text.size(), out.data(), &io));
+  return out.substr(0, io);
+}
+
+// The decoder's rules one character at a time: the yardstick for the vector paths.
+std::string referenceDecode(const std::string& text) {
+  std::string out;
+  unsigned count = 0;
+  uint32_t bits = 0;
+  for (unsigned char c : text) {
+    int v;
+    if (c >= 'A' && c <= 'Z')
+      v = c - 'A';
+    else if (c >= 'a' && c <= 'z')
+      v = c - 'a' + 26;
+    else if (c >= '0' && c <= '9')
+      v = c - '0' + 52;
+    else if (c == '+')
+      v = 62;
+    else if (c == '/')
+      v = 63;
+    else if (c == 0)
+      v = 0;
+    else if (c == '=')
+      break;
+    else
+      continue;
+    bits = bits << 6 | uint32_t(v);
+    if (++count >= 2) out.push_back(char(bits >> (2 * (4 - count))));
+    if (count == 4) count = 0, bits = 0;
+  }
+  return out;
+}
+
+}  // namespace
+
+TEST(Base64Test, EstimatesCountLineBreaksAndRoundUpGroups) {
+  EXPECT_EQ(EstimateBas64EncodedDataSize(0), 0u);
+  EXPECT_EQ(EstimateBas64EncodedDataSize(1), 4u);
+  EXPECT_EQ(EstimateBas64EncodedDataSize(53), 74u);
+  EXPECT_EQ(EstimateBas64EncodedDataSize(54), 74u);
+  EXPECT_EQ(EstimateBas64EncodedDataSize(55), 78u);
+  EXPECT_EQ(EstimateBas64EncodedDataSize(108), 148u);
+  EXPECT_EQ(EstimateBas64DecodedDataSize(0), 0u);
+  EXPECT_EQ(EstimateBas64DecodedDataSize(1), 3u);
+  EXPECT_EQ(EstimateBas64DecodedDataSize(4), 3u);
+  EXPECT_EQ(EstimateBas64DecodedDataSize(5), 6u);
+  // Sizes beyond 32 bits are computed whole; encoded sizes beyond size_t say so.
+  EXPECT_EQ(EstimateBas64DecodedDataSize(size_t(1) << 34), size_t(3) << 32);
+  EXPECT_EQ(EstimateBas64EncodedDataSize(size_t(3) << 32), (size_t(4) << 32) + (size_t(4) << 32) / 72 * 2);
+  EXPECT_EQ(EstimateBas64EncodedDataSize(SIZE_MAX), SIZE_MAX);
+  EXPECT_EQ(EstimateBas64DecodedDataSize(SIZE_MAX), (SIZE_MAX / 4 + 1) * 3);
+}
+
+TEST(Base64Test, StandardVectorsEncodeAndDecode) {
+  for (const auto& v : kVectors) {
+    size_t reported = 99;
+    EXPECT_EQ(encode(v.data, false, &reported), v.text);
+    EXPECT_EQ(reported, std::string(v.text).size());
+    EXPECT_EQ(decode(v.text), v.data);
+  }
+}
+
+TEST(Base64Test, WrappedLinesHold72CharactersAndCRLF) {
+  std::string data(54, '\x5A');
+  size_t reported = 0;
+  std::string text = encode(data, true, &reported);
+  EXPECT_EQ(reported, 74u);
+  EXPECT_EQ(text.substr(72), "\r\n");
+  // Without wrapping only the characters are written and only they are reported.
+  EXPECT_EQ(encode(data, false, &reported), text.substr(0, 72));
+  EXPECT_EQ(reported, 72u);
+
+  text = encode(std::string(53, 'x'), true);
+  EXPECT_EQ(text.size(), 74u);
+  EXPECT_EQ(text.substr(71), "=\r\n");
+
+  std::mt19937 random(5);
+  std::string longer(1000, '\0');
+  for (auto& c : longer) c = char(random());
+  text = encode(longer, true);
+  EXPECT_EQ(text.size(), EstimateBas64EncodedDataSize(longer.size()));
+  for (size_t line = 0; line + 74 <= text.size(); line += 74) {
+    EXPECT_EQ(text.find_first_of("\r\n", line), line + 72);
+    EXPECT_EQ(text.substr(line + 72, 2), "\r\n");
+  }
+  EXPECT_EQ(decode(text), longer);
+
+  // Every length against lines built one by one from the plain encoding.
+  for (size_t length = 0; length <= 400; ++length) {
+    const std::string data = longer.substr(0, length);
+    std::string expected;
+    for (size_t i = 0; i < length; i += 54) {
+      expected += encode(data.substr(i, 54), false);
+      if (expected.size() % 74 == 72) expected += "\r\n";
+    }
+    ASSERT_EQ(encode(data, true), expected) << length;
+  }
+}
+
+TEST(Base64Test, TooSmallBuffersFailAndStayUntouched) {
+  std::string out(7, '#');
+  size_t io = 7;  // 8 needed for 4 bytes
+  EXPECT_FALSE(Base64EncodeData("abcd", 4, out.data(), &io, 0));
+  EXPECT_EQ(io, 7u);
+  EXPECT_EQ(out, "#######");
+
+  io = 5;  // 6 needed for 5 characters
+  EXPECT_FALSE(Base64DecodeData("Zm9vY", 5, out.data(), &io));
+  EXPECT_EQ(io, 5u);
+  EXPECT_EQ(out, "#######");
+
+  EXPECT_FALSE(Base64EncodeData("a", 1, out.data(), nullptr, 0));
+  EXPECT_FALSE(Base64DecodeData("Zg", 2, out.data(), nullptr));
+}
+
+TEST(Base64Test, DecodeFillsTheRestOfTheBufferWithDots) {
+  std::string out(9, '#');
+  size_t io = out.size();
+  ASSERT_TRUE(Base64DecodeData("Zm9v", 4, out.data(), &io));
+  EXPECT_EQ(io, 3u);
+  EXPECT_EQ(out, "foo......");
+}
+
+TEST(Base64Test, DecodeSkipsSpaceAndJunkInAnyOrderAndStopsAtPad) {
+  EXPECT_EQ(decode("Zm9v\r\n\tYm Fy"), "foobar");
+  EXPECT_EQ(decode("Z!m \x80 ~9\n*v"), "foo");
+  // Skipped characters at the end and before "=" never become data.
+  EXPECT_EQ(decode("Zm9v "), "foo");
+  EXPECT_EQ(decode("Zm9v!"), "foo");
+  EXPECT_EQ(decode("Zm9vYg !="), "foob");
+  EXPECT_EQ(decode("Zm9vY! ="), "foo");
+  // Only the first "=" counts; a lone trailing character gives nothing; NUL decodes as zero.
+  EXPECT_EQ(decode("Zg==Zm9v"), "f");
+  EXPECT_EQ(decode("Zm9vY"), "foo");
+  EXPECT_EQ(decode("Zm9vYm"), "foob");
+  EXPECT_EQ(decode(std::string("AA\0A", 4)), std::string(3, '\0'));
+}
+
+// Every byte value at every position of a long valid text, through both decoders: the vector path must
+// hand exactly the characters it cannot take to the character loop.
+TEST(Base64Test, KernelsAgreeWithTheRulesForEveryByteAtEveryPosition) {
+  const std::string clean = encode(std::string(120, '\xC3') + "0123456789", false);
+  for (int byte = 0; byte < 256; ++byte) {
+    for (size_t position = 0; position < 96; ++position) {
+      std::string text = clean;
+      text[position] = char(byte);
+      const std::string expected = referenceDecode(text);
+      std::vector<uint8_t> out(EstimateBas64DecodedDataSize(text.size()));
+      auto in = reinterpret_cast<const uint8_t*>(text.data());
+      size_t n = base64kernels::decodePortable(in, text.size(), out.data());
+      ASSERT_EQ(std::string(out.begin(), out.begin() + n), expected) << byte << " at " << position;
+      if (!base64kernels::cpuHasAVX2()) continue;
+      n = base64kernels::decodeAVX2(in, text.size(), out.data());
+      ASSERT_EQ(std::string(out.begin(), out.begin() + n), expected) << byte << " at " << position;
+    }
+  }
+}
+
+TEST(Base64Test, VectorEncoderMatchesPortableOnEveryLength) {
+  if (!base64kernels::cpuHasAVX2()) GTEST_SKIP() << "no AVX2";
+  std::mt19937 random(9);
+  std::vector<uint8_t> data(300);
+  for (auto& b : data) b = uint8_t(random());
+  for (size_t length = 0; length <= data.size(); ++length) {
+    std::string a(EstimateBas64EncodedDataSize(length), '#'), b = a;
+    const size_t na = base64kernels::encodeAVX2(data.data(), length, a.data());
+    const size_t nb = base64kernels::encodePortable(data.data(), length, b.data());
+    ASSERT_EQ(na, (length + 2) / 3 * 4);
+    ASSERT_EQ(na, nb);
+    ASSERT_EQ(a, b) << length;
+  }
+}
