@@ -9,13 +9,13 @@
 #include <memory>
 #include <vector>
 
+#include "qv/media/QVAVFoundationProducer.h"
 #include "qv/media/QVReaderOptions.h"
 #include "qv/media/QVSoundProducer.h"
 
 class Asset;
 class AssetReader;
 class AssetTrack;
-class QVAVFoundationProducer;
 
 class QVAssetReader : public std::enable_shared_from_this<QVAssetReader> {
  public:

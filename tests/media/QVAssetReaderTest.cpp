@@ -8,6 +8,7 @@
 #include "qv/media/QVAssetReader.h"
 #include "qv/os/av/Asset.h"
 #include "qv/os/av/AssetReaderTrackOutput.h"
+#include "qv/os/av/MutableComposition.h"
 #include "tests/media/MediaTestSupport.h"
 
 namespace {
@@ -175,7 +176,7 @@ TEST(QVAssetReaderTest, RecordsCarryTheTracksStreamDescription) {
   }
 }
 
-TEST(QVAssetReaderTest, RecordRateChosesTheOutputRateAndZeroKeepsTheDecoders) {
+TEST(QVAssetReaderTest, RecordRateChoosesTheOutputRateAndZeroKeepsTheDecoders) {
   ASSERT_TRUE(Files::get().ok);
   std::string path = Files::get().path("stereo44100.m4a");
 
@@ -369,6 +370,39 @@ TEST(QVAssetReaderTest, CompositionReadsSelectedTracksInRecordOrderToTheirOwnSou
   EXPECT_TRUE(std::equal(a.bytes.begin(), a.bytes.end(), right.begin()));
   EXPECT_TRUE(std::equal(b.bytes.begin(), b.bytes.end(), mono.begin()));
   EXPECT_TRUE(log.lines.empty());
+  reader->cleanup();
+}
+
+TEST(QVAssetReaderTest, AFailedInsertionIsLoggedAndItsTrackReadsNothing) {
+  ASSERT_TRUE(Files::get().ok);
+  auto hollow = MutableComposition::composition();
+  hollow->addMutableTrack(MediaType::Audio, 0);  // an audio track with no media in it
+  std::vector<std::shared_ptr<Asset>> assets{
+      hollow, Asset::URLAsset(*URL::URLWithString(fileURL(Files::get().path("stereo44100.wav"))))};
+  LogCapture log;
+  auto reader = QVAssetReader::initWithAssets(assets, selectAll, nullptr);
+  ASSERT_EQ(log.lines.size(), 1u);
+  EXPECT_EQ(
+      log.lines[0],
+      "Error - Error Domain=AVFoundationErrorDomain Code=-11800 \"the source track has no media data\"");
+  ASSERT_EQ(reader->readerOptions().size, 2u);
+  QVTrackOption blank{};
+  blank.kind = 1;
+  EXPECT_EQ(std::memcmp(&reader->readerOptions().options[0], &blank, sizeof blank), 0);
+
+  reader->readMetadata();
+  QVReaderOptions table = reader->readerOptions();
+  EXPECT_TRUE(reader->buildReader(&table));
+  ASSERT_EQ(log.lines.size(), 2u);
+  EXPECT_EQ(log.lines[1].rfind("QVAssetReader: cannot start reading: ", 0), 0u) << log.lines[1];
+
+  CollectingSource first, second;
+  reader->getProducer()->RequestSample(&first, 0, QVSOUND_OUTPUT_INTERLEAVED);
+  reader->getProducer()->RequestSample(&second, 1, QVSOUND_OUTPUT_INTERLEAVED);
+  reader->getProducer()->Tick(0);
+  EXPECT_TRUE(first.types.empty());
+  EXPECT_EQ(second.types.size(), 1u);
+  EXPECT_EQ(log.count("EMPTY"), 1u);
   reader->cleanup();
 }
 
