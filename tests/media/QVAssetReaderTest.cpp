@@ -30,6 +30,10 @@ struct FileCase {
   int rate;
 };
 
+void PrintTo(const FileCase& f, std::ostream* os) {
+  *os << f.name;
+}
+
 const FileCase kFiles[] = {
     {"mono22050.wav", "pcm_s16le", 1, 22050},   {"stereo44100.wav", "pcm_s16le", 2, 44100},
     {"six48000.wav", "pcm_s16le", 6, 48000},    {"mono32000.m4a", "aac", 1, 32000},
