@@ -1,0 +1,11 @@
+// Something the host's sound system advances once per tick of its clock.
+// Destroyed only through its own concrete type, never through this base.
+#pragma once
+
+class QVTickable {
+ public:
+  virtual void Tick(float elapsed) = 0;  // elapsed: seconds since the last tick
+
+ protected:
+  ~QVTickable() = default;
+};

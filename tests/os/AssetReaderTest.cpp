@@ -1,0 +1,123 @@
+#include <gtest/gtest.h>
+
+#include "qv/os/URL.h"
+#include "qv/os/av/AssetReader.h"
+#include "qv/os/av/MutableComposition.h"
+#include "tests/media/MediaTestSupport.h"
+
+namespace {
+
+TEST(URLTest, ParsesFileURLsAndRefusesTextThatIsNoURL) {
+  auto url = URL::URLWithString("FILE:///tmp/a%20b/c.wav?x#y");
+  ASSERT_TRUE(url);
+  EXPECT_TRUE(url->isFileURL());
+  EXPECT_EQ(url->path(), "/tmp/a b/c.wav");
+  EXPECT_TRUE(URL::URLWithString("file://localhost/x.mp3")->isFileURL());
+  EXPECT_FALSE(URL::URLWithString("file://elsewhere/x.mp3")->isFileURL());
+  EXPECT_FALSE(URL::URLWithString("/tmp/c.wav")->isFileURL());  // a bare path is a relative URL
+  EXPECT_FALSE(URL::URLWithString("http://host/c.wav")->isFileURL());
+  for (const char* bad : {"", "file:///a b.wav", "file:///a%2", "file:///a%zz", "file:///\xc3\xa9"}) {
+    EXPECT_FALSE(URL::URLWithString(bad)) << bad;
+  }
+}
+
+class MediaReadersTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    path = dir.path() + "/tone.wav";
+    ASSERT_TRUE(runFFmpeg("-f lavfi -i 'sine=d=0.5:sample_rate=16000' -ac 2 -c:a pcm_s16le '" + path + "'"));
+    asset = Asset::URLAsset(*URL::URLWithString(fileURL(path)));
+    ASSERT_FALSE(asset->loadError());
+    ASSERT_EQ(asset->tracks().size(), 1u);
+  }
+  TempDir dir;
+  std::string path;
+  std::shared_ptr<Asset> asset;
+};
+
+TEST_F(MediaReadersTest, CompositionTrackTakesOneWholeRangeAtZeroAndRefusesTheRest) {
+  const AssetTrack& source = *asset->tracks()[0];
+  MediaTimeRange whole{MediaTime::zero(), source.timeRange().duration};
+  EXPECT_NEAR(whole.duration.seconds(), 0.5, 1e-3);
+  auto composition = MutableComposition::composition();
+
+  auto video = composition->addMutableTrack(MediaType::Video, 0);
+  auto empty = composition->addMutableTrack(MediaType::Audio, 0);
+  auto audio = composition->addMutableTrack(MediaType::Audio, 0);
+  EXPECT_EQ(audio->trackID(), 3);
+  AVError error;
+  EXPECT_FALSE(video->insertTimeRange(whole, source, MediaTime::zero(), &error));
+  EXPECT_FALSE(error.debugDescription().empty());
+  EXPECT_FALSE(audio->insertTimeRange(whole, *empty, MediaTime::zero(), &error));  // nothing to take
+  EXPECT_FALSE(audio->insertTimeRange({MediaTime::zero(), MediaTime::positiveInfinity()}, source,
+                                      MediaTime::zero(), &error));
+  EXPECT_FALSE(
+      audio->insertTimeRange({MediaTime::zero(), MediaTime::make(10, 1)}, source, MediaTime::zero(), &error));
+  EXPECT_FALSE(audio->insertTimeRange(whole, source, MediaTime::make(1, 1), &error));
+  EXPECT_FALSE(audio->hasSource());
+
+  ASSERT_TRUE(audio->insertTimeRange(whole, source, MediaTime::zero(), &error));
+  EXPECT_EQ(audio->sourcePath(), path);
+  ASSERT_EQ(audio->audioStreamDescriptions().size(), 1u);
+  EXPECT_EQ(audio->audioStreamDescriptions()[0].sampleRate, 16000.0);
+  EXPECT_FALSE(audio->insertTimeRange(whole, source, MediaTime::zero(), &error));  // one range per track
+}
+
+TEST_F(MediaReadersTest, OutputsDecodeOnlyTo16BitInterleavedPCMAfterReadingStarts) {
+  auto reader = AssetReader::assetReaderWithAsset(asset, nullptr);
+  ASSERT_TRUE(reader);
+  AudioOutputSettings floats;
+  floats.isFloat = true;
+  AssetReaderTrackOutput* refused = AssetReaderTrackOutput::create(asset->tracks()[0], {});
+  AssetReaderTrackOutput* plain = AssetReaderTrackOutput::create(asset->tracks()[0], {});
+  AssetReaderTrackOutput* wrong = AssetReaderTrackOutput::create(asset->tracks()[0], floats);
+  reader->addOutput(plain);
+  reader->addOutput(wrong);
+  EXPECT_EQ(reader->outputs().size(), 2u);
+  EXPECT_EQ(plain->copyNextSampleBuffer(), nullptr);  // not started yet
+
+  EXPECT_FALSE(reader->startReading());
+  EXPECT_EQ(reader->status(), AssetReader::Status::Failed);
+  ASSERT_TRUE(reader->error());
+  EXPECT_NE(reader->error()->description.find("16-bit"), std::string::npos);
+  EXPECT_FALSE(reader->canAddOutput(refused));  // too late once reading has started
+  EXPECT_EQ(wrong->copyNextSampleBuffer(), nullptr);
+
+  // The other output still reads: 8000 frames of two 16-bit channels in all, one block per read.
+  size_t frames = 0;
+  while (auto block = plain->copyNextSampleBuffer()) {
+    EXPECT_EQ(block->format().bytesPerFrame, 4u);
+    EXPECT_EQ(block->presentationTime().value, int64_t(frames));
+    AudioBuffer buffers[1];
+    uint32_t count = 9;
+    EXPECT_FALSE(block->audioBufferList(buffers, 0, &count));
+    EXPECT_EQ(count, 0u);
+    ASSERT_TRUE(block->audioBufferList(buffers, 1, &count));
+    EXPECT_EQ(buffers[0].dataByteSize, block->numSamples() * 4);
+    frames += block->numSamples();
+  }
+  EXPECT_EQ(frames, 8000u);
+  plain->release();
+  wrong->release();
+  refused->release();
+}
+
+TEST(MediaReadersErrorsTest, UnloadableAssetsHaveNoReader) {
+  TempDir dir;
+  std::string junk = dir.path() + "/junk.wav";
+  FILE* f = std::fopen(junk.c_str(), "wb");
+  ASSERT_TRUE(f);
+  std::fputs("this is not a media file at all", f);
+  std::fclose(f);
+  for (const std::string& url :
+       {fileURL(junk), fileURL(dir.path() + "/missing.wav"), std::string("http://x/y")}) {
+    auto asset = Asset::URLAsset(*URL::URLWithString(url));
+    EXPECT_TRUE(asset->tracks().empty());
+    ASSERT_TRUE(asset->loadError()) << url;
+    AVError error;
+    EXPECT_EQ(AssetReader::assetReaderWithAsset(asset, &error), nullptr);
+    EXPECT_EQ(error.description, asset->loadError()->description);
+  }
+}
+
+}  // namespace
