@@ -6,7 +6,7 @@ BENCH_BUILD ?= build-bench
 PREFIX     ?= /usr/local
 CMAKE_FLAGS ?=
 
-.PHONY: all deps build test test-plain test-asan test-tsan demo bench install format clean
+.PHONY: all deps build test test-plain test-asan test-tsan test-fuzz demo bench install format clean
 
 all: build
 
@@ -17,7 +17,7 @@ build: deps
 	cmake -S . -B $(BUILD) -G Ninja $(CMAKE_FLAGS)
 	cmake --build $(BUILD)
 
-test: test-plain test-asan test-tsan
+test: test-plain test-asan test-tsan test-fuzz
 
 test-plain: build
 	cd $(BUILD) && ctest --output-on-failure
@@ -32,6 +32,9 @@ test-tsan: deps
 	cmake -S . -B $(TSAN_BUILD) -G Ninja -DQV_SANITIZE=thread -DCMAKE_BUILD_TYPE=Debug $(CMAKE_FLAGS)
 	cmake --build $(TSAN_BUILD)
 	cd $(TSAN_BUILD) && TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 ctest --output-on-failure -L threaded
+
+test-fuzz: deps
+	FUZZ_DIR=$(CURDIR)/build-fuzz bash scripts/run-fuzz.sh
 
 demo: build
 	@if [ -n "$$DISPLAY" ]; then \
@@ -53,4 +56,4 @@ format:
 	find qv apps tests bench -name '*.h' -o -name '*.cpp' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(BENCH_BUILD) out
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(BENCH_BUILD) build-fuzz out

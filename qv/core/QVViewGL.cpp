@@ -9,6 +9,7 @@
 #include "qv/os/QVLog.h"
 #include "qv/os/RunLoop.h"
 #include "qv/os/TextureCache.h"
+#include "qv/platform/Base64String.h"
 #include "qv/platform/QVContext.h"
 #include "qv/platform/UIDeviceHardware.h"
 
@@ -291,4 +292,8 @@ void QVViewGL::setLayer(std::shared_ptr<Layer> layer) {
   layer->setOpaque(true);
   layer->setDrawableProperties(false);
   layer_ = std::move(layer);
+}
+
+std::vector<uint8_t> QVViewGL::base64DataFromString(std::optional<std::string_view> string) {
+  return ::base64DataFromString(string);
 }

@@ -13,6 +13,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "qv/core/QVView.h"
@@ -85,6 +86,9 @@ class QVViewGL : public QVView, public QVAssetListener, public std::enable_share
   std::shared_ptr<Responder> setResponder(std::weak_ptr<Responder> responder);
   std::shared_ptr<Responder> nextResponder() const override;
   bool error() const { return false; }
+
+  // Base64 text to bytes (tolerant: unknown characters are skipped, decoding stops at the first "=").
+  static std::vector<uint8_t> base64DataFromString(std::optional<std::string_view> string);
 
   // --- Frame timer
   void run() { startAnimation(); }

@@ -9,6 +9,7 @@
 #include "qv/os/QVLog.h"
 #include "qv/os/RunLoop.h"
 #include "qv/platform/QVContext.h"
+#include "qv/platform/ViewControllerLookup.h"
 
 namespace {
 
@@ -226,4 +227,18 @@ TEST_F(QVViewGLTest, OneViewsTeardownKeepsAnotherViewsFramebuffer) {
   survivor.reset();
   SharedContextScope fresh;  // the last view is gone: a new context, without the old objects
   EXPECT_FALSE(oes::glIsFramebufferOES(framebuffer));
+}
+
+TEST_F(QVViewGLTest, ViewIsALinkInTheResponderChain) {
+  struct Controller : Responder {
+    std::shared_ptr<Responder> nextResponder() const override { return nullptr; }
+    Kind responderKind() const override { return Kind::ViewController; }
+  };
+  auto controller = std::make_shared<Controller>();
+  auto view = makeView();
+  EXPECT_EQ(firstAvailableUIViewController(*view), nullptr);
+  EXPECT_EQ(view->setResponder(controller), nullptr);
+  EXPECT_EQ(firstAvailableUIViewController(*view), controller);
+  EXPECT_EQ(view->setResponder({}), controller);  // returns the one it replaced
+  EXPECT_EQ(QVViewGL::base64DataFromString("Zm9vYg=="), (std::vector<uint8_t>{'f', 'o', 'o', 'b'}));
 }
