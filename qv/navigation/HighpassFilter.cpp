@@ -1,0 +1,30 @@
+#include "qv/navigation/HighpassFilter.h"
+
+HighpassFilter::HighpassFilter(double cutoffFrequency) {
+  RC_ = 1.0 / cutoffFrequency;
+  lastTimestamp_ = -1.0;
+}
+
+void HighpassFilter::addAcceleration(const Acceleration& a, double timestamp) {
+  // The first sample only starts the clock.
+  if (lastTimestamp_ < 0.0) {
+    lastTimestamp_ = timestamp;
+    return;
+  }
+  double alpha = alphaFor(timestamp);
+  if (adaptive_) {
+    const double d = changeWeight(a);
+    alpha = (1.0 - d) * alpha + d * alpha / kNoiseAttenuation;
+  }
+  x_ = alpha * (x_ + a.x - lastX_);
+  y_ = alpha * (y_ + a.y - lastY_);
+  z_ = alpha * (z_ + a.z - lastZ_);
+  lastX_ = a.x;
+  lastY_ = a.y;
+  lastZ_ = a.z;
+  lastTimestamp_ = timestamp;
+}
+
+std::string HighpassFilter::name() const {
+  return adaptive_ ? "Adaptive Highpass Filter" : "Highpass Filter";
+}

@@ -1,0 +1,15 @@
+// High-pass acceleration filter: passes changes and decays toward zero for a constant input; in adaptive
+// mode large changes pass at a third of the strength, noise at full strength.
+#pragma once
+
+#include "qv/navigation/AccelerometerFilter.h"
+
+class HighpassFilter : public AccelerometerFilter {
+ public:
+  explicit HighpassFilter(double cutoffFrequency);  // Hz
+  void addAcceleration(const Acceleration& acceleration, double timestamp) override;
+  std::string name() const override;
+
+ private:
+  double lastX_ = 0.0, lastY_ = 0.0, lastZ_ = 0.0;  // the previous raw sample
+};

@@ -1,0 +1,12 @@
+// Low-pass acceleration filter: the output follows the samples with time constant RC = 1 / cutoff; in
+// adaptive mode small (noise) changes are followed three times more slowly.
+#pragma once
+
+#include "qv/navigation/AccelerometerFilter.h"
+
+class LowpassFilter : public AccelerometerFilter {
+ public:
+  explicit LowpassFilter(double cutoffFrequency);  // Hz
+  void addAcceleration(const Acceleration& acceleration, double timestamp) override;
+  std::string name() const override;
+};

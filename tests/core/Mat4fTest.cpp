@@ -1,0 +1,200 @@
+#include "qv/core/Mat4f.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace {
+
+// Independent reference in double with explicit (row, column) access: at(m, r, c) = m[4c + r].
+double at(const float* m, int r, int c) {
+  return m[4 * c + r];
+}
+
+void multiplyReference(const float* a, const float* b, double* out) {
+  for (int r = 0; r < 4; ++r)
+    for (int c = 0; c < 4; ++c) {
+      double sum = 0;
+      for (int k = 0; k < 4; ++k) sum += at(a, r, k) * at(b, k, c);
+      out[4 * c + r] = sum;
+    }
+}
+
+// Rodrigues' formula in double: rotation by angle about the unit axis (x, y, z), as (row, column).
+void rodrigues(double x, double y, double z, double angle, double r[3][3]) {
+  const double n = std::sqrt(x * x + y * y + z * z);
+  x /= n, y /= n, z /= n;
+  const double c = std::cos(angle), s = std::sin(angle);
+  const double k[3][3] = {{0, -z, y}, {z, 0, -x}, {-y, x, 0}};
+  const double axis[3] = {x, y, z};
+  for (int i = 0; i < 3; ++i)
+    for (int j = 0; j < 3; ++j) r[i][j] = (i == j ? c : 0) + s * k[i][j] + (1 - c) * axis[i] * axis[j];
+}
+
+const float kA[16] = {2, 0.5f, -1, 0, 0.25f, 3, 1, 0, -2, 0.75f, 1.5f, 0, 4, -5, 6, 1};
+const float kB[16] = {1, 2, 3, 4, -1, 0.5f, 2, -3, 0.2f, 0.1f, -4, 1, 7, 8, -9, 2};
+
+void expectMatrixNear(const float* expected, const float* actual, float tolerance) {
+  for (int i = 0; i < 16; ++i) EXPECT_NEAR(expected[i], actual[i], tolerance) << "element " << i;
+}
+
+}  // namespace
+
+TEST(Mat4fTest, StorageIsColumnMajor) {
+  float m[16];
+  for (int i = 0; i < 16; ++i) m[i] = float(i);
+  const Vec4fRec row0 = mat4f_row(m, 0);  // elements 0..3: the first column in this storage
+  EXPECT_EQ(row0.x, 0.0f);
+  EXPECT_EQ(row0.w, 3.0f);
+  const Vec4fRec column1 = mat4f_column(m, 1);
+  EXPECT_EQ(column1.x, 1.0f);
+  EXPECT_EQ(column1.y, 5.0f);
+  EXPECT_EQ(column1.w, 13.0f);
+  const float t[3] = {4, 5, 6};
+  mat4f_initTranslation(m, t);
+  EXPECT_EQ(m[12], 4.0f);
+  EXPECT_EQ(m[14], 6.0f);
+  float copy[16];
+  mat4f_copy(m, copy);  // source first
+  EXPECT_EQ(copy[13], 5.0f);
+  float upper[9];
+  mat3f_from_mat4(kA, upper);
+  EXPECT_EQ(upper[3 * 1 + 2], kA[4 * 1 + 2]);
+  EXPECT_EQ(upper[3 * 2 + 0], kA[4 * 2 + 0]);
+}
+
+TEST(Mat4fTest, ProductsMatchAnIndependentComputation) {
+  float out[16];
+  double reference[16];
+  mat4f_multiplyMatrix(kA, kB, out);
+  multiplyReference(kA, kB, reference);
+  for (int i = 0; i < 16; ++i) EXPECT_NEAR(out[i], reference[i], 1e-4) << i;
+
+  const Vec4fRec v = mat4f_multiplyVector(kA, Vec4fRec{1, -2, 3, 1});
+  const double in[4] = {1, -2, 3, 1};
+  const float result[4] = {v.x, v.y, v.z, v.w};
+  for (int r = 0; r < 4; ++r) {
+    double sum = 0;
+    for (int k = 0; k < 4; ++k) sum += at(kA, r, k) * in[k];
+    EXPECT_NEAR(result[r], sum, 1e-5) << r;
+  }
+}
+
+TEST(Mat4fTest, RotationsMatchRodrigues) {
+  const float axes[][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {1, 2, -3}, {-0.3f, 0.1f, 0.7f}};
+  const float angles[] = {0.0f, 0.4f, -2.2f, 3.1f};
+  for (const auto& axis : axes)
+    for (float angle : angles) {
+      float m[16];
+      mat4f_initRotation(m, axis, angle);
+      double r[3][3];
+      rodrigues(axis[0], axis[1], axis[2], angle, r);
+      for (int i = 0; i < 3; ++i) {
+        for (int j = 0; j < 3; ++j) EXPECT_NEAR(at(m, i, j), r[i][j], 1e-6);
+        EXPECT_EQ(at(m, 3, i), 0.0f);
+        EXPECT_EQ(at(m, i, 3), 0.0f);
+      }
+      EXPECT_EQ(m[15], 1.0f);
+    }
+  const float x[3] = {1, 0, 0}, y[3] = {0, 1, 0}, z[3] = {0, 0, 1};
+  float expected[16], actual[16];
+  mat4f_initRotation(expected, x, 0.7f);
+  mat4f_initXRotation(actual, 0.7f);
+  expectMatrixNear(expected, actual, 1e-6f);
+  mat4f_initRotation(expected, y, -1.3f);
+  mat4f_initYRotation(actual, -1.3f);
+  expectMatrixNear(expected, actual, 1e-6f);
+  mat4f_initRotation(expected, z, 2.9f);
+  mat4f_initZRotation(actual, 2.9f);
+  expectMatrixNear(expected, actual, 1e-6f);
+}
+
+TEST(Mat4fTest, AccumulatingOperationsPostMultiply) {
+  const float t[3] = {1.5f, -2, 0.25f}, s[3] = {2, -0.5f, 3}, axis[3] = {0.2f, 1, -0.4f};
+  float factor[16], expected[16], out[16], m[16];
+
+  mat4f_initTranslation(factor, t);
+  mat4f_multiplyMatrix(kA, factor, expected);
+  mat4f_translate(kA, out, t);
+  expectMatrixNear(expected, out, 1e-5f);
+  mat4f_copy(kA, m);
+  mat4f_translate_accum(m, t);
+  expectMatrixNear(expected, m, 1e-5f);
+
+  mat4f_initRotation(factor, axis, 0.9f);
+  mat4f_multiplyMatrix(kA, factor, expected);
+  mat4f_rotate(kA, out, axis, 0.9f);
+  expectMatrixNear(expected, out, 1e-6f);
+  mat4f_copy(kA, m);
+  mat4f_rotate_accum(m, axis, 0.9f);
+  expectMatrixNear(expected, m, 1e-6f);
+
+  mat4f_initScale(factor, s);
+  mat4f_multiplyMatrix(kA, factor, expected);
+  mat4f_copy(kA, m);
+  mat4f_scale_accum(m, s);
+  expectMatrixNear(expected, m, 1e-6f);
+}
+
+TEST(Mat4fTest, PerspectiveMapsTheNearAndFarPlanes) {
+  float m[16];
+  mat4f_initPerspective(m, float(M_PI / 3), 1.5f, 1.0f, 25.0f);
+  const float f = 1.0f / std::tan(float(M_PI / 6));
+  EXPECT_FLOAT_EQ(m[0], f / 1.5f);
+  EXPECT_FLOAT_EQ(m[5], f);
+  EXPECT_EQ(m[11], -1.0f);
+  EXPECT_EQ(m[15], 0.0f);
+  for (float depth : {1.0f, 25.0f}) {
+    const Vec4fRec clip = mat4f_multiplyVector(m, Vec4fRec{0, 0, -depth, 1});
+    EXPECT_NEAR(clip.z / clip.w, depth == 1.0f ? -1.0f : 1.0f, 1e-6f);
+  }
+}
+
+TEST(Mat4fTest, ProjectionToPlaneLandsOnThePlaneAlongTheLightRay) {
+  const float light[3] = {2, 10, -1}, plane[4] = {0.1f, 1, 0.2f, 0.5f};
+  float m[16];
+  mat4f_initProjectionToPlane(m, light, plane);
+  const float points[][3] = {{1, 2, 3}, {-4, 0.5f, 2}, {0, -1, 0}};
+  for (const auto& p : points) {
+    const Vec4fRec h = mat4f_multiplyVector(m, Vec4fRec{p[0], p[1], p[2], 1});
+    const double q[3] = {h.x / h.w, h.y / h.w, h.z / h.w};
+    EXPECT_NEAR(plane[0] * q[0] + plane[1] * q[1] + plane[2] * q[2] + plane[3], 0.0, 1e-4);
+    // q lies on the line from the light through p: (q - L) x (p - L) = 0.
+    const double a[3] = {q[0] - light[0], q[1] - light[1], q[2] - light[2]};
+    const double b[3] = {p[0] - light[0], p[1] - light[1], p[2] - light[2]};
+    EXPECT_NEAR(a[1] * b[2] - a[2] * b[1], 0.0, 1e-3);
+    EXPECT_NEAR(a[2] * b[0] - a[0] * b[2], 0.0, 1e-3);
+    EXPECT_NEAR(a[0] * b[1] - a[1] * b[0], 0.0, 1e-3);
+  }
+}
+
+TEST(Mat4fTest, InverseAndItsSingularFallback) {
+  const float* matrices[] = {kA, kB};
+  for (const float* m : matrices) {
+    float inverse[16], product[16], identity[16];
+    mat4f_identity(identity);
+    mat4f_inverse(m, inverse);
+    mat4f_multiplyMatrix(m, inverse, product);
+    expectMatrixNear(identity, product, 5e-4f);  // kB is not well conditioned in single precision
+    float inverseTranspose[16], transposed[16];
+    mat4f_inverse_transpose(m, inverseTranspose);
+    mat4f_transpose(inverse, transposed);
+    expectMatrixNear(transposed, inverseTranspose, 0.0f);
+  }
+  // A zero on the diagonal needs a row exchange.
+  const float permutation[16] = {0, 1, 0, 0, 0, 0, 1, 0, 1, 0, 0, 0, 0, 0, 0, 1};
+  float inverse[16], expected[16];
+  mat4f_inverse(permutation, inverse);
+  mat4f_transpose(permutation, expected);
+  expectMatrixNear(expected, inverse, 0.0f);
+
+  float singular[16];
+  mat4f_copy(kA, singular);
+  singular[4] = singular[5] = singular[6] = singular[7] = 0;  // a zero column
+  float identity[16];
+  mat4f_identity(identity);
+  mat4f_inverse(singular, inverse);
+  expectMatrixNear(identity, inverse, 0.0f);
+  mat4f_inverse_transpose(singular, inverse);
+  expectMatrixNear(identity, inverse, 0.0f);
+}

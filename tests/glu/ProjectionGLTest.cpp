@@ -1,0 +1,152 @@
+// The projection and camera functions on a GL ES context against Mesa's libGLU on a desktop context of the
+// same driver: the resulting matrices element by element, and project / unproject results.
+#include <GL/gl.h>
+#include <GL/glu.h>
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <functional>
+#include <vector>
+
+#include "qv/glu/Projection.h"
+#include "tests/support/GLTestSupport.h"
+
+namespace {
+
+using Matrix = std::array<GLfloat, 16>;
+
+// A starting matrix that is not the identity, so the functions must multiply onto it.
+const GLfloat kStart[16] = {0.9f, 0.1f, 0, 0, -0.1f, 0.9f, 0.2f, 0, 0, -0.2f, 1.1f, 0, 0.5f, -1, 2, 1};
+
+struct Call {
+  const char* what;
+  std::function<void()> reference;  // libGLU, on the desktop context
+  std::function<void()> ours;       // on the GL ES context
+};
+
+std::vector<Call> calls() {
+  static const GLint viewport[4] = {0, 0, 1280, 720};
+  std::vector<Call> out;
+  const GLfloat perspectives[][4] = {{60, 1, 1, 25},      {75, 1280.0f / 720, 1, 25},
+                                     {90, 0.5f, 1, 1000}, {30, 2, 0.1f, 100},
+                                     {60, 0, 1, 25},      {60, 1, 5, 5},
+                                     {0, 1, 1, 25},       {179, 1, 0.5f, 10}};
+  for (const auto& p : perspectives)
+    out.push_back({"perspective", [p] { gluPerspective(p[0], p[1], p[2], p[3]); },
+                   [p] { qvglPerspective(p[0], p[1], p[2], p[3]); }});
+  const GLfloat lookAts[][9] = {{0, 1, 0, 0, 0, 0, 1, 0, 0},
+                                {1, 2, 3, -4, 0.5f, 2, 0, 1, 0},
+                                {0, 0, 5, 0, 0, 0, 0.3f, 1, 0.1f},
+                                {2, 3, 4, 2, 3, 4, 0, 1, 0},
+                                {0, 0, 0, 0, 0, -1, 0, 0, -1}};
+  for (const auto& l : lookAts)
+    out.push_back({"lookAt", [l] { gluLookAt(l[0], l[1], l[2], l[3], l[4], l[5], l[6], l[7], l[8]); },
+                   [l] { qvglLookAt(l[0], l[1], l[2], l[3], l[4], l[5], l[6], l[7], l[8]); }});
+  const GLfloat picks[][4] = {{640, 360, 5, 5}, {10, 700, 20, 3}, {100, 100, 0, 5}, {100, 100, 5, -1}};
+  for (const auto& p : picks)
+    out.push_back({"pickMatrix", [p] { gluPickMatrix(p[0], p[1], p[2], p[3], const_cast<GLint*>(viewport)); },
+                   [p] { qvglPickMatrix(p[0], p[1], p[2], p[3], viewport); }});
+  out.push_back({"ortho2D", [] { gluOrtho2D(0, 1280, 0, 720); }, [] { qvglOrtho2D(0, 1280, 0, 720); }});
+  return out;
+}
+
+std::vector<Matrix> run(bool reference) {
+  std::vector<Matrix> results;
+  for (const auto& call : calls()) {
+    glMatrixMode(GL_MODELVIEW);
+    glLoadMatrixf(kStart);
+    (reference ? call.reference : call.ours)();
+    Matrix m;
+    glGetFloatv(GL_MODELVIEW_MATRIX, m.data());
+    results.push_back(m);
+  }
+  return results;
+}
+
+}  // namespace
+
+TEST(ProjectionGLTest, MatricesMatchLibGLU) {
+  std::vector<Matrix> reference, ours;
+  {
+    ScopedGLContext desktop(EglContext::Api::DesktopGL);
+    ASSERT_TRUE(desktop.ok());
+    reference = run(true);
+    ASSERT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+  }
+  {
+    ScopedGLContext es;
+    ASSERT_TRUE(es.ok());
+    ours = run(false);
+    ASSERT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+  }
+  const auto list = calls();
+  ASSERT_EQ(reference.size(), ours.size());
+  for (size_t k = 0; k < ours.size(); ++k) {
+    SCOPED_TRACE(::testing::Message() << list[k].what << " #" << k);
+    GLfloat scale = 1;
+    for (GLfloat v : reference[k]) scale = std::max(scale, std::fabs(v));
+    for (int i = 0; i < 16; ++i) EXPECT_NEAR(ours[k][i], reference[k][i], 4e-6f * scale) << "element " << i;
+  }
+}
+
+TEST(ProjectionGLTest, ProjectAndUnProjectMatchLibGLU) {
+  GLfloat model[16], projection[16];
+  GLdouble modelD[16], projectionD[16];
+  {
+    // The renderers' camera, built by the functions under test on the GL ES context.
+    ScopedGLContext es;
+    ASSERT_TRUE(es.ok());
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    qvglPerspective(70, 1280.0f / 720, 1, 25);
+    glGetFloatv(GL_PROJECTION_MATRIX, projection);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glRotatef(25, 1, 0, 0);
+    glRotatef(-40, 0, 0, 1);
+    qvglLookAt(0, 1, 0, 0, 0, 0, 1, 0, 0);
+    glGetFloatv(GL_MODELVIEW_MATRIX, model);
+  }
+  for (int i = 0; i < 16; ++i) modelD[i] = model[i], projectionD[i] = projection[i];
+  const GLint viewport[4] = {0, 0, 1280, 720};
+  const GLfloat points[][3] = {{0.5f, -3, 1}, {-4, -8, 2}, {1, -20, -3}, {0.1f, -1.5f, 0.2f}};
+  for (const auto& p : points) {
+    SCOPED_TRACE(::testing::Message() << p[0] << " " << p[1] << " " << p[2]);
+    GLfloat win[3];
+    GLdouble winD[3];
+    ASSERT_EQ(qvglProject(p[0], p[1], p[2], model, projection, viewport, &win[0], &win[1], &win[2]), GL_TRUE);
+    ASSERT_EQ(gluProject(p[0], p[1], p[2], modelD, projectionD, viewport, &winD[0], &winD[1], &winD[2]),
+              GL_TRUE);
+    EXPECT_NEAR(win[0], winD[0], 1e-3);
+    EXPECT_NEAR(win[1], winD[1], 1e-3);
+    EXPECT_NEAR(win[2], winD[2], 1e-6);
+
+    GLfloat obj[3];
+    GLdouble objD[3];
+    ASSERT_EQ(qvglUnProject(win[0], win[1], win[2], model, projection, viewport, &obj[0], &obj[1], &obj[2]),
+              GL_TRUE);
+    ASSERT_EQ(
+        gluUnProject(win[0], win[1], win[2], modelD, projectionD, viewport, &objD[0], &objD[1], &objD[2]),
+        GL_TRUE);
+    for (int i = 0; i < 3; ++i) EXPECT_NEAR(obj[i], objD[i], 2e-3 * (1 + std::fabs(objD[i])));
+
+    GLfloat obj4[4];
+    GLdouble obj4D[4];
+    ASSERT_EQ(qvglUnProject4(win[0], win[1], win[2], 1, model, projection, viewport, 0.1f, 0.9f, &obj4[0],
+                             &obj4[1], &obj4[2], &obj4[3]),
+              GL_TRUE);
+    ASSERT_EQ(gluUnProject4(win[0], win[1], win[2], 1, modelD, projectionD, viewport, 0.1, 0.9, &obj4D[0],
+                            &obj4D[1], &obj4D[2], &obj4D[3]),
+              GL_TRUE);
+    for (int i = 0; i < 4; ++i) EXPECT_NEAR(obj4[i], obj4D[i], 2e-4 * (1 + std::fabs(obj4D[i])));
+  }
+  // The renderers unproject the window point at depth 1 (the far plane).
+  GLfloat obj[3];
+  GLdouble objD[3];
+  ASSERT_EQ(qvglUnProject(300, 720 - 200, 1, model, projection, viewport, &obj[0], &obj[1], &obj[2]),
+            GL_TRUE);
+  ASSERT_EQ(gluUnProject(300, 720 - 200, 1, modelD, projectionD, viewport, &objD[0], &objD[1], &objD[2]),
+            GL_TRUE);
+  for (int i = 0; i < 3; ++i) EXPECT_NEAR(obj[i], objD[i], 2e-3 * (1 + std::fabs(objD[i])));
+}

@@ -1,0 +1,288 @@
+// Quadrics against Mesa's libGLU, both drawn on one desktop GL context in feedback mode, so both go through
+// the same transformation, lighting and primitive decomposition; and the callers' textured sphere drawn on a
+// GL ES context. Where the tessellations legitimately differ (libGLU's quad strips split along the other
+// diagonal; single-precision angle constants; the exactly pointed poles), the comparison is of vertex sets
+// and covered areas rather than of primitive order, within single-precision tolerance.
+#include <EGL/egl.h>
+#include <GL/gl.h>
+#include <GL/glu.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "qv/glu/Quadric.h"
+#include "tests/glu/GLCallRecorder.h"
+#include "tests/support/GLTestSupport.h"
+
+namespace {
+
+// Window position (x, y, z), lit colour (r, g, b, a), texture coordinate (s, t, r, q).
+constexpr int kValues = 11;
+using FeedbackVertex = std::array<GLfloat, kValues>;
+
+struct Capture {
+  std::vector<FeedbackVertex> points, lines, triangles;  // 1, 2 and 3 vertices per primitive
+};
+
+Capture parse(const std::vector<GLfloat>& buffer, GLint size) {
+  Capture c;
+  auto vertexAt = [&](GLint& k) {
+    FeedbackVertex v;
+    std::copy(buffer.begin() + k, buffer.begin() + k + kValues, v.begin());
+    k += kValues;
+    return v;
+  };
+  for (GLint k = 0; k < size;) {
+    const auto token = GLint(buffer[k++]);
+    if (token == GL_POINT_TOKEN) {
+      c.points.push_back(vertexAt(k));
+    } else if (token == GL_LINE_TOKEN || token == GL_LINE_RESET_TOKEN) {
+      c.lines.push_back(vertexAt(k));
+      c.lines.push_back(vertexAt(k));
+    } else if (token == GL_POLYGON_TOKEN) {
+      const auto n = GLint(buffer[k++]);
+      std::vector<FeedbackVertex> polygon;
+      for (GLint i = 0; i < n; ++i) polygon.push_back(vertexAt(k));
+      for (GLint i = 1; i + 1 < n; ++i) {
+        c.triangles.push_back(polygon[0]);
+        c.triangles.push_back(polygon[i]);
+        c.triangles.push_back(polygon[i + 1]);
+      }
+    } else {
+      ADD_FAILURE() << "unexpected feedback token " << token;
+      break;
+    }
+  }
+  return c;
+}
+
+// Per-component tolerance: window x and y (1000 px across 80 units), depth, colour, texture.
+bool near(const FeedbackVertex& a, const FeedbackVertex& b, bool compareColour) {
+  static const GLfloat tolerance[kValues] = {2e-3f, 2e-3f, 1e-5f, 2e-3f, 2e-3f, 2e-3f,
+                                             1e-6f, 2e-5f, 2e-5f, 1e-6f, 1e-6f};
+  for (int i = 0; i < kValues; ++i) {
+    if (!compareColour && i >= 3 && i < 7) continue;
+    if (std::fabs(a[i] - b[i]) > tolerance[i]) return false;
+  }
+  return true;
+}
+
+// Every vertex of one list has a match in the other; returns the number without one.
+int unmatched(std::vector<FeedbackVertex> from, std::vector<FeedbackVertex> in, bool compareColour) {
+  auto byX = [](const FeedbackVertex& a, const FeedbackVertex& b) { return a[0] < b[0]; };
+  std::sort(in.begin(), in.end(), byX);
+  int missing = 0;
+  for (const auto& v : from) {
+    FeedbackVertex low = v;
+    low[0] -= 2e-3f;
+    bool found = false;
+    for (auto it = std::lower_bound(in.begin(), in.end(), low, byX);
+         it != in.end() && (*it)[0] <= v[0] + 2e-3f; ++it)
+      if (near(v, *it, compareColour)) {
+        found = true;
+        break;
+      }
+    if (!found) ++missing;
+  }
+  return missing;
+}
+
+// The window-space area of front-facing (counter-clockwise) and back-facing triangles, and the signed area
+// weighted by depth: a closed surface shows as much front as back, but only the correct winding puts the
+// front faces on the near side.
+struct Areas {
+  double front = 0, back = 0, byDepth = 0;
+};
+Areas areas(const std::vector<FeedbackVertex>& t) {
+  Areas out;
+  for (size_t k = 0; k + 2 < t.size(); k += 3) {
+    const double a = 0.5 * ((t[k + 1][0] - t[k][0]) * (t[k + 2][1] - t[k][1]) -
+                            (t[k + 2][0] - t[k][0]) * (t[k + 1][1] - t[k][1]));
+    (a > 0 ? out.front : out.back) += std::fabs(a);
+    out.byDepth += a * ((t[k][2] + t[k + 1][2] + t[k + 2][2]) / 3 - 0.5);
+  }
+  return out;
+}
+
+double lineLength(const std::vector<FeedbackVertex>& l) {
+  double sum = 0;
+  for (size_t k = 0; k + 1 < l.size(); k += 2)
+    sum += std::sqrt(std::pow(l[k + 1][0] - l[k][0], 2) + std::pow(l[k + 1][1] - l[k][1], 2) +
+                     std::pow(1000 * (l[k + 1][2] - l[k][2]), 2));
+  return sum;
+}
+
+enum class Shape { Sphere, Cylinder, PartialDisk };
+struct ShapeArgs {
+  Shape shape;
+  GLfloat a, b, c;  // radius | base, top, height | inner, outer
+  GLint n1, n2;     // slices, stacks | slices, loops
+  GLfloat d, e;     // start and sweep of a partial disk
+};
+
+std::string describe(const ShapeArgs& s) {
+  const char* names[] = {"sphere", "cylinder", "partialDisk"};
+  return std::string(names[int(s.shape)]) + "(" + std::to_string(s.a) + ", " + std::to_string(s.b) + ", " +
+         std::to_string(s.c) + ", " + std::to_string(s.n1) + ", " + std::to_string(s.n2) + ", " +
+         std::to_string(s.d) + ", " + std::to_string(s.e) + ")";
+}
+
+struct Options {
+  GLenum style, orientation, normals;
+  bool textured;
+};
+
+// Desktop GL entry points beyond 1.1, for a framebuffer to draw into.
+struct DesktopFramebuffer {
+  DesktopFramebuffer() {
+    auto genF = reinterpret_cast<void (*)(GLsizei, GLuint*)>(eglGetProcAddress("glGenFramebuffers"));
+    auto bindF = reinterpret_cast<void (*)(GLenum, GLuint)>(eglGetProcAddress("glBindFramebuffer"));
+    auto genR = reinterpret_cast<void (*)(GLsizei, GLuint*)>(eglGetProcAddress("glGenRenderbuffers"));
+    auto bindR = reinterpret_cast<void (*)(GLenum, GLuint)>(eglGetProcAddress("glBindRenderbuffer"));
+    auto storage = reinterpret_cast<void (*)(GLenum, GLenum, GLsizei, GLsizei)>(
+        eglGetProcAddress("glRenderbufferStorage"));
+    auto attach = reinterpret_cast<void (*)(GLenum, GLenum, GLenum, GLuint)>(
+        eglGetProcAddress("glFramebufferRenderbuffer"));
+    genF(1, &framebuffer);
+    bindF(GL_FRAMEBUFFER, framebuffer);
+    genR(1, &colour);
+    bindR(GL_RENDERBUFFER, colour);
+    storage(GL_RENDERBUFFER, GL_RGBA8, 16, 16);
+    attach(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colour);
+  }
+  GLuint framebuffer = 0, colour = 0;
+};
+
+void setUpFeedbackScene() {
+  glViewport(0, 0, 1000, 1000);
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  glOrtho(-40, 40, -40, 40, -40, 40);
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+  glRotatef(35, 1, 0.4f, 0);  // tilted, so disks and rings are seen at a slant
+  glShadeModel(GL_SMOOTH);
+  glDisable(GL_CULL_FACE);
+  // Three coloured directional lights encode the normal in the lit colour.
+  glEnable(GL_LIGHTING);
+  const GLfloat lights[3][4] = {{0.6f, 0.48f, 0.64f, 0}, {-0.6f, -0.48f, -0.64f, 0}, {0.8f, -0.6f, 0, 0}};
+  for (int i = 0; i < 3; ++i) {
+    GLfloat diffuse[4] = {0, 0, 0, 1};
+    diffuse[i] = 1;
+    const GLfloat black[4] = {0, 0, 0, 1};
+    glEnable(GL_LIGHT0 + i);
+    glLightfv(GL_LIGHT0 + i, GL_POSITION, lights[i]);
+    glLightfv(GL_LIGHT0 + i, GL_DIFFUSE, diffuse);
+    glLightfv(GL_LIGHT0 + i, GL_SPECULAR, black);
+  }
+}
+
+template <typename Q, typename Draw>
+Capture feedback(Q* q, const ShapeArgs& s, Draw draw) {
+  std::vector<GLfloat> buffer(4 << 20);
+  glFeedbackBuffer(GLsizei(buffer.size()), GL_3D_COLOR_TEXTURE, buffer.data());
+  glRenderMode(GL_FEEDBACK);
+  // Same current normal and texture coordinate before each, for the options that set none.
+  glNormal3f(0.3f, 0.4f, 0.866f);
+  glTexCoord4f(0.25f, 0.75f, 0, 1);
+  draw(q, s);
+  const GLint size = glRenderMode(GL_RENDER);
+  EXPECT_GE(size, 0) << "feedback buffer overflow";
+  return parse(buffer, size);
+}
+
+void drawReference(GLUquadricObj* q, const ShapeArgs& s) {
+  switch (s.shape) {
+    case Shape::Sphere:
+      gluSphere(q, s.a, s.n1, s.n2);
+      break;
+    case Shape::Cylinder:
+      gluCylinder(q, s.a, s.b, s.c, s.n1, s.n2);
+      break;
+    case Shape::PartialDisk:
+      gluPartialDisk(q, s.a, s.b, s.n1, s.n2, s.d, s.e);
+      break;
+  }
+}
+
+void drawOurs(GLUquadric* q, const ShapeArgs& s) {
+  switch (s.shape) {
+    case Shape::Sphere:
+      qvglSphere(q, s.a, s.n1, s.n2);
+      break;
+    case Shape::Cylinder:
+      qvglCylinder(q, s.a, s.b, s.c, s.n1, s.n2);
+      break;
+    case Shape::PartialDisk:
+      qvglPartialDisk(q, s.a, s.b, s.n1, s.n2, s.d, s.e);
+      break;
+  }
+}
+
+}  // namespace
+
+TEST(QuadricGLTest, TessellationMatchesLibGLU) {
+  ScopedGLContext desktop(EglContext::Api::DesktopGL);
+  ASSERT_TRUE(desktop.ok());
+  DesktopFramebuffer framebuffer;
+  setUpFeedbackScene();
+
+  const ShapeArgs shapes[] = {
+      {Shape::Sphere, 20, 0, 0, 60, 60, 0, 0},         {Shape::Sphere, 15, 0, 0, 7, 3, 0, 0},
+      {Shape::Sphere, 10, 0, 0, 2, 1, 0, 0},           {Shape::Sphere, 18, 0, 0, 13, 9, 0, 0},
+      {Shape::Cylinder, 19, 19, 30, 60, 10, 0, 0},     {Shape::Cylinder, 5, 2, 8, 9, 4, 0, 0},
+      {Shape::Cylinder, 0, 6, 10, 7, 3, 0, 0},         {Shape::PartialDisk, 0, 6.7f, 0, 60, 2, 0, 360},
+      {Shape::PartialDisk, 2, 8, 0, 11, 5, 0, 360},    {Shape::PartialDisk, 0, 8, 0, 9, 3, 30, 200},
+      {Shape::PartialDisk, 2, 8, 0, 10, 4, -45, -100}, {Shape::PartialDisk, 3, 3, 0, 8, 2, 0, 90},
+      {Shape::PartialDisk, 1, 8, 0, 12, 3, 10, 720},
+  };
+  int compared = 0;
+  for (GLenum style : {GLU_FILL, GLU_POINT, GLU_LINE, GLU_SILHOUETTE})
+    for (GLenum orientation : {GLU_OUTSIDE, GLU_INSIDE})
+      for (GLenum normals : {GLU_SMOOTH, GLU_FLAT, GLU_NONE})
+        for (bool textured : {true, false})
+          for (const ShapeArgs& s : shapes) {
+            SCOPED_TRACE(::testing::Message()
+                         << describe(s) << " style " << style << " orientation " << orientation << " normals "
+                         << normals << " textured " << textured);
+            GLUquadricObj* reference = gluNewQuadric();
+            gluQuadricDrawStyle(reference, style);
+            gluQuadricOrientation(reference, orientation);
+            gluQuadricNormals(reference, normals);
+            gluQuadricTexture(reference, textured);
+            GLUquadric* ours = qvglNewQuadric();
+            qvglQuadricDrawStyle(ours, style);
+            qvglQuadricOrientation(ours, orientation);
+            qvglQuadricNormals(ours, normals);
+            qvglQuadricTexture(ours, textured);
+
+            const Capture expected = feedback(reference, s, drawReference);
+            const Capture actual = feedback(ours, s, drawOurs);
+            gluDeleteQuadric(reference);
+            qvglDeleteQuadric(ours);
+
+            // Flat normals differ in which vertex carries them (libGLU sets them per quad, after the first
+            // vertex of a pair); only smooth and absent normals are compared through the lit colour.
+            const bool colour = normals != GLU_FLAT;
+            EXPECT_GT(expected.points.size() + expected.lines.size() + expected.triangles.size(), 0u);
+            EXPECT_EQ(actual.points.size(), expected.points.size());
+            EXPECT_EQ(actual.lines.size(), expected.lines.size());
+            for (auto member : {&Capture::points, &Capture::lines, &Capture::triangles}) {
+              EXPECT_EQ(unmatched(actual.*member, expected.*member, colour), 0);
+              EXPECT_EQ(unmatched(expected.*member, actual.*member, colour), 0);
+            }
+            EXPECT_NEAR(lineLength(actual.lines), lineLength(expected.lines),
+                        1e-5 * lineLength(expected.lines) + 1e-3);
+            const Areas got = areas(actual.triangles), want = areas(expected.triangles);
+            const double total = want.front + want.back;
+            EXPECT_NEAR(got.front, want.front, 1e-3 * total + 1e-2);
+            EXPECT_NEAR(got.back, want.back, 1e-3 * total + 1e-2);
+            EXPECT_NEAR(got.byDepth, want.byDepth, 1e-3 * total + 1e-2);
+            ++compared;
+            if (HasFailure()) return;  // one failing configuration says enough
+          }
+  EXPECT_EQ(compared, 4 * 2 * 3 * 2 * 13);
+}

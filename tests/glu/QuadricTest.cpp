@@ -1,0 +1,413 @@
+// Quadric tessellation seen through the GL call seam, without GL: batches, arrays, options and errors.
+#include "qv/glu/Quadric.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "tests/glu/GLCallRecorder.h"
+
+namespace {
+
+std::vector<GLenum> errors;
+void recordError(GLenum code) {
+  errors.push_back(code);
+}
+
+struct Quadric {
+  explicit Quadric(GLenum style = GLU_FILL, bool textured = false, GLenum orientation = GLU_OUTSIDE,
+                   GLenum normals = GLU_SMOOTH)
+      : q(qvglNewQuadric()) {
+    qvglQuadricDrawStyle(q, style);
+    qvglQuadricTexture(q, textured ? GL_TRUE : GL_FALSE);
+    qvglQuadricOrientation(q, orientation);
+    qvglQuadricNormals(q, normals);
+    qvglQuadricCallback(q, GLU_ERROR, recordError);
+  }
+  ~Quadric() { qvglDeleteQuadric(q); }
+  GLUquadric* q;
+};
+
+struct Vec3 {
+  double x, y, z;
+};
+Vec3 sub(Vec3 a, Vec3 b) {
+  return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
+Vec3 cross(Vec3 a, Vec3 b) {
+  return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+}
+double dot(Vec3 a, Vec3 b) {
+  return a.x * b.x + a.y * b.y + a.z * b.z;
+}
+Vec3 vertex(const RecordedDraw& d, int k) {
+  return {d.vertices[3 * k], d.vertices[3 * k + 1], d.vertices[3 * k + 2]};
+}
+Vec3 normalOf(const RecordedDraw& d, int k) {
+  return {d.normals[3 * k], d.normals[3 * k + 1], d.normals[3 * k + 2]};
+}
+
+// The (mode, count) of each draw, run-length encoded as {mode, count, repeats}.
+struct Batch {
+  GLenum mode;
+  GLsizei count;
+  int repeats;
+};
+std::vector<Batch> runs(const std::vector<RecordedDraw>& draws) {
+  std::vector<Batch> out;
+  for (const auto& d : draws) {
+    if (!out.empty() && out.back().mode == d.mode && out.back().count == d.count)
+      ++out.back().repeats;
+    else
+      out.push_back({d.mode, d.count, 1});
+  }
+  return out;
+}
+bool operator==(const Batch& a, const Batch& b) {
+  return a.mode == b.mode && a.count == b.count && a.repeats == b.repeats;
+}
+std::ostream& operator<<(std::ostream& os, const Batch& r) {
+  return os << "{" << r.mode << ", " << r.count << " x" << r.repeats << "}";
+}
+
+// Every front face (counter-clockwise, as GL culls) of the triangle strips and fans, with a point on the
+// face.
+template <typename F>
+void forEachFrontFace(const std::vector<RecordedDraw>& draws, F f) {
+  for (const auto& d : draws) {
+    for (int k = 0; k + 2 < d.count; ++k) {
+      Vec3 a, b, c;
+      if (d.mode == GL_TRIANGLE_STRIP) {
+        a = vertex(d, k), b = vertex(d, k + 1), c = vertex(d, k + 2);
+        if (k % 2) std::swap(a, b);
+      } else if (d.mode == GL_TRIANGLE_FAN) {
+        a = vertex(d, 0), b = vertex(d, k + 1), c = vertex(d, k + 2);
+      } else {
+        continue;
+      }
+      const Vec3 n = cross(sub(b, a), sub(c, a));
+      if (dot(n, n) < 1e-12) continue;  // a degenerate triangle at a pole
+      f(n, Vec3{(a.x + b.x + c.x) / 3, (a.y + b.y + c.y) / 3, (a.z + b.z + c.z) / 3});
+    }
+  }
+}
+
+}  // namespace
+
+TEST(QuadricTest, TheCallersTexturedSphere) {
+  Quadric quadric(GLU_FILL, true);
+  GLCallRecorder recorder;
+  {
+    glseam::ScopedObserver scoped(&recorder);
+    qvglSphere(quadric.q, 20, 60, 60);
+  }
+  ASSERT_EQ(recorder.draws.size(), 60u);
+  for (const auto& d : recorder.draws) {
+    ASSERT_EQ(d.mode, GLenum(GL_TRIANGLE_STRIP));
+    ASSERT_EQ(d.count, 122);
+    ASSERT_EQ(d.texcoords.size(), 244u);
+    ASSERT_EQ(d.normals.size(), 366u);
+    // The seam closes exactly: slice 60 repeats slice 0.
+    for (int c = 0; c < 6; ++c) EXPECT_EQ(d.vertices[c], d.vertices[120 * 3 + c]);
+  }
+  const auto& first = recorder.draws[0];
+  EXPECT_FLOAT_EQ(first.vertices[0], 0.0f);
+  EXPECT_FLOAT_EQ(first.vertices[1], 20 * std::sin(M_PI / 60));
+  EXPECT_FLOAT_EQ(first.vertices[2], 20 * std::cos(M_PI / 60));
+  EXPECT_EQ(first.texcoords[0], 1.0f);
+  EXPECT_FLOAT_EQ(first.texcoords[1], 59.0f / 60);
+  EXPECT_FLOAT_EQ(first.normals[1], std::sin(M_PI / 60));
+  // The pole itself, at an exact point.
+  EXPECT_EQ(first.vertices[3], 0.0f);
+  EXPECT_EQ(first.vertices[4], 0.0f);
+  EXPECT_EQ(first.vertices[5], 20.0f);
+  EXPECT_EQ(first.texcoords[2], 1.0f);
+  EXPECT_EQ(first.texcoords[3], 1.0f);
+  const auto& last = recorder.draws[59];
+  EXPECT_EQ(last.vertices[2], -20.0f);  // the last strip starts at the other pole
+  EXPECT_EQ(last.texcoords[1], 0.0f);
+  // s runs from 1 down to 0 with the slice angle (x = r sin angle grows first).
+  EXPECT_FLOAT_EQ(first.texcoords[2 * 60], 0.5f);
+  EXPECT_GT(first.vertices[3 * 10], 0.0f);
+  EXPECT_FALSE(recorder.anyArrayEnabled());
+  EXPECT_FALSE(recorder.enabled[GL_COLOR_ARRAY]);
+}
+
+TEST(QuadricTest, BatchesOfEveryShapeAndStyle) {
+  struct Case {
+    const char* what;
+    void (*draw)(GLUquadric*);
+    GLenum style;
+    std::vector<Batch> expected;
+  };
+  const GLenum S = GL_TRIANGLE_STRIP, F = GL_TRIANGLE_FAN, P = GL_POINTS, L = GL_LINE_STRIP;
+  auto sphere = [](GLUquadric* q) { qvglSphere(q, 1, 8, 5); };
+  auto cylinder = [](GLUquadric* q) { qvglCylinder(q, 1, 0.5f, 2, 8, 3); };
+  auto disk = [](GLUquadric* q) { qvglDisk(q, 0, 1, 8, 3); };
+  auto ring = [](GLUquadric* q) { qvglDisk(q, 0.5f, 1, 8, 3); };
+  auto sector = [](GLUquadric* q) { qvglPartialDisk(q, 0.5f, 1, 8, 3, 10, 90); };
+  auto circle = [](GLUquadric* q) { qvglPartialDisk(q, 1, 1, 8, 3, 0, 360); };
+  auto arc = [](GLUquadric* q) { qvglPartialDisk(q, 1, 1, 8, 3, 0, 90); };
+  const Case cases[] = {
+      {"sphere fill", sphere, GLU_FILL, {{F, 10, 2}, {S, 18, 3}}},
+      {"sphere point", sphere, GLU_POINT, {{P, 8, 6}}},
+      {"sphere line", sphere, GLU_LINE, {{L, 9, 4}, {L, 6, 8}}},
+      {"sphere silhouette", sphere, GLU_SILHOUETTE, {{L, 9, 4}, {L, 6, 8}}},
+      {"cylinder fill", cylinder, GLU_FILL, {{S, 18, 3}}},
+      {"cylinder point", cylinder, GLU_POINT, {{P, 4, 8}}},
+      {"cylinder line", cylinder, GLU_LINE, {{L, 9, 4}, {L, 4, 8}}},
+      {"cylinder silhouette", cylinder, GLU_SILHOUETTE, {{L, 9, 2}, {L, 4, 8}}},
+      {"disk fill", disk, GLU_FILL, {{F, 10, 1}, {S, 18, 2}}},
+      {"ring fill", ring, GLU_FILL, {{S, 18, 3}}},
+      {"ring point", ring, GLU_POINT, {{P, 8, 4}}},
+      {"sector point", sector, GLU_POINT, {{P, 9, 4}}},
+      {"ring line", ring, GLU_LINE, {{L, 9, 4}, {L, 4, 8}}},
+      {"sector line", sector, GLU_LINE, {{L, 9, 4}, {L, 4, 9}}},
+      {"circle line", circle, GLU_LINE, {{L, 9, 1}}},
+      {"ring silhouette", ring, GLU_SILHOUETTE, {{L, 9, 2}}},
+      {"sector silhouette", sector, GLU_SILHOUETTE, {{L, 4, 2}, {L, 9, 2}}},
+      {"arc silhouette", arc, GLU_SILHOUETTE, {{L, 4, 2}, {L, 9, 1}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Quadric quadric(c.style);
+    GLCallRecorder recorder;
+    {
+      glseam::ScopedObserver scoped(&recorder);
+      recorder.enabled[GL_COLOR_ARRAY] = true;
+      c.draw(quadric.q);
+    }
+    EXPECT_EQ(runs(recorder.draws), c.expected);
+    EXPECT_FALSE(recorder.anyArrayEnabled());
+  }
+  EXPECT_TRUE(errors.empty());
+}
+
+TEST(QuadricTest, FrontFacesPointOutwardOrInwardAsAsked) {
+  for (GLenum orientation : {GLU_OUTSIDE, GLU_INSIDE}) {
+    for (bool textured : {false, true}) {
+      SCOPED_TRACE(::testing::Message() << orientation << " textured " << textured);
+      const double sign = orientation == GLU_OUTSIDE ? 1 : -1;
+      Quadric quadric(GLU_FILL, textured, orientation);
+      GLCallRecorder sphere, cylinder, disk;
+      {
+        glseam::ScopedObserver scoped(&sphere);
+        qvglSphere(quadric.q, 2, 12, 7);
+      }
+      {
+        glseam::ScopedObserver scoped(&cylinder);
+        qvglCylinder(quadric.q, 2, 1, 3, 12, 2);
+      }
+      {
+        glseam::ScopedObserver scoped(&disk);
+        qvglPartialDisk(quadric.q, 0, 2, 12, 3, 30, 200);
+      }
+      int faces = 0;
+      forEachFrontFace(sphere.draws, [&](Vec3 n, Vec3 centre) {
+        EXPECT_GT(sign * dot(n, centre), 0);
+        ++faces;
+      });
+      forEachFrontFace(cylinder.draws, [&](Vec3 n, Vec3 centre) {
+        EXPECT_GT(sign * dot(n, Vec3{centre.x, centre.y, 0}), 0);
+        ++faces;
+      });
+      forEachFrontFace(disk.draws, [&](Vec3 n, Vec3) {
+        EXPECT_GT(sign * n.z, 0);
+        ++faces;
+      });
+      EXPECT_EQ(faces, 12 * 7 * 2 - 2 * 12 + 12 * 2 * 2 + 12 * 5);
+      // Smooth sphere normals are the unit radius, turned in for the inside.
+      for (const auto& d : sphere.draws)
+        for (int k = 0; k < d.count; ++k) {
+          const Vec3 v = vertex(d, k), n = normalOf(d, k);
+          if (v.x == 0 && v.y == 0 && std::fabs(v.z) < 2) continue;  // the fans' apex normal
+          EXPECT_NEAR(n.x, sign * v.x / 2, 1e-6);
+          EXPECT_NEAR(n.z, sign * v.z / 2, 1e-6);
+        }
+      ASSERT_EQ(disk.currentNormals.size(), 1u);
+      EXPECT_EQ(disk.currentNormals[0][2], float(sign));
+    }
+  }
+}
+
+TEST(QuadricTest, FlatNormalsFaceTheMiddleOfTheirQuad) {
+  Quadric quadric(GLU_FILL, true, GLU_OUTSIDE, GLU_FLAT);
+  GLCallRecorder recorder;
+  {
+    glseam::ScopedObserver scoped(&recorder);
+    qvglSphere(quadric.q, 1, 10, 6);
+  }
+  for (const auto& d : recorder.draws)
+    for (int pair = 1; pair * 2 + 1 < d.count; ++pair) {
+      const Vec3 n = normalOf(d, 2 * pair);
+      EXPECT_EQ(n.x, normalOf(d, 2 * pair + 1).x);
+      // The quad between this pair and the previous one, which the triangles ending here cover.
+      Vec3 mid{0, 0, 0};
+      for (int k = 2 * pair - 2; k < 2 * pair + 2; ++k) {
+        const Vec3 v = vertex(d, k);
+        mid = {mid.x + v.x, mid.y + v.y, mid.z + v.z};
+      }
+      const double length = std::sqrt(dot(mid, mid));
+      EXPECT_NEAR(dot(n, mid) / length, 1.0, 1e-3);  // half a step off would be 0.95
+    }
+}
+
+TEST(QuadricTest, SlicesAndStacksAbove239DrawAs239) {
+  Quadric quadric(GLU_FILL, true);
+  GLCallRecorder capped, large;
+  {
+    glseam::ScopedObserver scoped(&capped);
+    qvglSphere(quadric.q, 1, 239, 239);
+  }
+  {
+    glseam::ScopedObserver scoped(&large);
+    qvglSphere(quadric.q, 1, 1000, 5000);
+  }
+  ASSERT_EQ(large.draws.size(), 239u);
+  EXPECT_EQ(large.draws[0].count, 480);
+  for (size_t k = 0; k < capped.draws.size(); ++k)
+    EXPECT_EQ(large.draws[k].vertices, capped.draws[k].vertices);
+}
+
+TEST(QuadricTest, TheCallersDisk) {
+  Quadric quadric(GLU_FILL, true);
+  GLCallRecorder recorder;
+  {
+    glseam::ScopedObserver scoped(&recorder);
+    qvglDisk(quadric.q, 0, 6.7f, 60, 2);
+  }
+  ASSERT_EQ(runs(recorder.draws),
+            (std::vector<Batch>{{GL_TRIANGLE_FAN, 62, 1}, {GL_TRIANGLE_STRIP, 122, 1}}));
+  const auto& fan = recorder.draws[0];
+  EXPECT_EQ(fan.vertices[0], 0.0f);
+  EXPECT_EQ(fan.texcoords[0], 0.5f);
+  EXPECT_EQ(fan.texcoords[1], 0.5f);
+  for (int k = 1; k < 62; ++k)
+    EXPECT_NEAR(std::hypot(fan.vertices[3 * k], fan.vertices[3 * k + 1]), 3.35, 1e-5);
+  const auto& strip = recorder.draws[1];
+  for (int k = 0; k < 122; ++k)
+    EXPECT_NEAR(std::hypot(strip.vertices[3 * k], strip.vertices[3 * k + 1]), k % 2 ? 3.35 : 6.7, 1e-5);
+  for (const auto& d : recorder.draws)
+    for (int k = 0; k < d.count; ++k)
+      EXPECT_LE(std::hypot(d.texcoords[2 * k] - 0.5, d.texcoords[2 * k + 1] - 0.5), 0.5 + 1e-6);
+  EXPECT_TRUE(strip.normals.empty());  // one current normal instead of an array
+  ASSERT_EQ(recorder.currentNormals.size(), 1u);
+  EXPECT_EQ(recorder.currentNormals[0], (std::vector<GLfloat>{0, 0, 1}));
+  EXPECT_FALSE(recorder.anyArrayEnabled());
+}
+
+TEST(QuadricTest, PartialDiskSweeps) {
+  Quadric quadric(GLU_LINE, true);
+  auto record = [&](GLfloat start, GLfloat sweep) {
+    GLCallRecorder recorder;
+    glseam::ScopedObserver scoped(&recorder);
+    qvglPartialDisk(quadric.q, 1, 2, 6, 2, start, sweep);
+    return recorder.draws;
+  };
+  const auto full = record(0, 360), over = record(0, 720);
+  ASSERT_EQ(full.size(), over.size());
+  for (size_t k = 0; k < full.size(); ++k) EXPECT_EQ(full[k].vertices, over[k].vertices);
+  EXPECT_EQ(full.size(), 3u + 6u);  // closed: six radial lines, not seven
+
+  const auto backwards = record(0, -90), forwards = record(-90, 90);
+  ASSERT_EQ(backwards.size(), forwards.size());
+  for (size_t k = 0; k < forwards.size(); ++k) EXPECT_EQ(backwards[k].vertices, forwards[k].vertices);
+  // From -90 degrees (-x) to 0 (+y).
+  EXPECT_NEAR(forwards[0].vertices[0], -2.0, 1e-6);
+  EXPECT_NEAR(forwards[0].vertices[3 * 6 + 1], 2.0, 1e-6);
+}
+
+TEST(QuadricTest, LongRadialLinesAreDrawnInConnectedPieces) {
+  for (GLenum style : {GLU_LINE, GLU_SILHOUETTE}) {
+    SCOPED_TRACE(style);
+    const int loops = 1000;
+    Quadric quadric(style, true);
+    GLCallRecorder recorder;
+    {
+      glseam::ScopedObserver scoped(&recorder);
+      qvglPartialDisk(quadric.q, 1, 3, 4, loops, 0, 90);
+    }
+    // The rings come first in the line style and last in the silhouette style; the radial pieces are the
+    // rest.
+    std::vector<std::vector<GLfloat>> radials;
+    std::vector<GLfloat> joined;
+    const RecordedDraw* previous = nullptr;
+    for (const auto& d : recorder.draws) {
+      ASSERT_LE(d.count, 482);
+      if (d.count == 5) continue;  // a ring of slices + 1
+      const bool continues = previous && previous->count == 482;
+      if (continues) {
+        // The piece starts where the last one ended.
+        ASSERT_TRUE(std::equal(d.vertices.begin(), d.vertices.begin() + 3, previous->vertices.end() - 3));
+        joined.insert(joined.end(), d.vertices.begin() + 3, d.vertices.end());
+      } else {
+        if (!joined.empty()) radials.push_back(joined);
+        joined = d.vertices;
+      }
+      previous = &d;
+    }
+    radials.push_back(joined);
+    ASSERT_EQ(radials.size(), style == GLU_LINE ? 5u : 2u);
+    for (const auto& line : radials) {
+      ASSERT_EQ(line.size(), size_t(3 * (loops + 1)));
+      EXPECT_NEAR(std::hypot(line[0], line[1]), 3.0, 1e-5);
+      EXPECT_NEAR(std::hypot(line[3 * 500], line[3 * 500 + 1]), 2.0, 1e-5);
+      EXPECT_NEAR(std::hypot(line[3 * loops], line[3 * loops + 1]), 1.0, 1e-5);
+    }
+  }
+}
+
+TEST(QuadricTest, OptionSettersAndErrors) {
+  errors.clear();
+  GLUquadric* q = qvglNewQuadric();
+  ASSERT_NE(q, nullptr);
+  EXPECT_EQ(q->normals, GLU_SMOOTH);
+  EXPECT_EQ(q->textureCoords, GL_FALSE);
+  EXPECT_EQ(q->orientation, GLU_OUTSIDE);
+  EXPECT_EQ(q->drawStyle, GLU_FILL);
+  EXPECT_EQ(q->errorCallback, nullptr);
+
+  GLCallRecorder recorder;
+  glseam::ScopedObserver scoped(&recorder);
+  // Without a callback, bad arguments do nothing at all.
+  qvglSphere(q, -1, 10, 10);
+  qvglQuadricNormals(q, 5);
+  EXPECT_EQ(recorder.calls, 0);
+  EXPECT_EQ(q->normals, GLU_SMOOTH);
+
+  qvglQuadricCallback(q, 7, recordError);
+  EXPECT_EQ(q->errorCallback, nullptr);
+  qvglQuadricCallback(q, GLU_ERROR, recordError);
+  qvglQuadricNormals(q, 5);
+  qvglQuadricOrientation(q, GLU_FILL);
+  qvglQuadricDrawStyle(q, GLU_OUTSIDE);
+  qvglQuadricCallback(q, GLU_SMOOTH, nullptr);
+  EXPECT_EQ(errors, std::vector<GLenum>(4, GLU_INVALID_ENUM));
+  EXPECT_EQ(q->normals, GLU_SMOOTH);
+  EXPECT_EQ(q->orientation, GLU_OUTSIDE);
+  EXPECT_EQ(q->drawStyle, GLU_FILL);
+  EXPECT_EQ(q->errorCallback, recordError);
+
+  errors.clear();
+  qvglSphere(q, -1, 60, 60);
+  qvglSphere(q, 1, 1, 60);
+  qvglCylinder(q, 0, 0, 0, 60, 10);
+  qvglCylinder(q, 1, 1, 1, 60, 0);
+  qvglDisk(q, 2, 1, 60, 2);
+  qvglDisk(q, 0, 0, 60, 2);
+  qvglPartialDisk(q, 0, 1, 60, 0, 0, 90);
+  EXPECT_EQ(errors, std::vector<GLenum>(7, GLU_INVALID_VALUE));
+  EXPECT_EQ(recorder.calls, 0);  // no GL call, not even client state
+
+  qvglQuadricTexture(q, 3);
+  EXPECT_EQ(q->textureCoords, 3);
+  qvglQuadricNormals(q, GLU_NONE);
+  qvglQuadricDrawStyle(q, GLU_SILHOUETTE);
+  qvglQuadricOrientation(q, GLU_INSIDE);
+  EXPECT_EQ(q->normals, GLU_NONE);
+  EXPECT_EQ(q->drawStyle, GLU_SILHOUETTE);
+  EXPECT_EQ(q->orientation, GLU_INSIDE);
+  qvglDeleteQuadric(q);
+  qvglDeleteQuadric(nullptr);
+}
