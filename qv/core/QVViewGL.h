@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "qv/core/QVView.h"
-#include "qv/core/Vec4fRec.h"
+#include "qv/core/Rotation.h"
 #include "qv/media/QVAssetListener.h"
 #include "qv/os/Environment.h"
 
@@ -152,12 +152,12 @@ class QVViewGL : public QVView, public QVAssetListener, public std::enable_share
 
   bool translationEnabled = false;  // not read
   float m_static[16] = {};          // last device matrix as a GL matrix, column-major
-  Vec4fRec rotatedirection;         // touch yaw (x) and pitch (y) offsets, drag units
+  Vec4fRec rotatedirection{};       // touch yaw (x) and pitch (y) offsets, drag units
   bool dragging = false;
   double dragStartPosition[2] = {0, 0};  // last touch position, points
   float rotateZdelta = 0, rotateYdelta = 0;
   double touchStartTime = 0, touchEndTime = 0;  // media times, seconds
-  Vec4fRec delta_trans, trans;
+  Vec4fRec delta_trans{}, trans{};
 
   std::shared_ptr<Timer> animationTimer;            // frame timer
   double animationInterval = 0.016666666666666666;  // seconds
