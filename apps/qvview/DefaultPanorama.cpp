@@ -62,7 +62,7 @@ std::shared_ptr<Image> makeDefaultPanorama(int width, int height) {
   canvas.fillRect(0, 0, width, yForPitch(80), 0x6A2C91);
   canvas.fillRect(0, yForPitch(-80), width, height - yForPitch(-80), 0x1F6F6F);
 
-  int letterScale = std::max(2, height / 64);
+  int letterScale = std::max(2, height / 256);
   auto label = [&](const std::string& text, double yaw, double pitch, int scale, uint32_t colour) {
     int x = xForYaw(yaw) - textWidth(text, scale) / 2;
     int y = yForPitch(pitch) - 7 * scale / 2;
@@ -70,20 +70,20 @@ std::shared_ptr<Image> makeDefaultPanorama(int width, int height) {
   };
   const char* compass[4] = {"N", "E", "S", "W"};
   for (int q = 0; q < 4; ++q) {
-    label(compass[q], 90.0 * q, 10, letterScale * 2, 0xFFFFFF);
-    label(compass[q], 90.0 * q, -10, letterScale, 0xFFFFFF);
+    label(compass[q], 90.0 * q, 12, letterScale * 3, 0xFFFFFF);
+    label(compass[q], 90.0 * q, -8, letterScale * 2, 0xFFFFFF);
   }
   for (int yaw = -180; yaw < 180; yaw += 45) {
     if (yaw % 90 == 0) continue;
-    label(std::to_string(yaw < 0 ? yaw + 360 : yaw), yaw, 4, letterScale / 2 + 1, 0xFFFFFF);
+    label(std::to_string(yaw < 0 ? yaw + 360 : yaw), yaw, 4, letterScale, 0xFFFFFF);
   }
   for (int pitch : {-60, -30, 30, 60}) {
     for (int yaw = -135; yaw < 180; yaw += 90)
-      label((pitch > 0 ? "+" : "") + std::to_string(pitch), yaw, pitch + 4, letterScale / 2 + 1, 0xFFFFFF);
+      label((pitch > 0 ? "+" : "") + std::to_string(pitch), yaw, pitch + 4, letterScale, 0xFFFFFF);
   }
   for (int yaw = -180; yaw < 180; yaw += 90) {
-    label("ZENITH", yaw + 45, 85, letterScale, 0xFFFFFF);
-    label("NADIR", yaw + 45, -85, letterScale, 0xFFFFFF);
+    label("ZENITH", yaw + 45, 85, letterScale * 2, 0xFFFFFF);
+    label("NADIR", yaw + 45, -85, letterScale * 2, 0xFFFFFF);
   }
   return Image::fromRGBA(width, height, std::move(canvas.rgba));
 }

@@ -33,7 +33,12 @@ std::shared_ptr<QVViewGL> makeViewer(const Options& options, const std::shared_p
   auto view = QVObjectFactory::viewWithFrame(QVRect{0, 0, double(options.width), double(options.height)});
   if (!view) return nullptr;
   view->setFieldOfView(options.fov);
+  view->setAutoLevel(false, 0);
   view->layoutSubviews();
+  // Without motion sensors the view is looked around by touch (drags, keys, --yaw and --pitch).
+  if (view->accelMode) view->setNavigationMode(1);
+  view->setRotationX(options.yaw);
+  view->setRotationY(options.pitch);
   view->setImage(panorama);
   return view;
 }

@@ -2,6 +2,8 @@
 #include "qv/core/QVViewGL.h"
 
 #include "qv/media/QVAsset.h"
+#include "qv/navigation/HighpassFilter.h"
+#include "qv/navigation/LowpassFilter.h"
 #include "qv/os/GLES.h"
 #include "qv/os/LocationManager.h"
 #include "qv/os/MotionManager.h"
@@ -76,6 +78,11 @@ bool QVViewGL::initWithFrame(QVRect frame) {
   layer_->setOpaque(true);
   layer_->setDrawableProperties(false);
 
+  gravityLpf = std::make_unique<LowpassFilter>(1.0);
+  userAccelerationHpf = std::make_unique<HighpassFilter>(1000.0);
+  userAccelerationHpfLpf = std::make_unique<LowpassFilter>(10.0);
+  userAccelerationLpf = std::make_unique<LowpassFilter>(10.0);
+
   accelMode = false;
   locationManager.reset();
   motionManager = MotionManager::create();
@@ -110,6 +117,12 @@ QVViewGL::~QVViewGL() {
   displayAsset(nullptr);
   {
     std::lock_guard<std::mutex> guard(textureUsageLock);
+    if (qSphere) {
+      qvglDeleteQuadric(qSphere);
+      qvglDeleteQuadric(qSphere2);
+      qvglDeleteQuadric(qDisk);
+      qSphere = qSphere2 = qDisk = nullptr;
+    }
     SharedContextScope scope;
     if (scope.ok()) {
       if (texId) glDeleteTextures(1, &texId);

@@ -18,11 +18,14 @@
 
 #include "qv/core/QVView.h"
 #include "qv/core/Rotation.h"
+#include "qv/glu/Quadric.h"
 #include "qv/media/QVAssetListener.h"
 #include "qv/os/Environment.h"
 
 class CacheTexture;
+class HighpassFilter;
 class Image;
+class LowpassFilter;
 class Layer;
 class LocationManager;
 class MotionManager;
@@ -113,6 +116,30 @@ class QVViewGL : public QVView, public QVAssetListener, public std::enable_share
   void drawView();
   void drawFunction();
   void drawScene();
+  // The device rotation matrix of this frame from the motion sources (feeds the filters once).
+  RotationMatrix deviceRotationMatrix();
+
+  // --- Renderers (one frame each; main thread, textureUsageLock held by the frame).
+  void renderScene(RotationMatrix matrix);
+
+  // What a sphere-type renderer asks of the camera composition.
+  struct CameraPass {
+    GLint viewportX = 0;
+    GLint width = 1, height = 0;      // viewport size, pixels
+    bool clear = true;                // clear colour and depth first
+    bool alwaysMotionBranch = false;  // take the motion-navigation branches whatever navigationMode is
+  };
+  // Projection, orientation, touch offsets, device matrix, compass and yaw onto the projection and
+  // model-view matrices, then the one-shot unprojection. Returns the yaw (degrees) applied to the scene.
+  float composeCamera(const RotationMatrix& matrix, const CameraPass& pass);
+  // The viewport the camera composition uses for a mono frame.
+  CameraPass monoCameraPass() const;
+  // Sends moveBack when the auto-level delay has passed since the last touch.
+  void autoLevelIfDue();
+  // Creates the three quadrics when missing; false (nothing kept) when that fails.
+  bool ensureQuadrics();
+  // Draws the panorama texture(s) on the sphere, as the still-image, single and pair paths need.
+  void drawPanorama(const GLfloat* eyeTextureMatrix);
 
   // --- QVAssetListener (frame input)
   void onStatusChange(QVAsset*, int32_t) override {}
@@ -192,6 +219,17 @@ class QVViewGL : public QVView, public QVAssetListener, public std::enable_share
   int32_t stereomode = 0;       // 0 full frame to both eyes, 1 over-under
   bool isStereo = false;
   int32_t contentformat = 0;  // not written or read
+
+  // Motion filters, fed once per frame.
+  std::unique_ptr<LowpassFilter> gravityLpf;  // gravity estimate in accelerometer mode
+  std::unique_ptr<HighpassFilter> userAccelerationHpf;
+  std::unique_ptr<LowpassFilter> userAccelerationHpfLpf;
+  std::unique_ptr<LowpassFilter> userAccelerationLpf;
+
+  // Quadrics, created together by the first frame of any renderer.
+  GLUquadric* qSphere = nullptr;
+  GLUquadric* qSphere2 = nullptr;
+  GLUquadric* qDisk = nullptr;
 
   // Motion sources, chosen at construction.
   bool accelMode = false;

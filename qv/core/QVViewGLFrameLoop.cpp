@@ -3,9 +3,13 @@
 #include <cmath>
 
 #include "qv/core/QVViewGL.h"
+#include "qv/core/RendererChoice.h"
+#include "qv/navigation/HighpassFilter.h"
+#include "qv/navigation/LowpassFilter.h"
 #include "qv/os/GLES.h"
 #include "qv/os/Image.h"
 #include "qv/os/Layer.h"
+#include "qv/os/MotionManager.h"
 #include "qv/platform/QVContext.h"
 
 void QVViewGL::drawView() {
@@ -55,11 +59,64 @@ void QVViewGL::drawFunction() {
   hittest = false;
 }
 
+RotationMatrix QVViewGL::deviceRotationMatrix() {
+  if (accelMode) {
+    AccelerometerData sample = motionManager->accelerometerData().value_or(AccelerometerData{});
+    Acceleration a{sample.x, sample.y, sample.z};
+    gravityLpf->addAcceleration(a, sample.timestamp);
+    userAccelerationHpf->addAcceleration(a, sample.timestamp);
+    userAccelerationHpfLpf->addAcceleration(
+        Acceleration{userAccelerationHpf->x(), userAccelerationHpf->y(), userAccelerationHpf->z()},
+        sample.timestamp);
+    return rotationMatrixFromGravity(float(gravityLpf->x()), float(gravityLpf->y()), float(gravityLpf->z()));
+  }
+
+  DeviceMotion sample = motionManager->deviceMotion().value_or(DeviceMotion{});
+  rotx = sample.attitude.pitch;
+  roty = -sample.attitude.yaw;
+  rotz = -sample.attitude.roll;
+
+  if (maxUpAngle > maxDownAngle) {
+    int64_t o = Environment::current().deviceOrientation();
+    if (o == 0 || o == 5 || o == 6) o = lastOrientation;
+    auto degrees = [](double radians) { return radians * 180.0 / M_PI; };
+    auto magnitude = [&](double radians) { return std::abs(std::trunc(degrees(radians))); };
+    auto limit = [](float limitDegrees, double sign) {
+      double radians = double(limitDegrees) * M_PI / 180.0;
+      return sign > 0 ? radians : -radians;
+    };
+    if (o == 3 || o == 4) {
+      lastOrientation = o;
+      if (magnitude(rotz) > maxUpAngle) rotz = limit(maxUpAngle, rotz);
+      if (magnitude(rotz) < maxDownAngle) rotz = limit(maxDownAngle, rotz);
+    } else if (o == 1 || o == 2) {
+      lastOrientation = o;
+      if (degrees(rotz) > 90 && magnitude(rotx) > maxUpAngle) rotx = limit(maxUpAngle, rotx);
+      if (degrees(rotz) < 90 && magnitude(rotx) < maxDownAngle) rotx = limit(maxDownAngle, rotx);
+    }
+  }
+  RotationMatrix matrix = pyrToMatrix2(rotx, roty, rotz);
+  userAccelerationLpf->addAcceleration(
+      Acceleration{sample.userAccelerationX, sample.userAccelerationY, sample.userAccelerationZ},
+      sample.timestamp);
+  return matrix;
+}
+
 void QVViewGL::drawScene() {
-  // Until the renderers are in place every frame is the clear colour.
-  GLint w = GLint(std::trunc(frame_.width)), h = GLint(std::trunc(frame_.height));
-  glViewport(0, 0, w > 0 ? w : 1, h);
-  glDepthMask(GL_TRUE);
-  glClearColor(0, 0, 0, 1);
-  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  RotationMatrix matrix = deviceRotationMatrix();
+  RendererChoice choice = chooseRenderer(_videoMode, isStereo, legacy);
+  if (choice.setsStereomode) stereomode = choice.stereomode;
+  switch (choice.kind) {
+    case RendererKind::Sphere:
+      renderScene(matrix);
+      break;
+    case RendererKind::None:
+    default: {
+      // Nothing to draw for this layout; present black rather than whatever the buffer held.
+      glDepthMask(GL_TRUE);
+      glClearColor(0, 0, 0, 1);
+      glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+      break;
+    }
+  }
 }
