@@ -7,6 +7,10 @@
 #include <new>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "qv/glu/GLUEnums.h"
 #include "qv/glu/Mipmap.h"
 #include "qv/glu/MipmapInternal.h"
@@ -84,25 +88,169 @@ AxisTaps centredTaps(int in, int out) {
   return taps;
 }
 
-// rowAdd(y, w, acc) adds w times input row y (widthIn * C values) to acc; store(i, j, totals, area) writes
-// output pixel (j, i) from its weighted sums and total weight.
-template <int C, class RowAdd, class Store>
-void runFilter(const AxisTaps& tx, const AxisTaps& ty, int widthIn, RowAdd&& rowAdd, Store&& store) {
-  std::vector<float> acc(size_t(widthIn) * C);
-  const int widthOut = int(tx.sum.size()), heightOut = int(ty.sum.size());
-  for (int i = 0; i < heightOut; ++i) {
-    std::fill(acc.begin(), acc.end(), 0.0f);
-    for (int32_t t = ty.first[i]; t < ty.first[i + 1]; ++t) rowAdd(ty.index[t], ty.weight[t], acc.data());
-    for (int j = 0; j < widthOut; ++j) {
-      float totals[C] = {};
-      for (int32_t t = tx.first[j]; t < tx.first[j + 1]; ++t) {
-        const float* p = acc.data() + size_t(tx.index[t]) * C;
-        const float w = tx.weight[t];
-        for (int k = 0; k < C; ++k) totals[k] += w * p[k];
-      }
-      store(i, j, totals, tx.sum[j] * ty.sum[i]);
-    }
+// ---- row kernels: SSE2 where the compiler targets it, plain loops otherwise (same float operations, so
+// the same results).
+
+void bytesToFloats(const uint8_t* in, float* out, size_t n) {
+  size_t e = 0;
+#if defined(__SSE2__)
+  const __m128i zero = _mm_setzero_si128();
+  for (; e + 16 <= n; e += 16) {
+    __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + e));
+    __m128i lo = _mm_unpacklo_epi8(b, zero), hi = _mm_unpackhi_epi8(b, zero);
+    _mm_storeu_ps(out + e, _mm_cvtepi32_ps(_mm_unpacklo_epi16(lo, zero)));
+    _mm_storeu_ps(out + e + 4, _mm_cvtepi32_ps(_mm_unpackhi_epi16(lo, zero)));
+    _mm_storeu_ps(out + e + 8, _mm_cvtepi32_ps(_mm_unpacklo_epi16(hi, zero)));
+    _mm_storeu_ps(out + e + 12, _mm_cvtepi32_ps(_mm_unpackhi_epi16(hi, zero)));
   }
+#endif
+  for (; e < n; ++e) out[e] = float(in[e]);
+}
+
+// dst = wa * a (+ wb * b when b is given).
+void weightedRows(float* dst, const float* a, float wa, const float* b, float wb, size_t n) {
+  size_t e = 0;
+#if defined(__SSE2__)
+  const __m128 va = _mm_set1_ps(wa), vb = _mm_set1_ps(wb);
+  for (; e + 4 <= n; e += 4) {
+    __m128 v = _mm_mul_ps(va, _mm_loadu_ps(a + e));
+    if (b) v = _mm_add_ps(v, _mm_mul_ps(vb, _mm_loadu_ps(b + e)));
+    _mm_storeu_ps(dst + e, v);
+  }
+#endif
+  for (; e < n; ++e) dst[e] = b ? wa * a[e] + wb * b[e] : wa * a[e];
+}
+
+// dst += w * a.
+void addWeightedRow(float* dst, const float* a, float w, size_t n) {
+  size_t e = 0;
+#if defined(__SSE2__)
+  const __m128 vw = _mm_set1_ps(w);
+  for (; e + 4 <= n; e += 4) {
+    _mm_storeu_ps(dst + e, _mm_add_ps(_mm_loadu_ps(dst + e), _mm_mul_ps(vw, _mm_loadu_ps(a + e))));
+  }
+#endif
+  for (; e < n; ++e) dst[e] += w * a[e];
+}
+
+// Truncation as the standard's filters do; the small bias keeps float error from turning an exact
+// integer average (a flat area) into the value below it.
+constexpr float kTruncationGuard = 1.0f / 1024;
+
+// Bytes of an area average: trunc(min(255, sum / (areaX * areaY) + guard)).
+void storeAreaBytes(uint8_t* out, const float* sums, const float* areaX, float areaY, size_t n) {
+  size_t e = 0;
+#if defined(__SSE2__)
+  const __m128 ay = _mm_set1_ps(areaY), guard = _mm_set1_ps(kTruncationGuard), top = _mm_set1_ps(255.0f);
+  for (; e + 16 <= n; e += 16) {
+    __m128i q[4];
+    for (int m = 0; m < 4; ++m) {
+      __m128 area = _mm_mul_ps(_mm_loadu_ps(areaX + e + 4 * m), ay);
+      __m128 v = _mm_add_ps(_mm_div_ps(_mm_loadu_ps(sums + e + 4 * m), area), guard);
+      q[m] = _mm_cvttps_epi32(_mm_min_ps(v, top));
+    }
+    __m128i packed = _mm_packus_epi16(_mm_packs_epi32(q[0], q[1]), _mm_packs_epi32(q[2], q[3]));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + e), packed);
+  }
+#endif
+  for (; e < n; ++e) out[e] = uint8_t(std::min(255.0f, sums[e] / (areaX[e] * areaY) + kTruncationGuard));
+}
+
+// Bytes through 16 bits: trunc(min(65535, (sum * 257 + 0.5) / (areaX * areaY))) >> 8.
+void storeBytesVia16(uint8_t* out, const float* sums, const float* areaX, float areaY, size_t n) {
+  size_t e = 0;
+#if defined(__SSE2__)
+  const __m128 ay = _mm_set1_ps(areaY), k257 = _mm_set1_ps(257.0f), half = _mm_set1_ps(0.5f),
+               top = _mm_set1_ps(65535.0f);
+  for (; e + 16 <= n; e += 16) {
+    __m128i q[4];
+    for (int m = 0; m < 4; ++m) {
+      __m128 area = _mm_mul_ps(_mm_loadu_ps(areaX + e + 4 * m), ay);
+      __m128 v = _mm_div_ps(_mm_add_ps(_mm_mul_ps(_mm_loadu_ps(sums + e + 4 * m), k257), half), area);
+      q[m] = _mm_srli_epi32(_mm_cvttps_epi32(_mm_min_ps(v, top)), 8);
+    }
+    __m128i packed = _mm_packus_epi16(_mm_packs_epi32(q[0], q[1]), _mm_packs_epi32(q[2], q[3]));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + e), packed);
+  }
+#endif
+  for (; e < n; ++e) {
+    out[e] = uint8_t(uint32_t(std::min(65535.0f, (sums[e] * 257.0f + 0.5f) / (areaX[e] * areaY))) >> 8);
+  }
+}
+
+// Horizontal pass over one row of C-component pixels (as floats) into widthOut * C sums.
+template <int C>
+void filterRow(const AxisTaps& tx, const float* row, float* dst) {
+  const int widthOut = int(tx.sum.size());
+  const int32_t* first = tx.first.data();
+  const int32_t* index = tx.index.data();
+  const float* weight = tx.weight.data();
+#if defined(__SSE2__)
+  if constexpr (C == 4) {
+    for (int j = 0; j < widthOut; ++j) {
+      __m128 sum = _mm_setzero_ps();
+      for (int32_t t = first[j]; t < first[j + 1]; ++t) {
+        sum = _mm_add_ps(sum, _mm_mul_ps(_mm_set1_ps(weight[t]), _mm_loadu_ps(row + size_t(index[t]) * 4)));
+      }
+      _mm_storeu_ps(dst + size_t(j) * 4, sum);
+    }
+    return;
+  }
+#endif
+  for (int j = 0; j < widthOut; ++j) {
+    float sums[C] = {};
+    for (int32_t t = first[j]; t < first[j + 1]; ++t) {
+      const float* p = row + size_t(index[t]) * C;
+      for (int k = 0; k < C; ++k) sums[k] += weight[t] * p[k];
+    }
+    for (int k = 0; k < C; ++k) dst[size_t(j) * C + k] = sums[k];
+  }
+}
+
+// The separable filter. Each input row that an output row needs is filtered horizontally once into a float
+// row of widthOut * C sums, kept in a two-row cache since neighbouring output rows share input rows
+// (inputRow(y, dst) fills it); output row i is the weighted sum of its input rows, handed to
+// storeRow(i, sums, rowWeight).
+template <int C, class InputRow, class StoreRow>
+void runFilter(const AxisTaps& tx, const AxisTaps& ty, InputRow&& inputRow, StoreRow&& storeRow) {
+  const size_t n = tx.sum.size() * C;
+  const int heightOut = int(ty.sum.size());
+  std::vector<float> acc(n), cache(2 * n);
+  int32_t cached[2] = {-1, -1};
+  auto rowOf = [&](int32_t y) {
+    float* row = cache.data() + size_t(y & 1) * n;
+    if (cached[y & 1] != y) {
+      inputRow(y, row);
+      cached[y & 1] = y;
+    }
+    return row;
+  };
+  for (int i = 0; i < heightOut; ++i) {
+    int32_t t = ty.first[i];
+    const int32_t end = ty.first[i + 1];
+    const float* r0 = rowOf(ty.index[t]);
+    if (end - t >= 2 && ((ty.index[t] ^ ty.index[t + 1]) & 1)) {
+      // Both rows fit in the cache at once (the usual case when enlarging).
+      const float* r1 = rowOf(ty.index[t + 1]);
+      weightedRows(acc.data(), r0, ty.weight[t], r1, ty.weight[t + 1], n);
+      t += 2;
+    } else {
+      weightedRows(acc.data(), r0, ty.weight[t], nullptr, 0, n);
+      t += 1;
+    }
+    for (; t < end; ++t) addWeightedRow(acc.data(), rowOf(ty.index[t]), ty.weight[t], n);
+    storeRow(i, acc.data(), ty.sum[i]);
+  }
+}
+
+// The horizontal weight of each output value, per component.
+template <int C>
+std::vector<float> columnWeights(const AxisTaps& tx) {
+  std::vector<float> w(tx.sum.size() * C);
+  for (size_t j = 0; j < tx.sum.size(); ++j) {
+    for (int k = 0; k < C; ++k) w[j * C + k] = tx.sum[j];
+  }
+  return w;
 }
 
 template <class Fn>
@@ -123,15 +271,6 @@ void withComponents(int components, Fn&& fn) {
   }
 }
 
-// Adds w times a row of bytes to acc.
-void addByteRow(const uint8_t* row, size_t n, float w, float* acc) {
-  for (size_t i = 0; i < n; ++i) acc[i] += w * float(row[i]);
-}
-
-// Truncation as the standard's filter does; the small bias keeps float error from turning an exact
-// integer average (a flat area) into the value below it.
-constexpr float kTruncationGuard = 1.0f / 1024;
-
 }  // namespace
 
 bool scaleInternal_ubyte(int components, int widthIn, int heightIn, const uint8_t* in, int widthOut,
@@ -143,13 +282,17 @@ bool scaleInternal_ubyte(int components, int widthIn, int heightIn, const uint8_
   try {
     const AxisTaps tx = areaTaps(widthIn, widthOut), ty = areaTaps(heightIn, heightOut);
     const size_t rowBytes = size_t(widthIn) * components;
+    std::vector<float> row(rowBytes);
     withComponents(components, [&]<int C>() {
+      const std::vector<float> areaX = columnWeights<C>(tx);
       runFilter<C>(
-          tx, ty, widthIn,
-          [&](int y, float w, float* acc) { addByteRow(in + size_t(y) * rowBytes, rowBytes, w, acc); },
-          [&](int i, int j, const float* totals, float area) {
-            uint8_t* o = out + (size_t(i) * widthOut + j) * C;
-            for (int k = 0; k < C; ++k) o[k] = uint8_t(std::min(255.0f, totals[k] / area + kTruncationGuard));
+          tx, ty,
+          [&](int y, float* dst) {
+            bytesToFloats(in + size_t(y) * rowBytes, row.data(), rowBytes);
+            filterRow<C>(tx, row.data(), dst);
+          },
+          [&](int i, const float* sums, float areaY) {
+            storeAreaBytes(out + size_t(i) * widthOut * C, sums, areaX.data(), areaY, areaX.size());
           });
     });
   } catch (const std::bad_alloc&) {
@@ -168,20 +311,25 @@ bool scaleInternalPackedPixel(int components, ExtractPackedFn extract, ShovePack
   try {
     const AxisTaps tx = areaTaps(widthIn, widthOut), ty = areaTaps(heightIn, heightOut);
     withComponents(components, [&]<int C>() {
+      std::vector<float> row(size_t(widthIn) * C);
       runFilter<C>(
-          tx, ty, widthIn,
-          [&](int y, float w, float* acc) {
-            const uint8_t* row = src + size_t(y) * widthIn * 2;
+          tx, ty,
+          [&](int y, float* dst) {
+            const uint8_t* packed = src + size_t(y) * widthIn * 2;
             float c[4];
             for (int x = 0; x < widthIn; ++x) {
-              extract(row + size_t(x) * 2, c);
-              for (int k = 0; k < C; ++k) acc[size_t(x) * C + k] += w * c[k];
+              extract(packed + size_t(x) * 2, c);
+              for (int k = 0; k < C; ++k) row[size_t(x) * C + k] = c[k];
             }
+            filterRow<C>(tx, row.data(), dst);
           },
-          [&](int i, int j, const float* totals, float area) {
-            float c[4] = {0, 0, 0, 0};
-            for (int k = 0; k < C; ++k) c[k] = std::clamp(totals[k] / area, 0.0f, 1.0f);
-            shove(c, i * widthOut + j, out);
+          [&](int i, const float* sums, float areaY) {
+            for (int j = 0; j < widthOut; ++j) {
+              float c[4] = {0, 0, 0, 0};
+              const float area = tx.sum[j] * areaY;
+              for (int k = 0; k < C; ++k) c[k] = std::clamp(sums[size_t(j) * C + k] / area, 0.0f, 1.0f);
+              shove(c, i * widthOut + j, out);
+            }
           });
     });
   } catch (const std::bad_alloc&) {
@@ -269,36 +417,42 @@ extern "C" GLint qvglScaleImage(GLenum format, GLint widthIn, GLint heightIn, GL
     const AxisTaps tx = centredTaps(widthIn, widthOut), ty = centredTaps(heightIn, heightOut);
     const size_t inPixel = size_t(qvglBytesPerPixel(format, typeIn));
     const size_t rowBytes = size_t(widthIn) * inPixel;
-    // Bytes are accumulated as they are and scaled to 16 bits once per output value.
-    const float inScale = typeIn == GL_UNSIGNED_BYTE ? 257.0f : 1.0f;
     withComponents(components, [&]<int C>() {
-      auto store = [&](int i, int j, const float* totals, float area) {
-        uint32_t v[4] = {0, 0, 0, 0};
-        for (int k = 0; k < C; ++k) v[k] = uint32_t(std::min(65535.0f, (totals[k] * inScale + 0.5f) / area));
-        if (typeOut == GL_UNSIGNED_BYTE) {
-          uint8_t* o = out + (size_t(i) * widthOut + j) * C;
-          for (int k = 0; k < C; ++k) o[k] = uint8_t(v[k] >> 8);
-        } else {
-          encode16(typeOut, C, v, i * widthOut + j, out);
-        }
-      };
-      if (typeIn == GL_UNSIGNED_BYTE) {
+      const std::vector<float> areaX = columnWeights<C>(tx);
+      std::vector<float> row(size_t(widthIn) * C);
+      if (typeIn == GL_UNSIGNED_BYTE && typeOut == GL_UNSIGNED_BYTE) {
+        // Bytes are filtered as they are and scaled to 16 bits once per output value.
         runFilter<C>(
-            tx, ty, widthIn,
-            [&](int y, float w, float* acc) { addByteRow(in + size_t(y) * rowBytes, rowBytes, w, acc); },
-            store);
-      } else {
-        runFilter<C>(
-            tx, ty, widthIn,
-            [&](int y, float w, float* acc) {
-              const uint8_t* row = in + size_t(y) * rowBytes;
-              for (int x = 0; x < widthIn; ++x) {
-                Pixel16 p = decode16(typeIn, C, row + size_t(x) * inPixel);
-                for (int k = 0; k < C; ++k) acc[size_t(x) * C + k] += w * float(p.c[k]);
-              }
+            tx, ty,
+            [&](int y, float* dst) {
+              bytesToFloats(in + size_t(y) * rowBytes, row.data(), row.size());
+              filterRow<C>(tx, row.data(), dst);
             },
-            store);
+            [&](int i, const float* sums, float areaY) {
+              storeBytesVia16(out + size_t(i) * widthOut * C, sums, areaX.data(), areaY, areaX.size());
+            });
+        return;
       }
+      runFilter<C>(
+          tx, ty,
+          [&](int y, float* dst) {
+            const uint8_t* pixels = in + size_t(y) * rowBytes;
+            for (int x = 0; x < widthIn; ++x) {
+              Pixel16 p = decode16(typeIn, C, pixels + size_t(x) * inPixel);
+              for (int k = 0; k < C; ++k) row[size_t(x) * C + k] = float(p.c[k]);
+            }
+            filterRow<C>(tx, row.data(), dst);
+          },
+          [&](int i, const float* sums, float areaY) {
+            for (int j = 0; j < widthOut; ++j) {
+              uint32_t v[4] = {0, 0, 0, 0};
+              for (int k = 0; k < C; ++k) {
+                size_t e = size_t(j) * C + k;
+                v[k] = uint32_t(std::min(65535.0f, (sums[e] + 0.5f) / (areaX[e] * areaY)));
+              }
+              encode16(typeOut, C, v, i * widthOut + j, out);
+            }
+          });
     });
   } catch (const std::bad_alloc&) {
     return GLU_OUT_OF_MEMORY;

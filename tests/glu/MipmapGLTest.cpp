@@ -1,4 +1,5 @@
-// The mipmap builder and image scaling against Mesa's libGLU on a desktop GL context, and on GL ES itself.
+// The mipmap builder and image scaling against Mesa's libGLU on a desktop GL context (byte for byte on these
+// inputs, though float summation order may legitimately move a value by one), and on GL ES itself.
 // Two deliberate departures from libGLU shape these comparisons: the kit picks the target size with the
 // nearest-power rule instead of proxy-texture fitting (the same sizes whenever the texture fits, as all
 // of these do), and it reads no pixel-storage state, so the desktop context runs with alignment 1.
