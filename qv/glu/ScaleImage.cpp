@@ -1,7 +1,7 @@
 // Box-filter scaling. Both filters here are separable: the weight of input pixel (x, y) in output pixel
-// (j, i) is wx(j, x) * wy(i, y), so each output row first gathers its weighted input rows into one float row,
-// and each output pixel then gathers its weighted columns of that row. This gives the same sums as the
-// pixel-by-pixel box loops up to float rounding, at a fraction of their cost.
+// (j, i) is wx(j, x) * wy(i, y), so each input row is filtered horizontally once and each output row is a
+// weighted sum of a few of those rows. This gives the same sums as visiting every input pixel of every
+// output box, up to float rounding, at a fraction of the cost.
 #include <algorithm>
 #include <cmath>
 #include <new>
@@ -19,24 +19,25 @@ namespace {
 
 // Along one axis, output o takes weight[t] of input index[t] for t in [first[o], first[o + 1]).
 struct AxisTaps {
-  std::vector<int32_t> first, index;
+  std::vector<size_t> first;
+  std::vector<int32_t> index;
   std::vector<float> weight, sum;
 
   void begin(int outputs) {
     first.reserve(size_t(outputs) + 1);
     sum.reserve(size_t(outputs));
   }
-  void open() { first.push_back(int32_t(index.size())); }
+  void open() { first.push_back(index.size()); }
   void add(int64_t i, float w) {
     index.push_back(int32_t(i));
     weight.push_back(w);
   }
   void close() {
     float s = 0;
-    for (size_t t = size_t(first.back()); t < index.size(); ++t) s += weight[t];
+    for (size_t t = first.back(); t < index.size(); ++t) s += weight[t];
     sum.push_back(s);
   }
-  void end() { first.push_back(int32_t(index.size())); }
+  void end() { first.push_back(index.size()); }
 };
 
 // Mipmap scaling: output o covers exactly [o * in / out, (o + 1) * in / out) of the input, so no input
@@ -182,14 +183,14 @@ void storeBytesVia16(uint8_t* out, const float* sums, const float* areaX, float 
 template <int C>
 void filterRow(const AxisTaps& tx, const float* row, float* dst) {
   const int widthOut = int(tx.sum.size());
-  const int32_t* first = tx.first.data();
+  const size_t* first = tx.first.data();
   const int32_t* index = tx.index.data();
   const float* weight = tx.weight.data();
 #if defined(__SSE2__)
   if constexpr (C == 4) {
     for (int j = 0; j < widthOut; ++j) {
       __m128 sum = _mm_setzero_ps();
-      for (int32_t t = first[j]; t < first[j + 1]; ++t) {
+      for (size_t t = first[j]; t < first[j + 1]; ++t) {
         sum = _mm_add_ps(sum, _mm_mul_ps(_mm_set1_ps(weight[t]), _mm_loadu_ps(row + size_t(index[t]) * 4)));
       }
       _mm_storeu_ps(dst + size_t(j) * 4, sum);
@@ -199,7 +200,7 @@ void filterRow(const AxisTaps& tx, const float* row, float* dst) {
 #endif
   for (int j = 0; j < widthOut; ++j) {
     float sums[C] = {};
-    for (int32_t t = first[j]; t < first[j + 1]; ++t) {
+    for (size_t t = first[j]; t < first[j + 1]; ++t) {
       const float* p = row + size_t(index[t]) * C;
       for (int k = 0; k < C; ++k) sums[k] += weight[t] * p[k];
     }
@@ -226,8 +227,8 @@ void runFilter(const AxisTaps& tx, const AxisTaps& ty, InputRow&& inputRow, Stor
     return row;
   };
   for (int i = 0; i < heightOut; ++i) {
-    int32_t t = ty.first[i];
-    const int32_t end = ty.first[i + 1];
+    size_t t = ty.first[i];
+    const size_t end = ty.first[i + 1];
     const float* r0 = rowOf(ty.index[t]);
     if (end - t >= 2 && ((ty.index[t] ^ ty.index[t + 1]) & 1)) {
       // Both rows fit in the cache at once (the usual case when enlarging).
