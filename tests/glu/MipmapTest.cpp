@@ -1,0 +1,228 @@
+// The mipmap builder and image scaling without a GL context: uploads are recorded and not forwarded.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+#include "qv/glu/GLUEnums.h"
+#include "qv/glu/Mipmap.h"
+#include "qv/glu/MipmapInternal.h"
+#include "tests/glu/UploadRecorder.h"
+
+#if defined(__SANITIZE_ADDRESS__)
+// The out-of-memory case asks malloc for 2^60 bytes; the sanitizer's allocator must answer nullptr, as the
+// system allocator does, instead of stopping the program.
+extern "C" const char* __asan_default_options() {
+  return "allocator_may_return_null=1";
+}
+#endif
+
+namespace {
+
+std::vector<uint8_t> noise(size_t n, uint32_t seed) {
+  std::vector<uint8_t> v(n);
+  for (auto& b : v) {
+    seed = seed * 1664525u + 1013904223u;
+    b = uint8_t(seed >> 24);
+  }
+  return v;
+}
+
+using Sizes = std::vector<std::pair<int, int>>;
+
+Sizes levelSizes(const UploadRecorder& r) {
+  Sizes s;
+  for (const auto& u : r.uploads) s.emplace_back(u.width, u.height);
+  return s;
+}
+
+const std::string kAlignmentOne = "pixelStorei " + std::to_string(GL_UNPACK_ALIGNMENT) + " 1";
+
+}  // namespace
+
+TEST(MipmapTest, BadArgumentsAreRefusedInOrderWithoutAnyGLCall) {
+  UploadRecorder rec;
+  uint8_t px[64] = {};
+  // Enumerants before sizes; the packed type's format after the enumerants.
+  EXPECT_EQ(qvglBuild2DMipmaps(GL_TEXTURE_2D, GL_RGBA, 4, 4, GL_RGBA, GL_UNSIGNED_SHORT_5_6_5, px), 100904);
+  EXPECT_EQ(qvglBuild2DMipmaps(GL_TEXTURE_2D, GL_RGB, 4, 4, GL_RGB, GL_UNSIGNED_SHORT_4_4_4_4, px), 100904);
+  EXPECT_EQ(qvglBuild2DMipmaps(GL_TEXTURE_2D, GL_RGB, 4, 4, GL_RGB, GL_UNSIGNED_SHORT_5_5_5_1, px), 100904);
+  EXPECT_EQ(qvglBuild2DMipmaps(GL_TEXTURE_2D, GL_RGBA, 4, 4, GL_RGBA, GL_FLOAT, px), 100900);
+  EXPECT_EQ(qvglBuild2DMipmaps(GL_TEXTURE_2D, GL_RGBA, -1, 4, 0x1905, GL_UNSIGNED_BYTE, px), 100900);
+  EXPECT_EQ(qvglBuild2DMipmaps(GL_TEXTURE_2D, GL_RGBA, 4, 4, 0x190B, GL_UNSIGNED_BYTE, px), 100900);
+  EXPECT_EQ(qvglBuild2DMipmaps(GL_TEXTURE_2D, GL_RGBA, 0, 4, GL_RGBA, GL_UNSIGNED_BYTE, px), 100901);
+  EXPECT_EQ(qvglBuild2DMipmaps(GL_TEXTURE_2D, GL_RGBA, 4, -2, GL_RGBA, GL_UNSIGNED_BYTE, px), 100901);
+  EXPECT_EQ(qvglBuild2DMipmaps(GL_TEXTURE_2D, GL_RGBA, 4, 4, GL_RGBA, GL_UNSIGNED_BYTE, nullptr), 100901);
+
+  // Levels: base >= 0, base >= user, max >= base, max <= log2 of the larger power-of-two side + user.
+  auto levels = [&](int w, int h, int user, int base, int max) {
+    return qvglBuild2DMipmapLevels(GL_TEXTURE_2D, GL_LUMINANCE, w, h, GL_LUMINANCE, GL_UNSIGNED_BYTE, user,
+                                   base, max, px);
+  };
+  EXPECT_EQ(levels(8, 4, 0, -1, 2), 100901);
+  EXPECT_EQ(levels(8, 4, 1, 0, 2), 100901);
+  EXPECT_EQ(levels(8, 4, 0, 2, 1), 100901);
+  EXPECT_EQ(levels(8, 4, 0, 0, 4), 100901);
+  EXPECT_EQ(levels(6, 6, 0, 0, 0), 100901);  // no side a power of two: no level 0 either
+  EXPECT_EQ(levels(0, 4, 0, 0, 0), 100901);
+  EXPECT_EQ(
+      qvglBuild2DMipmapLevels(GL_TEXTURE_2D, GL_RGB, 8, 4, GL_RGB, GL_UNSIGNED_SHORT_4_4_4_4, 0, 0, 3, px),
+      100904);
+
+  // Scaling: a zero size wins over everything, then negative sizes, then enumerants.
+  uint8_t out[16];
+  std::fill(std::begin(out), std::end(out), 0xAB);
+  EXPECT_EQ(qvglScaleImage(GL_RGBA, 2, 2, GL_UNSIGNED_BYTE, px, 0, 2, GL_UNSIGNED_BYTE, out), 0);
+  EXPECT_EQ(qvglScaleImage(0x190B, 2, -2, GL_FLOAT, px, 2, 0, GL_UNSIGNED_BYTE, out), 0);
+  EXPECT_EQ(qvglScaleImage(0x190B, 2, -2, GL_UNSIGNED_BYTE, px, 2, 2, GL_UNSIGNED_BYTE, out), 100901);
+  EXPECT_EQ(qvglScaleImage(GL_RGBA, 2, 2, GL_UNSIGNED_BYTE, px, 2, 2, GL_FLOAT, out), 100900);
+  EXPECT_EQ(qvglScaleImage(GL_RGB, 2, 2, GL_UNSIGNED_SHORT_4_4_4_4, px, 2, 2, GL_FLOAT, out), 100900);
+  EXPECT_EQ(qvglScaleImage(GL_RGBA, 2, 2, GL_UNSIGNED_BYTE, px, 2, 2, GL_UNSIGNED_SHORT_5_6_5, out), 100904);
+  EXPECT_EQ(qvglScaleImage(GL_RGBA, 2, 2, GL_UNSIGNED_BYTE, nullptr, 2, 2, GL_UNSIGNED_BYTE, out), 100901);
+  for (uint8_t b : out) EXPECT_EQ(b, 0xAB);
+  EXPECT_TRUE(rec.calls.empty());
+}
+
+TEST(MipmapTest, TargetSizesFollowTheNearestPowerRule) {
+  struct Case {
+    int w, h;
+    Sizes expected;
+  };
+  const Case cases[] = {
+      {100, 50, {{128, 64}, {64, 32}, {32, 16}, {16, 8}, {8, 4}, {4, 2}, {2, 1}, {1, 1}}},
+      {3, 3, {{4, 4}, {2, 2}, {1, 1}}},
+      {6, 6, {{8, 8}, {4, 4}, {2, 2}, {1, 1}}},
+      {5, 5, {{4, 4}, {2, 2}, {1, 1}}},
+      {1, 1, {{1, 1}}},
+      {1, 7, {{1, 8}, {1, 4}, {1, 2}, {1, 1}}},
+      {12, 1, {{16, 1}, {8, 1}, {4, 1}, {2, 1}, {1, 1}}},
+  };
+  for (const Case& c : cases) {
+    UploadRecorder rec;
+    auto px = noise(size_t(c.w) * c.h * 4, 7);
+    ASSERT_EQ(qvglBuild2DMipmaps(GL_TEXTURE_2D, GL_RGBA, c.w, c.h, GL_RGBA, GL_UNSIGNED_BYTE, px.data()), 0);
+    EXPECT_EQ(levelSizes(rec), c.expected) << c.w << "x" << c.h;
+    for (size_t i = 0; i < rec.uploads.size(); ++i) {
+      EXPECT_EQ(rec.uploads[i].level, GLint(i));
+      EXPECT_EQ(rec.uploads[i].internalFormat, GL_RGBA);
+    }
+  }
+  // Without a context the size query has no answer, which must not shrink the texture: 30000 -> 32768.
+  UploadRecorder rec;
+  std::vector<uint8_t> wide(30000, 9);
+  ASSERT_EQ(
+      qvglBuild2DMipmaps(GL_TEXTURE_2D, GL_LUMINANCE, 30000, 1, GL_LUMINANCE, GL_UNSIGNED_BYTE, wide.data()),
+      0);
+  ASSERT_EQ(rec.uploads.size(), 16u);
+  EXPECT_EQ(rec.uploads[0].width, 32768);
+  EXPECT_EQ(rec.uploads[15].pixels, std::vector<uint8_t>{9});
+}
+
+TEST(MipmapTest, LevelsUploadsOnlyTheRequestedRangeAndNumbersFromUserLevel) {
+  UploadRecorder rec;
+  auto px = noise(64 * 16 * 3, 3);
+  ASSERT_EQ(
+      qvglBuild2DMipmapLevels(GL_TEXTURE_2D, GL_RGB, 64, 16, GL_RGB, GL_UNSIGNED_BYTE, 0, 2, 6, px.data()),
+      0);
+  EXPECT_EQ(levelSizes(rec), (Sizes{{16, 4}, {8, 2}, {4, 1}, {2, 1}, {1, 1}}));
+  ASSERT_EQ(rec.uploads.size(), 5u);
+  EXPECT_EQ(rec.uploads[0].level, 2);
+  EXPECT_EQ(rec.uploads[4].level, 6);
+
+  // userLevel renumbers the chain: the caller's 8x8 image is level 3, its 1x1 level 6.
+  UploadRecorder rec2;
+  ASSERT_EQ(
+      qvglBuild2DMipmapLevels(GL_TEXTURE_2D, GL_RGB, 8, 8, GL_RGB, GL_UNSIGNED_BYTE, 3, 3, 6, px.data()), 0);
+  ASSERT_EQ(rec2.uploads.size(), 4u);
+  EXPECT_EQ(rec2.uploads[0].level, 3);
+  EXPECT_EQ(rec2.uploads[0].pixels, std::vector<uint8_t>(px.begin(), px.begin() + 8 * 8 * 3));
+  EXPECT_EQ(rec2.uploads[3].level, 6);
+
+  // A side that is not a power of two halves by truncation, the odd column dropped: 12x8 -> 6x4 -> 3x2 ->
+  // 1x1.
+  UploadRecorder rec3;
+  ASSERT_EQ(
+      qvglBuild2DMipmapLevels(GL_TEXTURE_2D, GL_RGB, 12, 8, GL_RGB, GL_UNSIGNED_BYTE, 0, 0, 3, px.data()), 0);
+  EXPECT_EQ(levelSizes(rec3), (Sizes{{12, 8}, {6, 4}, {3, 2}, {1, 1}}));
+}
+
+TEST(MipmapTest, AlignmentIsOneBeforeTheFirstUploadAndStaysOne) {
+  UploadRecorder rec;
+  auto px = noise(4 * 4 * 3, 5);
+  ASSERT_EQ(qvglBuild2DMipmaps(GL_TEXTURE_2D, GL_RGB, 4, 4, GL_RGB, GL_UNSIGNED_BYTE, px.data()), 0);
+  EXPECT_EQ(rec.calls,
+            (std::vector<std::string>{kAlignmentOne, "texImage2D 0", "texImage2D 1", "texImage2D 2"}));
+}
+
+TEST(MipmapTest, ByteCountsBeyondTheAddressSpaceAreRefused) {
+  UploadRecorder rec;
+  uint8_t px[16] = {}, out[16] = {};
+  EXPECT_EQ(qvglScaleImage(GL_RGBA, INT_MAX, INT_MAX, GL_UNSIGNED_BYTE, px, 2, 2, GL_UNSIGNED_BYTE, out),
+            100901);
+  EXPECT_EQ(qvglScaleImage(GL_RGBA, 2, 2, GL_UNSIGNED_BYTE, px, INT_MAX, INT_MAX, GL_UNSIGNED_BYTE, out),
+            100901);
+  EXPECT_EQ(qvglBuild2DMipmaps(GL_TEXTURE_2D, GL_RGBA, INT_MAX, INT_MAX, GL_RGBA, GL_UNSIGNED_BYTE, px),
+            100901);
+  EXPECT_TRUE(rec.calls.empty());
+}
+
+TEST(MipmapTest, FailedAllocationReportsOutOfMemoryAndKeepsEarlierLevels) {
+  // Level 0 (2^30 x 2^30, taken from the caller's data) is uploaded; level 1 needs 2^60 bytes.
+  UploadRecorder rec;
+  uint8_t px[16] = {};
+  const int side = 1 << 30;
+  EXPECT_EQ(
+      qvglBuild2DMipmapLevels(GL_TEXTURE_2D, GL_RGBA, side, side, GL_RGBA, GL_UNSIGNED_BYTE, 0, 0, 30, px),
+      100902);
+  EXPECT_EQ(rec.calls, (std::vector<std::string>{kAlignmentOne, "texImage2D 0"}));
+  ASSERT_EQ(rec.uploads.size(), 1u);
+  EXPECT_EQ(rec.uploads[0].width, side);
+}
+
+TEST(MipmapTest, HalvingRoundsBoxAveragesAndWorksInPlace) {
+  // (a + b + c + d + 2) / 4 per component, for every component count and for widths that use both the
+  // vector and the scalar part of the RGBA loop.
+  for (int components = 1; components <= 4; ++components) {
+    for (int width : {2, 8, 18, 22}) {
+      const int height = 6;
+      auto in = noise(size_t(width) * height * components, uint32_t(width * 10 + components));
+      std::vector<uint8_t> out(size_t(width / 2) * (height / 2) * components);
+      halveImage_ubyte(components, width, height, in.data(), out.data());
+      for (int y = 0; y < height / 2; ++y) {
+        for (int x = 0; x < width / 2; ++x) {
+          for (int k = 0; k < components; ++k) {
+            auto at = [&](int xx, int yy) { return int(in[(size_t(yy) * width + xx) * components + k]); };
+            int expected = (at(2 * x, 2 * y) + at(2 * x + 1, 2 * y) + at(2 * x, 2 * y + 1) +
+                            at(2 * x + 1, 2 * y + 1) + 2) /
+                           4;
+            ASSERT_EQ(out[(size_t(y) * (width / 2) + x) * components + k], expected)
+                << components << " components, width " << width;
+          }
+        }
+      }
+      // In place gives the same result.
+      halveImage_ubyte(components, width, height, in.data(), in.data());
+      EXPECT_TRUE(std::equal(out.begin(), out.end(), in.begin()));
+    }
+  }
+}
+
+TEST(MipmapTest, ScalingKeepsFlatAreasExact) {
+  // Truncating a float average must not turn a flat colour into the value below it, at any size ratio.
+  for (auto [w, h] : Sizes{{100, 50}, {3, 3}, {5, 7}, {1000, 3}}) {
+    std::vector<uint8_t> px(size_t(w) * h * 4);
+    for (size_t i = 0; i < px.size(); ++i)
+      px[i] = uint8_t(i % 4 == 0 ? 200 : i % 4 == 1 ? 1 : i % 4 == 2 ? 255 : 77);
+    UploadRecorder rec;
+    ASSERT_EQ(qvglBuild2DMipmaps(GL_TEXTURE_2D, GL_RGBA, w, h, GL_RGBA, GL_UNSIGNED_BYTE, px.data()), 0);
+    for (const auto& u : rec.uploads) {
+      for (size_t i = 0; i < u.pixels.size(); ++i) ASSERT_EQ(u.pixels[i], px[i % 4]) << w << "x" << h;
+    }
+    std::vector<uint8_t> out(37 * 11 * 4);
+    ASSERT_EQ(
+        qvglScaleImage(GL_RGBA, w, h, GL_UNSIGNED_BYTE, px.data(), 37, 11, GL_UNSIGNED_BYTE, out.data()), 0);
+    for (size_t i = 0; i < out.size(); ++i) ASSERT_EQ(out[i], px[i % 4]) << w << "x" << h;
+  }
+}
