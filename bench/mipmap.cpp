@@ -10,7 +10,7 @@
 #include <functional>
 #include <vector>
 
-#include "qv/glu/Mipmap.h"
+#include "qv/render/Mipmap.h"
 #include "qv/os/EglContext.h"
 #include "qv/os/GLES.h"
 

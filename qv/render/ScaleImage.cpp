@@ -12,8 +12,8 @@
 #endif
 
 #include "qv/glu/GLUEnums.h"
-#include "qv/glu/Mipmap.h"
-#include "qv/glu/MipmapInternal.h"
+#include "qv/render/Mipmap.h"
+#include "qv/render/MipmapInternal.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "qv/glu/GLUEnums.h"
-#include "qv/glu/Mipmap.h"
-#include "qv/glu/MipmapInternal.h"
-#include "tests/glu/UploadRecorder.h"
+#include "qv/render/Mipmap.h"
+#include "qv/render/MipmapInternal.h"
+#include "tests/render/UploadRecorder.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 // The out-of-memory case asks malloc for 2^60 bytes; the sanitizer's allocator must answer nullptr, as the

@@ -1,4 +1,4 @@
-#include "qv/glu/Mipmap.h"
+#include "qv/render/Mipmap.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -7,7 +7,7 @@
 
 #include "qv/glu/GLSeam.h"
 #include "qv/glu/GLUEnums.h"
-#include "qv/glu/MipmapInternal.h"
+#include "qv/render/MipmapInternal.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>

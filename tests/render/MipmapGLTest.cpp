@@ -11,8 +11,8 @@
 #include <cstdlib>
 #include <vector>
 
-#include "qv/glu/Mipmap.h"
-#include "tests/glu/UploadRecorder.h"
+#include "qv/render/Mipmap.h"
+#include "tests/render/UploadRecorder.h"
 #include "tests/support/GLTestSupport.h"
 
 namespace {
