@@ -116,6 +116,8 @@ class QVViewGL : public QVView, public QVAssetListener, public std::enable_share
   void drawView();
   void drawFunction();
   void drawScene();
+  // Hands the colour read back by a picking pass to the hotspots (focus in/out, or the tap's action).
+  void dispatchPick(int32_t red, int32_t green, int32_t blue);
   // The device rotation matrix of this frame from the motion sources (feeds the filters once).
   RotationMatrix deviceRotationMatrix();
 
@@ -214,6 +216,7 @@ class QVViewGL : public QVView, public QVAssetListener, public std::enable_share
   int32_t _videoMode = 0;       // 0 sphere, 1 flat, 2 cylinder, 3 stereo pair, 4 over-under content
   float _videoAspect = 2.0f;
   bool hittest = false;         // the current frame is a picking pass
+  bool hotspotsDrawn = false;   // the current pass drew hotspots (a pick can only hit what was drawn)
   float hotspotrotation = 0;    // degrees
   double hitpoint[2] = {0, 0};  // screen point read back by the picking pass
   int32_t stereomode = 0;       // 0 full frame to both eyes, 1 over-under

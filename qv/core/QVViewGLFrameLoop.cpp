@@ -45,6 +45,7 @@ void QVViewGL::drawView() {
 void QVViewGL::drawFunction() {
   SharedContextScope scope;
   if (scope.ok()) {
+    hotspotsDrawn = false;
     oes::glBindFramebufferOES(GL_FRAMEBUFFER_OES, viewFramebuffer);
     while (glGetError() != GL_NO_ERROR) {
     }
@@ -54,7 +55,21 @@ void QVViewGL::drawFunction() {
     oes::glBindRenderbufferOES(GL_RENDERBUFFER_OES, viewRenderbuffer);
     while (glGetError() != GL_NO_ERROR) {
     }
-    if (!hittest) layer_->presentRenderbuffer(GL_RENDERBUFFER_OES);
+    if (hittest) {
+      // A picking pass is never presented. The pixel is zeroed first so that a point outside the
+      // framebuffer (or an incomplete one) reads as nothing rather than as stale memory.
+      uint8_t pixel[4] = {0, 0, 0, 0};
+      GLint x = GLint(std::trunc(hitpoint[0]));
+      GLint y = GLint(std::trunc(frame_.height - hitpoint[1]));
+      bool inside = x >= 0 && y >= 0 && x < backingWidth && y < backingHeight;
+      if (inside) {
+        glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        glReadPixels(x, y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, pixel);
+      }
+      if (inside && hotspotsDrawn) dispatchPick(pixel[0], pixel[1], pixel[2]);
+    } else {
+      layer_->presentRenderbuffer(GL_RENDERBUFFER_OES);
+    }
   }
   hittest = false;
 }
