@@ -31,6 +31,7 @@ std::string usage() {
          "  --size WxH           view size in pixels (default 1280x720)\n"
          "  --yaw DEG --pitch DEG --fov DEG   initial view direction and field of view\n"
          "  --frames N           number of frames to render headless (default 1)\n"
+         "  --nadir IMAGE        cover the bottom pole (the tripod) with IMAGE; --zenith IMAGE for the top\n"
          "  --help               this text\n"
          "window keys: drag = look around, wheel = field of view, arrows turn, r reset, f fullscreen, Esc "
          "quit\n";
@@ -77,6 +78,9 @@ std::optional<Options> parseOptions(int argc, char** argv, std::string* error) {
         *error = std::string("--frames: expected a count of at least 1, got '") + value + "'";
         return std::nullopt;
       }
+    } else if (!std::strcmp(arg, "--nadir") || !std::strcmp(arg, "--zenith")) {
+      if (!(value = need(i, arg))) return std::nullopt;
+      (!std::strcmp(arg, "--nadir") ? options.nadir : options.zenith) = value;
     } else if (arg[0] == '-' && arg[1] != '\0') {
       *error = std::string("unknown option '") + arg + "'";
       return std::nullopt;

@@ -37,6 +37,10 @@ std::shared_ptr<QVViewGL> makeViewer(const Options& options, const std::shared_p
   view->layoutSubviews();
   // Without motion sensors the view is looked around by touch (drags, keys, --yaw and --pitch).
   if (view->accelMode) view->setNavigationMode(1);
+  if (options.nadir || options.zenith) {
+    view->setBlindSpotImage(options.nadir ? options.nadir : options.zenith);
+    view->setBlindSpotLocation(options.nadir ? 1 : 2);
+  }
   view->setRotationX(options.yaw);
   view->setRotationY(options.pitch);
   view->setImage(panorama);

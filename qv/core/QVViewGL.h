@@ -140,6 +140,11 @@ class QVViewGL : public QVView, public QVAssetListener, public std::enable_share
   void autoLevelIfDue();
   // Creates the three quadrics when missing; false (nothing kept) when that fails.
   bool ensureQuadrics();
+  // The blind-spot image over one pole: loads its texture when needed, then (outside picking passes)
+  // draws the disk turned by the scene's own yaw so it stays fixed to the panorama.
+  void renderBlindSpot(float sceneYaw);
+  // Loads a named image into a new single-level texture.
+  void loadTexture(GLuint* texture, const std::string& file);
   // Draws the panorama texture(s) on the sphere, as the still-image, single and pair paths need.
   void drawPanorama(const GLfloat* eyeTextureMatrix);
 
@@ -178,6 +183,9 @@ class QVViewGL : public QVView, public QVAssetListener, public std::enable_share
   GLuint target2 = 0, name2 = 0;  // the same for the second texture of a pair
 
   GLuint texBlackspot = 0;  // blind-spot texture
+  // The image name whose load failed, so a missing or broken image costs one look-up, not one per frame;
+  // forgotten when the name or blindspotrefresh changes.
+  std::optional<std::string> blindspotFailedName;
 
   bool translationEnabled = false;  // not read
   float m_static[16] = {};          // last device matrix as a GL matrix, column-major

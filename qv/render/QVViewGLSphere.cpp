@@ -76,8 +76,8 @@ void QVViewGL::drawPanorama(const GLfloat* singleTextureMatrix) {
 void QVViewGL::renderScene(RotationMatrix matrix) {
   autoLevelIfDue();
   ensureTextureCache();
-  float yaw = composeCamera(matrix, monoCameraPass());
-  (void)yaw;
+  // One yaw for the scene, the blind spot and the hotspots, so the overlays never slide on the content.
+  const float yaw = composeCamera(matrix, monoCameraPass());
 
   // View mode 4 on the single-texture video path shows the upper half of each frame.
   static const GLfloat kTopHalf[16] = {1, 0, 0, 0, 0, 0.5f, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
@@ -85,6 +85,8 @@ void QVViewGL::renderScene(RotationMatrix matrix) {
 
   glMatrixMode(GL_TEXTURE);
   glLoadIdentity();
+
+  renderBlindSpot(yaw);
 
   glGetError();
   glMatrixMode(GL_MODELVIEW);
