@@ -1,0 +1,124 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "qv/os/Image.h"
+#include "qv/os/RunLoop.h"
+#include "tests/support/ViewTestSupport.h"
+
+namespace {
+
+// A blind-spot image whose quarters are coloured: top-left red, top-right green, bottom-left blue,
+// bottom-right white, so orientation and mirroring show in any view of it.
+std::string writeQuarterImage(const std::string& path) {
+  const int n = 64;
+  std::vector<uint8_t> rgba(n * n * 4);
+  for (int y = 0; y < n; ++y)
+    for (int x = 0; x < n; ++x) {
+      bool right = x >= n / 2, bottom = y >= n / 2;
+      RGB c =
+          !bottom ? (right ? RGB{0, 255, 0} : RGB{255, 0, 0}) : (right ? RGB{255, 255, 255} : RGB{0, 0, 255});
+      uint8_t* p = &rgba[(y * n + x) * 4];
+      p[0] = c[0], p[1] = c[1], p[2] = c[2], p[3] = 255;
+    }
+  Image::fromRGBA(n, n, std::move(rgba))->writePNG(path);
+  return path;
+}
+
+class BlindSpotGLTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    RunLoop::main().useManualClock(10.0);
+    folder = std::filesystem::temp_directory_path() / "qv-blindspot-test";
+    std::filesystem::create_directories(folder);
+    image = writeQuarterImage((folder / "quarters.png").string());
+    view = makeLaidOutView(200, 200);
+    view->setFieldOfView(60);
+    view->setImage(ColourCodedPanorama::make());
+  }
+  void TearDown() override {
+    view.reset();
+    std::filesystem::remove_all(folder);
+    RunLoop::main().useRealClock();
+  }
+  // Colours at the four diagonal points around the centre: top-left, top-right, bottom-left, bottom-right.
+  std::array<RGB, 4> quarters() {
+    return {framePixel(*view, 70, 70), framePixel(*view, 130, 70), framePixel(*view, 70, 130),
+            framePixel(*view, 130, 130)};
+  }
+  std::filesystem::path folder;
+  std::string image;
+  std::shared_ptr<QVViewGL> view;
+};
+
+constexpr RGB kRed{255, 0, 0}, kGreen{0, 255, 0}, kBlue{0, 0, 255}, kWhite{255, 255, 255};
+
+}  // namespace
+
+TEST_F(BlindSpotGLTest, NadirImageIsUprightAndUnmirroredLookingStraightDown) {
+  view->setBlindSpotImage(image);
+  view->setBlindSpotLocation(1);
+  view->setRotationY(-90);
+  view->update();
+  EXPECT_EQ(quarters(), (std::array<RGB, 4>{kRed, kGreen, kBlue, kWhite}));
+}
+
+TEST_F(BlindSpotGLTest, ZenithImageIsUprightAndUnmirroredLookingStraightUp) {
+  view->setBlindSpotImage(image);
+  view->setBlindSpotLocation(2);
+  view->setRotationY(90);
+  view->update();
+  EXPECT_EQ(quarters(), (std::array<RGB, 4>{kRed, kGreen, kBlue, kWhite}));
+}
+
+TEST_F(BlindSpotGLTest, DiskTurnsWithTheScene) {
+  view->setBlindSpotImage(image);
+  view->setBlindSpotLocation(1);
+  view->setRotationY(-90);
+  view->setRotationX(180);  // turned around: the image is seen upside down, as the panorama under it is
+  view->update();
+  EXPECT_EQ(quarters(), (std::array<RGB, 4>{kWhite, kBlue, kGreen, kRed}));
+}
+
+TEST_F(BlindSpotGLTest, LocationsOtherThanThePolesDrawNothing) {
+  view->setBlindSpotImage(image);
+  view->setRotationY(-90);
+  for (int location : {0, 3, 7}) {
+    view->setBlindSpotLocation(location);
+    view->update();
+    EXPECT_EQ(framePixel(*view, 100, 100), ColourCodedPanorama::kNadir) << location;
+  }
+  EXPECT_NE(view->texBlackspot, 0u);  // location 3 loads the image but draws no disk
+}
+
+TEST_F(BlindSpotGLTest, MissingOrCorruptImageIsTriedOnceUntilTheNameChanges) {
+  LogCapture log;
+  view->setBlindSpotImage((folder / "missing.png").string());
+  view->setBlindSpotLocation(1);
+  view->setRotationY(-90);
+  for (int i = 0; i < 3; ++i) view->update();
+  EXPECT_EQ(view->texBlackspot, 0u);
+  EXPECT_EQ(framePixel(*view, 100, 100), ColourCodedPanorama::kNadir);
+
+  std::string corrupt = (folder / "corrupt.png").string();
+  FILE* f = std::fopen(corrupt.c_str(), "wb");
+  std::fputs("\x89PNG\r\n\x1a\n not really", f);
+  std::fclose(f);
+  view->setBlindSpotImage(corrupt);
+  for (int i = 0; i < 5; ++i) view->update();
+  EXPECT_EQ(log.count("Image " + corrupt), 1u);  // logged once, not once per frame
+  EXPECT_EQ(view->texBlackspot, 0u);
+
+  view->setBlindSpotImage(image);  // a new name is tried again
+  view->update();
+  EXPECT_NE(view->texBlackspot, 0u);
+}
+
+TEST_F(BlindSpotGLTest, PickingPassLoadsButDrawsNoDisk) {
+  view->setBlindSpotImage(image);
+  view->setBlindSpotLocation(1);
+  view->setRotationY(-90);
+  view->hittest = true;
+  view->update();
+  EXPECT_NE(view->texBlackspot, 0u);
+}
