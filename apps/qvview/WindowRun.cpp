@@ -2,9 +2,11 @@
 // framebuffer, which WindowLayer puts on the window.
 #include <SDL.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "apps/qvview/Viewer.h"
 #include "apps/qvview/WindowLayer.h"
@@ -47,17 +49,79 @@ int runWindow(const Options& options) {
       view->setLayer(std::make_shared<WindowLayer>(window));
       view->layoutSubviews();
       view->run();
-      bool running = true;
+      bool running = true, fullscreen = false;
+      std::string title;
+      auto touches = [&](double x, double y) { return std::vector<QVViewGL::Touch>{{x, y, view.get()}}; };
       while (running) {
         SDL_Event event;
         while (SDL_PollEvent(&event)) {
-          if (event.type == SDL_QUIT) running = false;
-          if (event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_ESCAPE) running = false;
-          if (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
-            Environment::current().setScreen(
-                QVRect{0, 0, double(event.window.data1), double(event.window.data2)}, 1.0);
-            view->setFrame(QVRect{0, 0, double(event.window.data1), double(event.window.data2)});
+          switch (event.type) {
+            case SDL_QUIT:
+              running = false;
+              break;
+            case SDL_MOUSEBUTTONDOWN:
+              if (event.button.button == SDL_BUTTON_LEFT)
+                view->touchesBegan(touches(event.button.x, event.button.y));
+              break;
+            case SDL_MOUSEMOTION:
+              if (event.motion.state & SDL_BUTTON_LMASK)
+                view->touchesMoved(touches(event.motion.x, event.motion.y));
+              break;
+            case SDL_MOUSEBUTTONUP:
+              if (event.button.button == SDL_BUTTON_LEFT)
+                view->touchesEnded(touches(event.button.x, event.button.y));
+              break;
+            case SDL_MOUSEWHEEL:
+              view->setFieldOfView(
+                  std::clamp(view->fieldofview - 5.0f * float(event.wheel.y), 20.0f, 120.0f));
+              break;
+            case SDL_KEYDOWN:
+              switch (event.key.keysym.sym) {
+                case SDLK_ESCAPE:
+                  running = false;
+                  break;
+                case SDLK_LEFT:
+                  view->setRotationX(view->getRotationX() - 5);
+                  break;
+                case SDLK_RIGHT:
+                  view->setRotationX(view->getRotationX() + 5);
+                  break;
+                case SDLK_UP:
+                  view->setRotationY(std::min(view->getRotationY() + 5, 90.0f));
+                  break;
+                case SDLK_DOWN:
+                  view->setRotationY(std::max(view->getRotationY() - 5, -90.0f));
+                  break;
+                case SDLK_r:
+                  view->setRotationX(options.yaw);
+                  view->setRotationY(options.pitch);
+                  view->setFieldOfView(options.fov);
+                  break;
+                case SDLK_f:
+                  fullscreen = !fullscreen;
+                  SDL_SetWindowFullscreen(window, fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
+                  break;
+                default:
+                  break;
+              }
+              break;
+            case SDL_WINDOWEVENT:
+              if (event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
+                QVRect size{0, 0, double(event.window.data1), double(event.window.data2)};
+                Environment::current().setScreen(size, 1.0);
+                view->setFrame(size);
+              }
+              break;
+            default:
+              break;
           }
+        }
+        char text[128];
+        std::snprintf(text, sizeof text, "qvview - yaw %.1f  pitch %.1f  fov %.0f", view->getRotationX(),
+                      view->getRotationY(), view->fieldofview);
+        if (title != text) {
+          title = text;
+          SDL_SetWindowTitle(window, text);
         }
         RunLoop::main().runFor(std::min(RunLoop::main().timeToNextTimer(), 1.0 / 120));
       }

@@ -1,0 +1,5 @@
+# qvview end to end: headless PNGs and bad input; a real window under Xvfb with a scripted drag.
+add_test(NAME qvview_headless COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/apps/qvview-headless.sh $<TARGET_FILE:qvview>)
+set_tests_properties(qvview_headless PROPERTIES LABELS "plain" TIMEOUT 300)
+add_test(NAME qvview_window COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/apps/qvview-window.sh $<TARGET_FILE:qvview>)
+set_tests_properties(qvview_window PROPERTIES LABELS "window" TIMEOUT 300)
