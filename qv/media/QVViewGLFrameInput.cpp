@@ -154,7 +154,9 @@ void QVViewGL::onVideoFrame(const uint8_t* pixels, int32_t, int32_t, int32_t w, 
   });
 }
 
-void QVViewGL::setImage(const std::shared_ptr<Image>& image) { injectImageExec(image); }
+void QVViewGL::setImage(const std::shared_ptr<Image>& image) {
+  injectImageExec(image);
+}
 
 void QVViewGL::injectImage(std::shared_ptr<Image> image) {
   std::lock_guard<std::mutex> guard(injectLock_);
@@ -166,11 +168,18 @@ void QVViewGL::injectImageExec(const std::shared_ptr<Image>& image) {
   int w = image->width(), h = image->height();
   GLint maxSize = maxTextureSize();
   if (maxSize > 0 && (w > maxSize || h > maxSize)) {
-    QVLog("setImage: image of %dx%d is larger than the GL maximum texture size %d; keeping the previous image", w,
-          h, maxSize);
+    QVLog(
+        "setImage: image of %dx%d is larger than the GL maximum texture size %d; keeping the previous image",
+        w, h, maxSize);
     return;
   }
   uint64_t bytesPerRow = uint64_t(w) * 4;
+  if (const uint8_t* ready = image->premultipliedBGRA()) {
+    // Already in the upload form: wrapped without a copy (the upload only reads it).
+    auto buffer = PixelBuffer::createWithBytes(w, h, const_cast<uint8_t*>(ready), size_t(bytesPerRow));
+    if (buffer) onImageBuffer(buffer.get(), 0, 0, w, h);
+    return;
+  }
   uint64_t size = bytesPerRow * uint64_t(h);
   if (size > std::numeric_limits<size_t>::max()) return;
   auto* bytes = static_cast<uint8_t*>(std::malloc(size_t(size)));

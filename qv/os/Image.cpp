@@ -53,9 +53,10 @@ bool decodeJPEG(std::span<const uint8_t> bytes, const std::string& name, std::ve
     return false;
   }
   pixels.resize(size_t(width) * size_t(height) * 4);
+  // Decoded straight to BGRA: JPEG has no alpha, so this is already the premultiplied form the view uploads.
   // A truncated or damaged file only raises a warning in the decoder: treat it as the error it is.
   if (tjDecompress2(handle, bytes.data(), (unsigned long)bytes.size(), pixels.data(), width, 0, height,
-                    TJPF_RGBA, TJFLAG_STOPONWARNING) != 0) {
+                    TJPF_BGRA, TJFLAG_STOPONWARNING) != 0) {
     QVLog("Image %s: corrupt or truncated JPEG data (%s)", name.c_str(), tjGetErrorStr2(handle));
     tjDestroy(handle);
     return false;
@@ -123,13 +124,14 @@ std::shared_ptr<Image> Image::fromBytes(std::span<const uint8_t> bytes, const st
   int width = 0, height = 0;
   if (bytes.size() >= 3 && bytes[0] == 0xFF && bytes[1] == 0xD8 && bytes[2] == 0xFF) {
     if (!decodeJPEG(bytes, name, pixels, width, height)) return nullptr;
+    return std::shared_ptr<Image>(new Image(width, height, std::move(pixels), true));
   } else if (bytes.size() >= 8 && std::memcmp(bytes.data(), kPNGSignature, 8) == 0) {
     if (!decodePNG(bytes, name, pixels, width, height)) return nullptr;
   } else {
     QVLog("Image %s: unknown format (neither JPEG nor PNG)", name.c_str());
     return nullptr;
   }
-  return std::shared_ptr<Image>(new Image(width, height, std::move(pixels)));
+  return std::shared_ptr<Image>(new Image(width, height, std::move(pixels), false));
 }
 
 std::shared_ptr<Image> Image::fromFile(const std::string& path) {
@@ -138,9 +140,16 @@ std::shared_ptr<Image> Image::fromFile(const std::string& path) {
     QVLog("Image %s: cannot open (%s)", path.c_str(), std::strerror(errno));
     return nullptr;
   }
+  // One read of the whole file where its size is known; a stream of unknown length is read in chunks.
   std::vector<uint8_t> bytes;
+  if (std::fseek(file, 0, SEEK_END) == 0) {
+    long size = std::ftell(file);
+    std::rewind(file);
+    if (size > 0) bytes.resize(size_t(size));
+  }
+  size_t got = bytes.empty() ? 0 : std::fread(bytes.data(), 1, bytes.size(), file);
+  bytes.resize(got);
   uint8_t chunk[1 << 16];
-  size_t got;
   while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes.insert(bytes.end(), chunk, chunk + got);
   bool failed = std::ferror(file);
   std::fclose(file);
@@ -156,7 +165,7 @@ std::shared_ptr<Image> Image::fromRGBA(int width, int height, std::vector<uint8_
       pixels.size() != size_t(width) * size_t(height) * 4) {
     return nullptr;
   }
-  return std::shared_ptr<Image>(new Image(width, height, std::move(pixels)));
+  return std::shared_ptr<Image>(new Image(width, height, std::move(pixels), false));
 }
 
 std::shared_ptr<Image> Image::named(const std::string& name) {
@@ -187,12 +196,33 @@ void Image::clearResourcePaths() {
   resourcePaths().clear();
 }
 
+const std::vector<uint8_t>& Image::rgba() const {
+  if (!keptAsBGRA_) return pixels_;
+  std::call_once(rgbaOnce_, [this] {
+    rgba_.resize(pixels_.size());
+    for (size_t i = 0; i < pixels_.size(); i += 4) {
+      rgba_[i] = pixels_[i + 2];
+      rgba_[i + 1] = pixels_[i + 1];
+      rgba_[i + 2] = pixels_[i];
+      rgba_[i + 3] = pixels_[i + 3];
+    }
+  });
+  return rgba_;
+}
+
 void Image::copyPremultipliedBGRA(uint8_t* destination, size_t bytesPerRow) const {
+  if (keptAsBGRA_) {
+    size_t row = size_t(width_) * 4;
+    for (int y = 0; y < height_; ++y)
+      std::memcpy(destination + size_t(y) * bytesPerRow, &pixels_[y * row], row);
+    return;
+  }
   copyPremultiplied<true>(pixels_, width_, height_, destination, bytesPerRow);
 }
 
 void Image::copyPremultipliedRGBA(uint8_t* destination, size_t bytesPerRow) const {
-  copyPremultiplied<false>(pixels_, width_, height_, destination, bytesPerRow);
+  // Kept as BGRA means opaque: premultiplied and straight are the same.
+  copyPremultiplied<false>(rgba(), width_, height_, destination, bytesPerRow);
 }
 
 bool Image::writePNG(const std::string& path) const {
@@ -201,7 +231,7 @@ bool Image::writePNG(const std::string& path) const {
   image.width = png_uint_32(width_);
   image.height = png_uint_32(height_);
   image.format = PNG_FORMAT_RGBA;
-  if (!png_image_write_to_file(&image, path.c_str(), 0, pixels_.data(), 0, nullptr)) {
+  if (!png_image_write_to_file(&image, path.c_str(), 0, rgba().data(), 0, nullptr)) {
     QVLog("Image %s: cannot write PNG (%s)", path.c_str(), image.message);
     return false;
   }

@@ -1,4 +1,6 @@
-// A decoded still image: upright 8-bit RGBA pixels (straight alpha), top row first. Images come from JPEG
+// A decoded still image: upright 8-bit pixels, top row first. Opaque JPEG images are kept as BGRA (which,
+// with full alpha, is already the premultiplied form the view uploads), everything else as straight RGBA;
+// rgba() gives the RGBA form either way. Images come from JPEG
 // or PNG files or bytes (libjpeg-turbo, libpng), from pixels a program made, or by name from the
 // application's resource folders. Bad input gives nullptr and one log line that names the reason.
 // Immutable once made, so any thread may read it.
@@ -6,6 +8,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <span>
 #include <string>
 #include <vector>
@@ -30,7 +33,11 @@ class Image {
 
   int width() const { return width_; }
   int height() const { return height_; }
-  const std::vector<uint8_t>& rgba() const { return pixels_; }
+  // Straight-alpha RGBA, top row first (made once on first use for images kept as BGRA).
+  const std::vector<uint8_t>& rgba() const;
+  // The pixels as premultiplied BGRA rows of 4 * width bytes when that is how the image keeps them
+  // (then they can be uploaded without a copy), else nullptr.
+  const uint8_t* premultipliedBGRA() const { return keptAsBGRA_ ? pixels_.data() : nullptr; }
 
   // Tightly packed or padded rows (bytesPerRow >= 4 * width) with premultiplied alpha.
   void copyPremultipliedBGRA(uint8_t* destination, size_t bytesPerRow) const;
@@ -40,8 +47,11 @@ class Image {
   bool writePNG(const std::string& path) const;
 
  private:
-  Image(int width, int height, std::vector<uint8_t> pixels)
-      : width_(width), height_(height), pixels_(std::move(pixels)) {}
+  Image(int width, int height, std::vector<uint8_t> pixels, bool keptAsBGRA)
+      : width_(width), height_(height), keptAsBGRA_(keptAsBGRA), pixels_(std::move(pixels)) {}
   const int width_, height_;
+  const bool keptAsBGRA_;
   const std::vector<uint8_t> pixels_;
+  mutable std::once_flag rgbaOnce_;
+  mutable std::vector<uint8_t> rgba_;  // written once under rgbaOnce_
 };

@@ -1,4 +1,7 @@
 #include <gtest/gtest.h>
+#include <turbojpeg.h>
+
+#include <cstring>
 
 #include <cstdio>
 #include <filesystem>
@@ -151,4 +154,29 @@ TEST(PixelBufferTest, WrapsCallerBytesWithoutCopyingAndReleasesThemOnce) {
   EXPECT_EQ(released, 1);
   EXPECT_EQ(PixelBuffer::createWithBytes(16, 2, bytes.data(), 32), nullptr);  // rows too short for BGRA
   EXPECT_EQ(PixelBuffer::create(0, 5), nullptr);
+}
+
+TEST(ImageTest, JPEGIsKeptInTheUploadFormAndStillReadsAsRGBA) {
+  // A flat-coloured JPEG (flat areas survive compression almost exactly).
+  std::vector<uint8_t> rgb(32 * 16 * 3);
+  for (size_t i = 0; i < rgb.size(); i += 3) rgb[i] = 200, rgb[i + 1] = 100, rgb[i + 2] = 50;
+  tjhandle handle = tjInitCompress();
+  unsigned char* jpeg = nullptr;
+  unsigned long size = 0;
+  ASSERT_EQ(tjCompress2(handle, rgb.data(), 32, 0, 16, TJPF_RGB, &jpeg, &size, TJSAMP_444, 100, 0), 0);
+  auto image = Image::fromBytes(std::span<const uint8_t>(jpeg, size), "flat.jpg");
+  tjFree(jpeg);
+  tjDestroy(handle);
+  ASSERT_TRUE(image);
+  const uint8_t* bgra = image->premultipliedBGRA();
+  ASSERT_NE(bgra, nullptr);
+  EXPECT_NEAR(bgra[0], 50, 2);
+  EXPECT_NEAR(bgra[2], 200, 2);
+  EXPECT_EQ(bgra[3], 255);
+  EXPECT_NEAR(image->rgba()[0], 200, 2);
+  EXPECT_NEAR(image->rgba()[2], 50, 2);
+  std::vector<uint8_t> copied(32 * 16 * 4);
+  image->copyPremultipliedBGRA(copied.data(), 32 * 4);
+  EXPECT_EQ(0, std::memcmp(copied.data(), bgra, copied.size()));
+  EXPECT_EQ(Image::fromRGBA(1, 1, {1, 2, 3, 4})->premultipliedBGRA(), nullptr);
 }
