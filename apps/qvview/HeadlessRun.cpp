@@ -31,14 +31,18 @@ int runHeadless(const Options& options) {
     std::fprintf(stderr, "qvview: %s\n", error.c_str());
     return 1;
   }
-  auto view = makeViewer(options, panorama);
+  // Frames are 1/60 s apart on a manual clock, so a motion trace replays the same way on every run.
+  RunLoop::main().useManualClock(0.0);
+  auto haveMotion = installMotion(options);
+  if (!haveMotion) return 1;
+  auto view = makeViewer(options, panorama, *haveMotion);
   if (!view) {
     std::fprintf(stderr, "qvview: cannot create the view\n");
     return 1;
   }
   auto& layer = static_cast<OffscreenLayer&>(*view->layer());
   for (int i = 0; i < options.frames; ++i) {
-    RunLoop::main().runOnce();
+    if (i > 0) RunLoop::main().runFor(1.0 / 60);
     view->update();
     int w = 0, h = 0;
     auto frame = layer.lastFrame(&w, &h);

@@ -31,6 +31,8 @@ std::string usage() {
          "  --size WxH           view size in pixels (default 1280x720)\n"
          "  --yaw DEG --pitch DEG --fov DEG   initial view direction and field of view\n"
          "  --frames N           number of frames to render headless (default 1)\n"
+         "  --motion TRACE.csv   move the device as a recorded trace says (time, pitch/yaw/roll or ax/ay/az,\n"
+         "                       heading columns); without it, motion sensors are used where present\n"
          "  --nadir IMAGE        cover the bottom pole (the tripod) with IMAGE; --zenith IMAGE for the top\n"
          "  --help               this text\n"
          "window keys: drag = look around, wheel = field of view, arrows turn, r reset, f fullscreen, Esc "
@@ -78,6 +80,9 @@ std::optional<Options> parseOptions(int argc, char** argv, std::string* error) {
         *error = std::string("--frames: expected a count of at least 1, got '") + value + "'";
         return std::nullopt;
       }
+    } else if (!std::strcmp(arg, "--motion")) {
+      if (!(value = need(i, arg))) return std::nullopt;
+      options.motionTrace = value;
     } else if (!std::strcmp(arg, "--nadir") || !std::strcmp(arg, "--zenith")) {
       if (!(value = need(i, arg))) return std::nullopt;
       (!std::strcmp(arg, "--nadir") ? options.nadir : options.zenith) = value;

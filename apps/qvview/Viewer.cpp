@@ -1,11 +1,13 @@
 #include "apps/qvview/Viewer.h"
 
+#include <cstdio>
 #include <filesystem>
 #include <vector>
 
 #include "apps/qvview/DefaultPanorama.h"
 #include "qv/core/QVObjectFactory.h"
 #include "qv/os/Image.h"
+#include "qv/os/MotionSources.h"
 #include "qv/os/QVLog.h"
 
 std::shared_ptr<Image> loadPanorama(const Options& options, std::string* error) {
@@ -29,14 +31,32 @@ std::shared_ptr<Image> loadPanorama(const Options& options, std::string* error) 
   return image;
 }
 
-std::shared_ptr<QVViewGL> makeViewer(const Options& options, const std::shared_ptr<Image>& panorama) {
+std::optional<bool> installMotion(const Options& options) {
+  std::string reason;
+  auto previous = QVLogSetSink([&](std::string_view line) { reason = line; });
+  auto kind = installMotionSources(options.motionTrace);
+  QVLogSetSink(previous);
+  if (!kind) {
+    std::fprintf(stderr, "qvview: %s\n", reason.c_str());
+    return std::nullopt;
+  }
+  if (*kind == MotionSourceKind::None) {
+    std::fprintf(stderr, "qvview: no motion sensors; look around by dragging\n");
+  } else {
+    std::fprintf(stderr, "qvview: motion from %s\n", motionSourceKindName(*kind));
+  }
+  return *kind != MotionSourceKind::None;
+}
+
+std::shared_ptr<QVViewGL> makeViewer(const Options& options, const std::shared_ptr<Image>& panorama,
+                                     bool haveMotion) {
   auto view = QVObjectFactory::viewWithFrame(QVRect{0, 0, double(options.width), double(options.height)});
   if (!view) return nullptr;
   view->setFieldOfView(options.fov);
   view->setAutoLevel(false, 0);
   view->layoutSubviews();
   // Without motion sensors the view is looked around by touch (drags, keys, --yaw and --pitch).
-  if (view->accelMode) view->setNavigationMode(1);
+  if (!haveMotion) view->setNavigationMode(1);
   if (options.nadir || options.zenith) {
     view->setBlindSpotImage(options.nadir ? options.nadir : options.zenith);
     view->setBlindSpotLocation(options.nadir ? 1 : 2);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "apps/qvview/Options.h"
@@ -12,8 +13,14 @@ class QVViewGL;
 // The file's image, or the built-in panorama; nullptr with *error set to one line naming the file.
 std::shared_ptr<Image> loadPanorama(const Options& options, std::string* error);
 
-// A view of the options' size showing `panorama`, looking where the options say, drawable built.
-std::shared_ptr<QVViewGL> makeViewer(const Options& options, const std::shared_ptr<Image>& panorama);
+// Chooses the motion sources (a trace, the machine's sensors, or none) before any view is made. Returns
+// whether there are any, or nullopt, having printed why, when the trace cannot be used.
+std::optional<bool> installMotion(const Options& options);
+
+// A view of the options' size showing `panorama`, looking where the options say, drawable built. Without
+// motion sources the view is looked around by touch only.
+std::shared_ptr<QVViewGL> makeViewer(const Options& options, const std::shared_ptr<Image>& panorama,
+                                     bool haveMotion);
 
 int runHeadless(const Options& options);
 int runWindow(const Options& options);

@@ -8,10 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "apps/qvview/SdlControllerMotion.h"
 #include "apps/qvview/Viewer.h"
 #include "apps/qvview/WindowLayer.h"
 #include "qv/core/QVViewGL.h"
 #include "qv/os/Environment.h"
+#include "qv/os/MotionManager.h"
 #include "qv/os/RunLoop.h"
 
 int runWindow(const Options& options) {
@@ -44,8 +46,19 @@ int runWindow(const Options& options) {
     if (!panorama) {
       std::fprintf(stderr, "qvview: %s\n", error.c_str());
       exitCode = 1;
-    } else {
-      auto view = makeViewer(options, panorama);
+    }
+    std::optional<bool> motion = panorama ? installMotion(options) : std::nullopt;
+    if (panorama && !motion) exitCode = 1;
+    if (panorama && motion) {
+      bool haveMotion = *motion;
+      if (!haveMotion) {
+        if (auto pad = SdlControllerMotion::open()) {
+          MotionManager::setFactory([pad] { return pad; });
+          haveMotion = true;
+          std::fprintf(stderr, "qvview: motion from the game controller\n");
+        }
+      }
+      auto view = makeViewer(options, panorama, haveMotion);
       view->setLayer(std::make_shared<WindowLayer>(window));
       view->layoutSubviews();
       view->run();
@@ -93,6 +106,7 @@ int runWindow(const Options& options) {
                   view->setRotationY(std::max(view->getRotationY() - 5, -90.0f));
                   break;
                 case SDLK_r:
+                  view->resetView();
                   view->setRotationX(options.yaw);
                   view->setRotationY(options.pitch);
                   view->setFieldOfView(options.fov);

@@ -174,6 +174,14 @@ void QVViewGL::setNavigationMode(int32_t mode) {
   rotateY = 0;
 }
 
+void QVViewGL::resetView() {
+  motionManager->stopDeviceMotionUpdates();
+  motionManager->startDeviceMotionUpdates();
+  xrotcalibrated = false;
+  rotatedirection.x = 0;
+  rotatedirection.y = 0;
+}
+
 void QVViewGL::clampViewAngleUp(float up, float down) {
   maxUpAngle = up;
   maxDownAngle = down;

@@ -59,6 +59,8 @@ class QVViewGL : public QVView, public QVAssetListener, public std::enable_share
   void clampViewAngleUp(float up, float down);
   void setAutoLevel(bool enabled, float afterSeconds);
   void setInterfaceOrientation(int64_t orientation) { interfaceOrientation = orientation; }
+  // Makes the device's current direction straight ahead again and clears the drag offsets.
+  void resetView();
   void setHitOnFocus(bool enabled) { bHitOnFocus = enabled; }
   void hitXAndY(int32_t x, int32_t y);  // hitX:andY: (the fields hitX and hitY keep their names)
   void setTapDelegate(std::weak_ptr<void> delegate) { tapdelegate = std::move(delegate); }
