@@ -10,7 +10,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <string>
 #include <vector>
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -19,7 +18,6 @@
 
 #include "qv/glu/Projection.h"
 #include "qv/glu/Quadric.h"
-#include "tests/glu/GLCallRecorder.h"
 #include "tests/support/GLTestSupport.h"
 
 namespace {
@@ -112,14 +110,6 @@ Areas areas(const std::vector<FeedbackVertex>& t) {
   return out;
 }
 
-double lineLength(const std::vector<FeedbackVertex>& l) {
-  double sum = 0;
-  for (size_t k = 0; k + 1 < l.size(); k += 2)
-    sum += std::sqrt(std::pow(l[k + 1][0] - l[k][0], 2) + std::pow(l[k + 1][1] - l[k][1], 2) +
-                     std::pow(1000 * (l[k + 1][2] - l[k][2]), 2));
-  return sum;
-}
-
 enum class Shape { Sphere, Cylinder, PartialDisk };
 struct ShapeArgs {
   Shape shape;
@@ -128,45 +118,27 @@ struct ShapeArgs {
   GLfloat d, e;     // start and sweep of a partial disk
 };
 
-std::string describe(const ShapeArgs& s) {
-  const char* names[] = {"sphere", "cylinder", "partialDisk"};
-  return std::string(names[int(s.shape)]) + "(" + std::to_string(s.a) + ", " + std::to_string(s.b) + ", " +
-         std::to_string(s.c) + ", " + std::to_string(s.n1) + ", " + std::to_string(s.n2) + ", " +
-         std::to_string(s.d) + ", " + std::to_string(s.e) + ")";
+template <typename F>
+F proc(const char* name) {
+  return reinterpret_cast<F>(eglGetProcAddress(name));
 }
 
-struct Options {
-  GLenum style, orientation, normals;
-  bool textured;
-};
-
-// Desktop GL entry points beyond 1.1, for a framebuffer to draw into.
+// A desktop framebuffer object to draw into (entry points beyond GL 1.1).
 struct DesktopFramebuffer {
   DesktopFramebuffer() {
-    auto genF = reinterpret_cast<void (*)(GLsizei, GLuint*)>(eglGetProcAddress("glGenFramebuffers"));
-    auto bindF = reinterpret_cast<void (*)(GLenum, GLuint)>(eglGetProcAddress("glBindFramebuffer"));
-    auto genR = reinterpret_cast<void (*)(GLsizei, GLuint*)>(eglGetProcAddress("glGenRenderbuffers"));
-    auto bindR = reinterpret_cast<void (*)(GLenum, GLuint)>(eglGetProcAddress("glBindRenderbuffer"));
-    auto storage = reinterpret_cast<void (*)(GLenum, GLenum, GLsizei, GLsizei)>(
-        eglGetProcAddress("glRenderbufferStorage"));
-    auto attach = reinterpret_cast<void (*)(GLenum, GLenum, GLenum, GLuint)>(
-        eglGetProcAddress("glFramebufferRenderbuffer"));
-    genF(1, &framebuffer);
-    bindF(GL_FRAMEBUFFER, framebuffer);
-    genR(1, &colour);
-    bindR(GL_RENDERBUFFER, colour);
-    storage(GL_RENDERBUFFER, GL_RGBA8, 16, 16);
-    attach(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colour);
+    proc<void (*)(GLsizei, GLuint*)>("glGenFramebuffers")(1, &framebuffer);
+    proc<void (*)(GLenum, GLuint)>("glBindFramebuffer")(GL_FRAMEBUFFER, framebuffer);
+    proc<void (*)(GLsizei, GLuint*)>("glGenRenderbuffers")(1, &colour);
+    proc<void (*)(GLenum, GLuint)>("glBindRenderbuffer")(GL_RENDERBUFFER, colour);
+    proc<void (*)(GLenum, GLenum, GLsizei, GLsizei)>("glRenderbufferStorage")(GL_RENDERBUFFER, GL_RGBA8, 16,
+                                                                              16);
+    proc<void (*)(GLenum, GLenum, GLenum, GLuint)>("glFramebufferRenderbuffer")(
+        GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colour);
   }
   ~DesktopFramebuffer() {
-    auto bindF = reinterpret_cast<void (*)(GLenum, GLuint)>(eglGetProcAddress("glBindFramebuffer"));
-    auto deleteF =
-        reinterpret_cast<void (*)(GLsizei, const GLuint*)>(eglGetProcAddress("glDeleteFramebuffers"));
-    auto deleteR =
-        reinterpret_cast<void (*)(GLsizei, const GLuint*)>(eglGetProcAddress("glDeleteRenderbuffers"));
-    bindF(GL_FRAMEBUFFER, 0);
-    deleteF(1, &framebuffer);
-    deleteR(1, &colour);
+    proc<void (*)(GLenum, GLuint)>("glBindFramebuffer")(GL_FRAMEBUFFER, 0);
+    proc<void (*)(GLsizei, const GLuint*)>("glDeleteFramebuffers")(1, &framebuffer);
+    proc<void (*)(GLsizei, const GLuint*)>("glDeleteRenderbuffers")(1, &colour);
   }
   GLuint framebuffer = 0, colour = 0;
 };
@@ -195,9 +167,9 @@ void setUpFeedbackScene() {
   }
 }
 
-// Mesa's feedback path keeps a driver buffer of about 512 KiB now and then that it never frees (seen under
-// LeakSanitizer with no allocation of ours on the stack); the capture below is not part of the kit, so its
-// driver allocations are not counted as leaks.
+// Mesa's feedback path now and then keeps a buffer of about 512 KiB, allocated inside the driver, that it
+// never frees; the capture is test scaffolding, not kit code, so its driver allocations are not counted as
+// leaks.
 struct IgnoreDriverLeaks {
 #if defined(__SANITIZE_ADDRESS__)
   IgnoreDriverLeaks() {
@@ -211,7 +183,7 @@ struct IgnoreDriverLeaks {
 
 template <typename Q, typename Draw>
 Capture feedback(Q* q, const ShapeArgs& s, Draw draw) {
-  IgnoreDriverLeaks ignore;
+  [[maybe_unused]] IgnoreDriverLeaks ignore;
   std::vector<GLfloat> buffer(4 << 20);
   glFeedbackBuffer(GLsizei(buffer.size()), GL_3D_COLOR_TEXTURE, buffer.data());
   glRenderMode(GL_FEEDBACK);
@@ -276,8 +248,10 @@ TEST(QuadricGLTest, TessellationMatchesLibGLU) {
         for (bool textured : {true, false})
           for (const ShapeArgs& s : shapes) {
             SCOPED_TRACE(::testing::Message()
-                         << describe(s) << " style " << style << " orientation " << orientation << " normals "
-                         << normals << " textured " << textured);
+                         << "shape " << int(s.shape) << " (" << s.a << ", " << s.b << ", " << s.c << ", "
+                         << s.n1 << ", " << s.n2 << ", " << s.d << ", " << s.e << ") style " << style
+                         << " orientation " << orientation << " normals " << normals << " textured "
+                         << textured);
             GLUquadricObj* reference = gluNewQuadric();
             gluQuadricDrawStyle(reference, style);
             gluQuadricOrientation(reference, orientation);
@@ -304,8 +278,6 @@ TEST(QuadricGLTest, TessellationMatchesLibGLU) {
               EXPECT_EQ(unmatched(actual.*member, expected.*member, colour), 0);
               EXPECT_EQ(unmatched(expected.*member, actual.*member, colour), 0);
             }
-            EXPECT_NEAR(lineLength(actual.lines), lineLength(expected.lines),
-                        1e-5 * lineLength(expected.lines) + 1e-3);
             const Areas got = areas(actual.triangles), want = areas(expected.triangles);
             const double total = want.front + want.back;
             EXPECT_NEAR(got.front, want.front, 1e-3 * total + 1e-2);
