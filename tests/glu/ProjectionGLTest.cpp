@@ -150,3 +150,24 @@ TEST(ProjectionGLTest, ProjectAndUnProjectMatchLibGLU) {
             GL_TRUE);
   for (int i = 0; i < 3; ++i) EXPECT_NEAR(obj[i], objD[i], 2e-3 * (1 + std::fabs(objD[i])));
 }
+
+TEST(ProjectionGLTest, SingularMatricesLeaveTheOutputsAlone) {
+  const GLfloat identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+  const GLfloat singular[16] = {1, 2, 3, 4, 2, 4, 6, 8, 0, 0, 1, 0, 0, 0, 0, 1};
+  const GLint viewport[4] = {0, 0, 200, 100};
+  GLfloat x = 9, y = 9, z = 9, w = 9;
+  EXPECT_EQ(qvglUnProject(100, 50, 0.5f, singular, identity, viewport, &x, &y, &z), GL_FALSE);
+  EXPECT_EQ(qvglUnProject4(100, 50, 0.5f, 1, identity, singular, viewport, 0, 1, &x, &y, &z, &w), GL_FALSE);
+  EXPECT_EQ(x, 9.0f);
+  EXPECT_EQ(w, 9.0f);
+  ASSERT_EQ(qvglUnProject(100, 50, 0.5f, identity, identity, viewport, &x, &y, &z), GL_TRUE);
+  EXPECT_EQ(x, 0.0f);
+  EXPECT_EQ(y, 0.0f);
+  EXPECT_EQ(z, 0.0f);
+
+  // The cofactor inverse may work in place.
+  GLfloat m[16] = {2, 0.5f, -1, 0, 0.25f, 3, 1, 0, -2, 0.75f, 1.5f, 0, 4, -5, 6, 1}, inverse[16];
+  ASSERT_EQ(__qvglInvertMatrixf(m, inverse), GL_TRUE);
+  ASSERT_EQ(__qvglInvertMatrixf(m, m), GL_TRUE);
+  for (int i = 0; i < 16; ++i) EXPECT_EQ(m[i], inverse[i]);
+}
