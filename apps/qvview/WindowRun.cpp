@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "apps/qvview/Viewer.h"
@@ -11,6 +12,23 @@
 #include "qv/core/QVViewGL.h"
 #include "qv/os/Environment.h"
 #include "qv/os/RunLoop.h"
+#include "qv/os/TapRecognizer.h"
+
+namespace {
+
+// A left click that did not move becomes a tap for the view's tap recogniser (window points = view points).
+void deliverClick(const SDL_Event& event, QVViewGL& view) {
+  static int downX = 0, downY = 0;
+  if (event.type == SDL_MOUSEBUTTONDOWN && event.button.button == SDL_BUTTON_LEFT) {
+    downX = event.button.x;
+    downY = event.button.y;
+  } else if (event.type == SDL_MOUSEBUTTONUP && event.button.button == SDL_BUTTON_LEFT && view.tapper &&
+             std::abs(event.button.x - downX) <= 3 && std::abs(event.button.y - downY) <= 3) {
+    view.tapper->tap(event.button.x, event.button.y);
+  }
+}
+
+}  // namespace
 
 int runWindow(const Options& options) {
   if (SDL_Init(SDL_INIT_VIDEO) != 0) {
@@ -42,8 +60,9 @@ int runWindow(const Options& options) {
     if (!panorama) {
       std::fprintf(stderr, "qvview: %s\n", error.c_str());
       exitCode = 1;
+    } else if (auto view = makeViewer(options, panorama); !view) {
+      exitCode = 1;  // makeViewer said why
     } else {
-      auto view = makeViewer(options, panorama);
       view->setLayer(std::make_shared<WindowLayer>(window));
       view->layoutSubviews();
       view->run();
@@ -52,6 +71,7 @@ int runWindow(const Options& options) {
         SDL_Event event;
         while (SDL_PollEvent(&event)) {
           if (event.type == SDL_QUIT) running = false;
+          deliverClick(event, *view);
           if (event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_ESCAPE) running = false;
           if (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
             Environment::current().setScreen(

@@ -77,7 +77,6 @@ void QVViewGL::renderScene(RotationMatrix matrix) {
   autoLevelIfDue();
   ensureTextureCache();
   float yaw = composeCamera(matrix, monoCameraPass());
-  (void)yaw;
 
   // View mode 4 on the single-texture video path shows the upper half of each frame.
   static const GLfloat kTopHalf[16] = {1, 0, 0, 0, 0, 0.5f, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
@@ -89,5 +88,6 @@ void QVViewGL::renderScene(RotationMatrix matrix) {
   glGetError();
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
+  renderHotspots(screenDivisor(500), yaw);
   glGetError();
 }
