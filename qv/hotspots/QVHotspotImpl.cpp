@@ -220,10 +220,12 @@ bool QVHotspotImpl::render(int32_t mode) {
     qvglQuadricTexture(disc, GL_TRUE);
     if (radiushit == 0) radiushit = radius * 1.2f;
   }
+  bool fresh = false;
   if (!texture) {
     if (_view && !_image) imageWithView(_view);
     if (!_image) return false;  // an empty view has nothing to show yet
     upload();
+    fresh = true;
   }
 
   if (mode == 1) {
@@ -231,13 +233,14 @@ bool QVHotspotImpl::render(int32_t mode) {
     glDisable(GL_BLEND);
     glColor4f(float(red) / 255.0f, float(green) / 255.0f, float(blue) / 255.0f, 1.0f);
   } else {
-    if (_view) {
+    if (_view && !fresh) {
       // A live view: re-rendered every visible frame. A view that became empty keeps its last picture.
       auto previous = _image;
-      if (!imageWithView(_view))
-        setImage(previous);
-      else
+      if (imageWithView(_view)) {
         upload();
+      } else {
+        setImage(previous);
+      }
     }
     glEnable(GL_TEXTURE_2D);
     glBindTexture(GL_TEXTURE_2D, texture);
