@@ -54,5 +54,6 @@ int runHeadless(const Options& options) {
     }
     std::printf("wrote %s\n", path.c_str());
   }
+  RunLoop::main().runOnce();  // what the last frame posted (hotspot messages)
   return 0;
 }

@@ -23,6 +23,23 @@ bool parseInt(const char* text, int* out) {
 
 }  // namespace
 
+std::optional<HotspotOption> parseHotspotOption(const std::string& text, int defaultTag, std::string* error) {
+  // yaw and pitch come first and the tag, when present, last: the image path in between may hold commas.
+  HotspotOption hotspot;
+  hotspot.tag = defaultTag;
+  size_t first = text.find(','), second = first == std::string::npos ? first : text.find(',', first + 1);
+  std::string rest = second == std::string::npos ? "" : text.substr(second + 1);
+  size_t last = rest.rfind(',');
+  if (last != std::string::npos && parseInt(rest.c_str() + last + 1, &hotspot.tag)) rest.resize(last);
+  if (second == std::string::npos || !parseFloat(text.substr(0, first).c_str(), &hotspot.yaw) ||
+      !parseFloat(text.substr(first + 1, second - first - 1).c_str(), &hotspot.pitch) || rest.empty()) {
+    *error = "--hotspot: expected \"yaw,pitch,IMAGE[,tag]\", got '" + text + "'";
+    return std::nullopt;
+  }
+  hotspot.image = rest;
+  return hotspot;
+}
+
 std::string usage() {
   return "usage: qvview [options] [FILE]\n"
          "  FILE                 equirectangular JPEG or PNG (default: a built-in test panorama)\n"
@@ -31,9 +48,15 @@ std::string usage() {
          "  --size WxH           view size in pixels (default 1280x720)\n"
          "  --yaw DEG --pitch DEG --fov DEG   initial view direction and field of view\n"
          "  --frames N           number of frames to render headless (default 1)\n"
-         "  --motion TRACE.csv   move the device as a recorded trace says (time, pitch/yaw/roll or ax/ay/az,\n"
+         "  --motion TRACE.csv   move the device as a recorded trace says (time, pitch/yaw/roll or "
+         "ax/ay/az,\n"
          "                       heading columns); without it, motion sensors are used where present\n"
          "  --nadir IMAGE        cover the bottom pole (the tripod) with IMAGE; --zenith IMAGE for the top\n"
+         "  --hotspot \"YAW,PITCH,IMAGE[,TAG]\"  place an image hotspot (repeatable; TAG defaults to its\n"
+         "                       number); taps on it print \"hotspot TAG tapped\"\n"
+         "  --gaze               focus mode: the view centre resting on a hotspot prints \"hotspot TAG focus "
+         "in\"\n"
+         "                       and leaving it \"hotspot TAG focus out\"\n"
          "  --help               this text\n"
          "window keys: drag = look around, wheel = field of view, arrows turn, r reset, f fullscreen, Esc "
          "quit\n";
@@ -86,6 +109,12 @@ std::optional<Options> parseOptions(int argc, char** argv, std::string* error) {
     } else if (!std::strcmp(arg, "--nadir") || !std::strcmp(arg, "--zenith")) {
       if (!(value = need(i, arg))) return std::nullopt;
       (!std::strcmp(arg, "--nadir") ? options.nadir : options.zenith) = value;
+    } else if (!std::strcmp(arg, "--hotspot")) {
+      if (!(value = need(i, arg))) return std::nullopt;
+      if (!parseHotspotOption(value, 0, error)) return std::nullopt;
+      options.hotspots.push_back(value);
+    } else if (!std::strcmp(arg, "--gaze")) {
+      options.gaze = true;
     } else if (arg[0] == '-' && arg[1] != '\0') {
       *error = std::string("unknown option '") + arg + "'";
       return std::nullopt;

@@ -20,6 +20,16 @@ struct Options {
   bool help = false;
 };
 
+// One --hotspot "yaw,pitch,IMAGE[,tag]": degrees as for --yaw and --pitch, so a hotspot at the initial
+// yaw and pitch sits at the view centre.
+struct HotspotOption {
+  float yaw = 0, pitch = 0;
+  std::string image;
+  int tag = 0;
+};
+// Parses one --hotspot value; `defaultTag` when it names no tag. nullopt with *error set when malformed.
+std::optional<HotspotOption> parseHotspotOption(const std::string& text, int defaultTag, std::string* error);
+
 // Parses argv; on a bad argument returns nullopt and sets *error to one line saying what is wrong.
 std::optional<Options> parseOptions(int argc, char** argv, std::string* error);
 std::string usage();

@@ -1,11 +1,14 @@
 #include "apps/qvview/Viewer.h"
 
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <vector>
 
 #include "apps/qvview/DefaultPanorama.h"
 #include "qv/core/QVObjectFactory.h"
+#include "qv/hotspots/QVHotspot.h"
+#include "qv/hotspots/QVHotspotTarget.h"
 #include "qv/os/Image.h"
 #include "qv/os/MotionSources.h"
 #include "qv/os/QVLog.h"
@@ -48,6 +51,46 @@ std::optional<bool> installMotion(const Options& options) {
   return *kind != MotionSourceKind::None;
 }
 
+namespace {
+
+// Prints what the hotspots report; lives as long as the program, since hotspots hold their target weakly.
+class HotspotPrinter : public QVHotspotTarget {
+ public:
+  static void print(QVHotspot* hotspot, const char* event) {
+    std::printf("hotspot %d %s\n", int(hotspot->getTag()), event);
+    std::fflush(stdout);
+  }
+  void onHotspotFocusIn(QVHotspot* hotspot) override { print(hotspot, "focus in"); }
+  void onHotspotFocusOut(QVHotspot* hotspot) override { print(hotspot, "focus out"); }
+};
+
+// Places the --hotspot images; false with a message on standard error when one cannot be read.
+bool placeHotspots(const Options& options, QVViewGL& view) {
+  static const auto printer = std::make_shared<HotspotPrinter>();
+  for (size_t i = 0; i < options.hotspots.size(); ++i) {
+    std::string error;
+    auto spec = parseHotspotOption(options.hotspots[i], int(i) + 1, &error);
+    Options single;
+    single.file = spec ? spec->image : "";
+    auto image = spec ? loadPanorama(single, &error) : nullptr;
+    if (!image) {
+      std::fprintf(stderr, "qvview: %s\n", error.c_str());
+      return false;
+    }
+    auto hotspot = view.createHotspot(image);
+    // The kit draws a hotspot 1.5 units toward the zenith of its place 19.6 units out (about 4.4 degrees
+    // higher); qvview's pitch names where its centre appears, as --pitch names the view's.
+    const float lift = float(std::atan2(1.5, 19.6) * 180.0 / M_PI);
+    hotspot->setCoordinates(spec->yaw, spec->pitch - lift, 0);
+    hotspot->setTag(spec->tag);
+    hotspot->addTarget(printer, [](QVHotspot* h) { HotspotPrinter::print(h, "tapped"); });
+  }
+  view.setHitOnFocus(options.gaze);
+  return true;
+}
+
+}  // namespace
+
 std::shared_ptr<QVViewGL> makeViewer(const Options& options, const std::shared_ptr<Image>& panorama,
                                      bool haveMotion) {
   auto view = QVObjectFactory::viewWithFrame(QVRect{0, 0, double(options.width), double(options.height)});
@@ -64,5 +107,6 @@ std::shared_ptr<QVViewGL> makeViewer(const Options& options, const std::shared_p
   view->setRotationX(options.yaw);
   view->setRotationY(options.pitch);
   view->setImage(panorama);
+  if (!placeHotspots(options, *view)) return nullptr;
   return view;
 }

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,105 @@
 #include "qv/os/Environment.h"
 #include "qv/os/MotionManager.h"
 #include "qv/os/RunLoop.h"
+#include "qv/os/TapRecognizer.h"
+
+namespace {
+
+// A left click that did not move becomes a tap for the view's tap recogniser (window points = view points).
+void deliverClick(const SDL_Event& event, QVViewGL& view) {
+  static int downX = 0, downY = 0;
+  if (event.type == SDL_MOUSEBUTTONDOWN && event.button.button == SDL_BUTTON_LEFT) {
+    downX = event.button.x;
+    downY = event.button.y;
+  } else if (event.type == SDL_MOUSEBUTTONUP && event.button.button == SDL_BUTTON_LEFT && view.tapper &&
+             std::abs(event.button.x - downX) <= 3 && std::abs(event.button.y - downY) <= 3) {
+    view.tapper->tap(event.button.x, event.button.y);
+  }
+}
+
+// Runs the window until it is closed: SDL events become touches, taps, keys and resizes for the view,
+// and the main run loop draws the frames in between.
+void runEventLoop(SDL_Window* window, QVViewGL* view, const Options& options) {
+  bool running = true, fullscreen = false;
+  std::string title;
+  auto touches = [&](double x, double y) { return std::vector<QVViewGL::Touch>{{x, y, view}}; };
+  while (running) {
+    SDL_Event event;
+    while (SDL_PollEvent(&event)) {
+      switch (event.type) {
+        case SDL_QUIT:
+          running = false;
+          break;
+        case SDL_MOUSEBUTTONDOWN:
+          if (event.button.button == SDL_BUTTON_LEFT)
+            view->touchesBegan(touches(event.button.x, event.button.y));
+          break;
+        case SDL_MOUSEMOTION:
+          if (event.motion.state & SDL_BUTTON_LMASK)
+            view->touchesMoved(touches(event.motion.x, event.motion.y));
+          break;
+        case SDL_MOUSEBUTTONUP:
+          if (event.button.button == SDL_BUTTON_LEFT)
+            view->touchesEnded(touches(event.button.x, event.button.y));
+          break;
+        case SDL_MOUSEWHEEL:
+          view->setFieldOfView(std::clamp(view->fieldofview - 5.0f * float(event.wheel.y), 20.0f, 120.0f));
+          break;
+        case SDL_KEYDOWN:
+          switch (event.key.keysym.sym) {
+            case SDLK_ESCAPE:
+              running = false;
+              break;
+            case SDLK_LEFT:
+              view->setRotationX(view->getRotationX() - 5);
+              break;
+            case SDLK_RIGHT:
+              view->setRotationX(view->getRotationX() + 5);
+              break;
+            case SDLK_UP:
+              view->setRotationY(std::min(view->getRotationY() + 5, 90.0f));
+              break;
+            case SDLK_DOWN:
+              view->setRotationY(std::max(view->getRotationY() - 5, -90.0f));
+              break;
+            case SDLK_r:
+              view->resetView();
+              view->setRotationX(options.yaw);
+              view->setRotationY(options.pitch);
+              view->setFieldOfView(options.fov);
+              break;
+            case SDLK_f:
+              fullscreen = !fullscreen;
+              SDL_SetWindowFullscreen(window, fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
+              break;
+            default:
+              break;
+          }
+          break;
+        case SDL_WINDOWEVENT:
+          if (event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
+            QVRect size{0, 0, double(event.window.data1), double(event.window.data2)};
+            Environment::current().setScreen(size, 1.0);
+            view->setFrame(size);
+          }
+          break;
+        default:
+          break;
+      }
+      deliverClick(event, *view);
+    }
+    char text[128];
+    std::snprintf(text, sizeof text, "qvview - yaw %.1f  pitch %.1f  fov %.0f", view->getRotationX(),
+                  view->getRotationY(), view->fieldofview);
+    if (title != text) {
+      title = text;
+      SDL_SetWindowTitle(window, text);
+    }
+    RunLoop::main().runFor(std::min(RunLoop::main().timeToNextTimer(), 1.0 / 120));
+  }
+}
+
+}  // namespace
 
 int runWindow(const Options& options) {
   if (SDL_Init(SDL_INIT_VIDEO) != 0) {
@@ -59,87 +159,15 @@ int runWindow(const Options& options) {
         }
       }
       auto view = makeViewer(options, panorama, haveMotion);
-      view->setLayer(std::make_shared<WindowLayer>(window));
-      view->layoutSubviews();
-      view->run();
-      bool running = true, fullscreen = false;
-      std::string title;
-      auto touches = [&](double x, double y) { return std::vector<QVViewGL::Touch>{{x, y, view.get()}}; };
-      while (running) {
-        SDL_Event event;
-        while (SDL_PollEvent(&event)) {
-          switch (event.type) {
-            case SDL_QUIT:
-              running = false;
-              break;
-            case SDL_MOUSEBUTTONDOWN:
-              if (event.button.button == SDL_BUTTON_LEFT)
-                view->touchesBegan(touches(event.button.x, event.button.y));
-              break;
-            case SDL_MOUSEMOTION:
-              if (event.motion.state & SDL_BUTTON_LMASK)
-                view->touchesMoved(touches(event.motion.x, event.motion.y));
-              break;
-            case SDL_MOUSEBUTTONUP:
-              if (event.button.button == SDL_BUTTON_LEFT)
-                view->touchesEnded(touches(event.button.x, event.button.y));
-              break;
-            case SDL_MOUSEWHEEL:
-              view->setFieldOfView(
-                  std::clamp(view->fieldofview - 5.0f * float(event.wheel.y), 20.0f, 120.0f));
-              break;
-            case SDL_KEYDOWN:
-              switch (event.key.keysym.sym) {
-                case SDLK_ESCAPE:
-                  running = false;
-                  break;
-                case SDLK_LEFT:
-                  view->setRotationX(view->getRotationX() - 5);
-                  break;
-                case SDLK_RIGHT:
-                  view->setRotationX(view->getRotationX() + 5);
-                  break;
-                case SDLK_UP:
-                  view->setRotationY(std::min(view->getRotationY() + 5, 90.0f));
-                  break;
-                case SDLK_DOWN:
-                  view->setRotationY(std::max(view->getRotationY() - 5, -90.0f));
-                  break;
-                case SDLK_r:
-                  view->resetView();
-                  view->setRotationX(options.yaw);
-                  view->setRotationY(options.pitch);
-                  view->setFieldOfView(options.fov);
-                  break;
-                case SDLK_f:
-                  fullscreen = !fullscreen;
-                  SDL_SetWindowFullscreen(window, fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
-                  break;
-                default:
-                  break;
-              }
-              break;
-            case SDL_WINDOWEVENT:
-              if (event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
-                QVRect size{0, 0, double(event.window.data1), double(event.window.data2)};
-                Environment::current().setScreen(size, 1.0);
-                view->setFrame(size);
-              }
-              break;
-            default:
-              break;
-          }
-        }
-        char text[128];
-        std::snprintf(text, sizeof text, "qvview - yaw %.1f  pitch %.1f  fov %.0f", view->getRotationX(),
-                      view->getRotationY(), view->fieldofview);
-        if (title != text) {
-          title = text;
-          SDL_SetWindowTitle(window, text);
-        }
-        RunLoop::main().runFor(std::min(RunLoop::main().timeToNextTimer(), 1.0 / 120));
+      if (!view) {
+        exitCode = 1;  // makeViewer said why
+      } else {
+        view->setLayer(std::make_shared<WindowLayer>(window));
+        view->layoutSubviews();
+        view->run();
+        runEventLoop(window, view.get(), options);
+        view->halt();
       }
-      view->halt();
     }
   }
   GLContext::setFactory({});

@@ -1,6 +1,7 @@
 // Construction, teardown, the drawable, the frame timer and the simple setters of the view.
 #include "qv/core/QVViewGL.h"
 
+#include "qv/hotspots/QVHotspotImpl.h"
 #include "qv/media/QVAsset.h"
 #include "qv/navigation/HighpassFilter.h"
 #include "qv/navigation/LowpassFilter.h"
@@ -10,6 +11,7 @@
 #include "qv/os/OffscreenLayer.h"
 #include "qv/os/QVLog.h"
 #include "qv/os/RunLoop.h"
+#include "qv/os/TapRecognizer.h"
 #include "qv/os/TextureCache.h"
 #include "qv/platform/Base64String.h"
 #include "qv/platform/QVContext.h"
@@ -125,6 +127,7 @@ QVViewGL::~QVViewGL() {
     }
     SharedContextScope scope;
     if (scope.ok()) {
+      for (auto& hotspot : hotspots) hotspot->cleanup();
       if (texId) glDeleteTextures(1, &texId);
       if (texBlackspot) glDeleteTextures(1, &texBlackspot);
       texId = texBlackspot = 0;
@@ -133,6 +136,7 @@ QVViewGL::~QVViewGL() {
       videoTextureCache.reset();
     }
     destroyFramebuffer();
+    hotspots.clear();
   }
   QVContext::detachView();
   if (locationManager) {

@@ -28,6 +28,10 @@ class Image;
 class LowpassFilter;
 class Layer;
 class LocationManager;
+class QVHotspot;
+class QVHotspotImpl;
+class RenderableView;
+class TapRecognizer;
 class MotionManager;
 class TextureCache;
 class RunLoop;
@@ -134,7 +138,8 @@ class QVViewGL : public QVView, public QVAssetListener, public std::enable_share
     bool alwaysMotionBranch = false;  // take the motion-navigation branches whatever navigationMode is
   };
   // Projection, orientation, touch offsets, device matrix, compass and yaw onto the projection and
-  // model-view matrices, then the one-shot unprojection. Returns the yaw (degrees) applied to the scene.
+  // model-view matrices, then the one-shot unprojection. Returns the whole turn about the pole axis
+  // (compass and yaw, degrees) applied to the scene's model-view matrix.
   float composeCamera(const RotationMatrix& matrix, const CameraPass& pass);
   // The viewport the camera composition uses for a mono frame.
   CameraPass monoCameraPass() const;
@@ -149,6 +154,17 @@ class QVViewGL : public QVView, public QVAssetListener, public std::enable_share
   void loadTexture(GLuint* texture, const std::string& file);
   // Draws the panorama texture(s) on the sphere, as the still-image, single and pair paths need.
   void drawPanorama(const GLfloat* eyeTextureMatrix);
+
+  // --- Hotspots (main thread). A hotspot is drawn from the next frame on; removal takes effect at the
+  // next drawn frame. The first hotspot installs the tap recogniser, which the host feeds with taps.
+  std::shared_ptr<QVHotspot> createHotspot(std::shared_ptr<Image> image);
+  std::shared_ptr<QVHotspot> createHotspotWithView(std::shared_ptr<RenderableView> view);
+  void removeHotspot(QVHotspot* hotspot);
+  void onTap(TapRecognizer& recognizer);
+  // The renderers' closing step, model-view matrix mode current: purges released hotspots and draws the
+  // rest (picking discs in a picking pass). k is the renderer's yaw divisor; sceneYaw the whole turn
+  // about the pole axis that the camera composition gave the scene (degrees), so hotspots stay put on it.
+  void renderHotspots(float k, float sceneYaw);
 
   // --- QVAssetListener (frame input)
   void onStatusChange(QVAsset*, int32_t) override {}
@@ -232,6 +248,10 @@ class QVViewGL : public QVView, public QVAssetListener, public std::enable_share
   int32_t stereomode = 0;       // 0 full frame to both eyes, 1 over-under
   bool isStereo = false;
   int32_t contentformat = 0;  // not written or read
+
+  // Hotspots in drawing and picking order (insertion order); main thread only.
+  std::vector<std::shared_ptr<QVHotspotImpl>> hotspots;
+  std::shared_ptr<TapRecognizer> tapper;  // made with the first hotspot
 
   // Motion filters, fed once per frame.
   std::unique_ptr<LowpassFilter> gravityLpf;  // gravity estimate in accelerometer mode

@@ -102,10 +102,12 @@ float QVViewGL::composeCamera(const RotationMatrix& m, const CameraPass& pass) {
   ensureQuadrics();
   glEnable(GL_TEXTURE_2D);
 
+  float compass = 0;  // degrees, part of the scene's turn that hotspots must follow
   if (accelMode && navigationMode == 0) {
     double heading = 0;
     if (locationManager) heading = locationManager->magneticHeading().value_or(0.0);
-    glRotatef(-float(heading), 0, 0, 1);
+    compass = -float(heading);
+    glRotatef(compass, 0, 0, 1);
   }
 
   const float k = screenDivisor(500);
@@ -145,5 +147,5 @@ float QVViewGL::composeCamera(const RotationMatrix& m, const CameraPass& pass) {
     qvglUnProject(GLfloat(hitX), GLfloat(viewport[3] - hitY), 1.0f, model, projection, viewport, &x, &y, &z);
     hitX = -1;
   }
-  return yaw;
+  return compass + yaw;
 }

@@ -91,5 +91,6 @@ void QVViewGL::renderScene(RotationMatrix matrix) {
   glGetError();
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
+  renderHotspots(screenDivisor(500), yaw);
   glGetError();
 }

@@ -1,0 +1,338 @@
+// Hotspots drawn and picked by a real view on llvmpipe: picking colours read back exactly, so each tap or
+// focus test checks precisely which messages arrive.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "qv/core/QVObjectFactory.h"
+#include "qv/hotspots/HotspotDrawing.h"
+#include "qv/hotspots/QVHotspotImpl.h"
+#include "qv/hotspots/QVHotspotTarget.h"
+#include "qv/os/GLES.h"
+#include "qv/os/Image.h"
+#include "qv/os/OffscreenLayer.h"
+#include "qv/os/RenderableView.h"
+#include "qv/os/RunLoop.h"
+#include "qv/os/TapRecognizer.h"
+#include "qv/platform/QVContext.h"
+
+namespace {
+
+struct Recorder : QVHotspotTarget {
+  void onHotspotFocusIn(QVHotspot* h) override { events.push_back("in " + std::to_string(h->getTag())); }
+  void onHotspotFocusOut(QVHotspot* h) override { events.push_back("out " + std::to_string(h->getTag())); }
+  std::vector<std::string> events;
+};
+
+std::shared_ptr<Image> solid(int w, int h, uint8_t r, uint8_t g, uint8_t b) {
+  std::vector<uint8_t> px(size_t(w) * h * 4);
+  for (size_t i = 0; i < px.size(); i += 4) {
+    px[i] = r;
+    px[i + 1] = g;
+    px[i + 2] = b;
+    px[i + 3] = 255;
+  }
+  return Image::fromRGBA(w, h, std::move(px));
+}
+
+struct Point {
+  double x = -1, y = -1;
+  int count = 0;
+};
+
+class HotspotPickingGLTest : public ::testing::Test {
+ protected:
+  void SetUp() override { RunLoop::main().useManualClock(10.0); }
+  void TearDown() override {
+    RunLoop::main().runOnce();
+    RunLoop::main().useRealClock();
+  }
+
+  std::shared_ptr<QVViewGL> makeView(double w = 200, double h = 100) {
+    auto view = QVObjectFactory::viewWithFrame(QVRect{0, 0, w, h});
+    view->layoutSubviews();
+    view->setNavigationMode(1);  // touch only: no sensors in the picture
+    view->setAutoLevel(false, 0);
+    return view;
+  }
+  std::shared_ptr<QVHotspotImpl> add(QVViewGL& view, float yaw, float pitch, int tag) {
+    auto h = std::static_pointer_cast<QVHotspotImpl>(view.createHotspot(solid(32, 32, 255, 255, 255)));
+    h->setCoordinates(yaw, pitch, 0);
+    h->setTag(tag);
+    h->addTarget(target, [this](QVHotspot* hotspot) { tapped.push_back(hotspot->getTag()); });
+    return h;
+  }
+  // Runs one frame and then the messages it posted.
+  void frame(QVViewGL& view) {
+    view.update();
+    RunLoop::main().runOnce();
+  }
+  OffscreenLayer& offscreen(QVViewGL& view) { return static_cast<OffscreenLayer&>(*view.layer()); }
+  // The centre, in view points, of the bright pixels of the presented frame.
+  Point brightCentre(QVViewGL& view) {
+    int w = 0, h = 0;
+    auto px = offscreen(view).lastFrame(&w, &h);
+    Point p;
+    double sx = 0, sy = 0;
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x)
+        if (px[(size_t(y) * w + x) * 4 + 1] > 128) sx += x + 0.5, sy += y + 0.5, ++p.count;
+    if (p.count) p.x = sx / p.count, p.y = sy / p.count;
+    return p;
+  }
+  // Where one hotspot shows: the others are made invisible for one presented frame.
+  Point locate(QVViewGL& view, QVHotspotImpl& only) {
+    std::vector<float> alphas;
+    for (auto& h : view.hotspots) alphas.push_back(h->getAlpha()), h->setAlpha(h.get() == &only ? 1 : 0);
+    frame(view);
+    for (size_t i = 0; i < alphas.size(); ++i) view.hotspots[i]->setAlpha(alphas[i]);
+    return brightCentre(view);
+  }
+  void tap(QVViewGL& view, Point p) {
+    ASSERT_TRUE(view.tapper);
+    ASSERT_TRUE(view.tapper->tap(p.x, p.y));
+    frame(view);
+  }
+
+  std::shared_ptr<Recorder> target = std::make_shared<Recorder>();
+  std::vector<int> tapped;
+};
+
+}  // namespace
+
+TEST_F(HotspotPickingGLTest, TapsPostTheActionOfExactlyTheHotspotHit) {
+  auto view = makeView();
+  auto centre = add(*view, 0, 0, 1);
+  auto right = add(*view, 30, 0, 2);
+  auto overlapping = add(*view, 36, 0, 3);  // drawn after `right`, covering part of it
+  auto behind = add(*view, 180, 0, 4);
+  for (auto& h : {centre, right, overlapping, behind}) h->setHitRadius(1.5f);
+
+  Point a = locate(*view, *centre), b = locate(*view, *right), c = locate(*view, *overlapping);
+  EXPECT_EQ(locate(*view, *behind).count, 0);  // behind the camera: not on screen
+  ASSERT_GT(a.count, 0);
+  EXPECT_NEAR(a.x, 100, 1.0);  // placed at the view's yaw: horizontally centred
+  ASSERT_GT(b.x, a.x);
+  ASSERT_GT(c.x, b.x);
+  EXPECT_TRUE(tapped.empty());
+
+  tap(*view, a);
+  EXPECT_EQ(tapped, (std::vector<int>{1}));
+  tapped.clear();
+  tap(*view, Point{b.x - 4, b.y});  // the part of `right` that `overlapping` leaves free
+  EXPECT_EQ(tapped, (std::vector<int>{2}));
+  tapped.clear();
+  tap(*view, Point{(b.x + c.x) / 2, b.y});  // both discs: the one drawn last wins
+  EXPECT_EQ(tapped, (std::vector<int>{3}));
+  tapped.clear();
+  tap(*view, Point{20, 90});  // empty sphere
+  tap(*view, Point{-5, 50});  // outside the view
+  tap(*view, Point{100, 130});
+  EXPECT_TRUE(tapped.empty());
+  EXPECT_TRUE(target->events.empty());
+
+  // The view turned: the hotspots turn with the scene, and the tap follows them.
+  view->setRotationX(30);
+  Point moved = locate(*view, *right);
+  EXPECT_NEAR(moved.x, a.x, 1.0);
+  tap(*view, moved);
+  EXPECT_EQ(tapped, (std::vector<int>{2}));
+}
+
+TEST_F(HotspotPickingGLTest, APickingFrameIsNeverPresented) {
+  auto view = makeView();
+  add(*view, 0, 0, 1);
+  frame(*view);
+  int presents = offscreen(*view).presentCount();
+  auto before = offscreen(*view).lastFrame();
+  view->tapper->tap(100, 45);
+  view->update();
+  EXPECT_EQ(offscreen(*view).presentCount(), presents);
+  EXPECT_EQ(offscreen(*view).lastFrame(), before);
+  EXPECT_FALSE(view->hittest);
+  RunLoop::main().runOnce();
+  EXPECT_EQ(tapped, (std::vector<int>{1}));
+  frame(*view);  // the next frame is a visible one again
+  EXPECT_EQ(offscreen(*view).presentCount(), presents + 1);
+}
+
+TEST_F(HotspotPickingGLTest, FocusPairsOneFocusInWithOneFocusOut) {
+  auto view = makeView();
+  auto h = add(*view, 0, -4.4f, 7);  // centred on the view centre
+  h->setHitRadius(2.0f);
+  view->setHitOnFocus(true);
+  int presents = offscreen(*view).presentCount();
+  frame(*view);
+  EXPECT_EQ(offscreen(*view).presentCount(), presents + 1);  // the picking pass adds no present
+  frame(*view);
+  frame(*view);
+  EXPECT_EQ(target->events, (std::vector<std::string>{"in 7"}));
+  EXPECT_TRUE(h->hover());
+
+  view->tapper->tap(100, 50);  // focus mode: taps post no action
+  frame(*view);
+  EXPECT_TRUE(tapped.empty());
+
+  view->setRotationX(40);  // the centre leaves it
+  frame(*view);
+  frame(*view);
+  EXPECT_EQ(target->events, (std::vector<std::string>{"in 7", "out 7"}));
+  view->setRotationX(0);
+  frame(*view);
+  EXPECT_EQ(target->events.back(), "in 7");
+
+  // Removed while in focus: its focus-out still comes, once.
+  view->removeHotspot(h.get());
+  for (int i = 0; i < 3; ++i) frame(*view);
+  EXPECT_EQ(target->events, (std::vector<std::string>{"in 7", "out 7", "in 7", "out 7"}));
+
+  // Off really turns it off.
+  auto again = add(*view, 0, -4.4f, 8);
+  again->setHitRadius(2.0f);
+  view->setHitOnFocus(false);
+  frame(*view);
+  frame(*view);
+  EXPECT_EQ(target->events.size(), 4u);
+}
+
+TEST_F(HotspotPickingGLTest, ImagesShowUprightAtTheirAspectAndFollowTheirPlace) {
+  auto view = makeView(400, 200);
+  view->setFieldOfView(30);
+  // Left half of the top red, right half green, bottom blue; 2:1.
+  std::vector<uint8_t> px(64 * 32 * 4);
+  for (int y = 0; y < 32; ++y)
+    for (int x = 0; x < 64; ++x) {
+      uint8_t* p = &px[(y * 64 + x) * 4];
+      p[y < 16 && x < 32 ? 0 : y < 16 ? 1 : 2] = 255;
+      p[3] = 255;
+    }
+  auto h = view->createHotspot(Image::fromRGBA(64, 32, std::move(px)));
+  frame(*view);
+  int w = 0, hh = 0;
+  auto frameRGBA = offscreen(*view).lastFrame(&w, &hh);
+  double extent[3][4] = {{1e9, -1, 1e9, -1}, {1e9, -1, 1e9, -1}, {1e9, -1, 1e9, -1}};  // x0 x1 y0 y1
+  for (int y = 0; y < hh; ++y)
+    for (int x = 0; x < w; ++x)
+      for (int c = 0; c < 3; ++c) {
+        const uint8_t* p = &frameRGBA[(size_t(y) * w + x) * 4];
+        if (p[c] > 200 && p[(c + 1) % 3] < 50 && p[(c + 2) % 3] < 50) {
+          auto& e = extent[c];
+          e[0] = std::min(e[0], double(x)), e[1] = std::max(e[1], double(x));
+          e[2] = std::min(e[2], double(y)), e[3] = std::max(e[3], double(y));
+        }
+      }
+  ASSERT_GE(extent[0][1], 0);
+  ASSERT_GE(extent[1][1], 0);
+  ASSERT_GE(extent[2][1], 0);
+  EXPECT_LT(extent[0][1], extent[1][0]);  // red left of green
+  EXPECT_LT(extent[0][3], extent[2][2]);  // red above blue
+  double width = extent[2][1] - extent[2][0] + 1, height = extent[2][3] - extent[0][2] + 1;
+  EXPECT_NEAR(width / height, 2.0, 0.1);
+  // 2.4 units high, about 19 units away (the eye sits one unit off the centre), through a 30 degree
+  // field of view on 200 pixels: about 48 pixels.
+  EXPECT_NEAR(height, 2.4 / 19.0 * 100 / std::tan(15 * M_PI / 180), 3.0);
+  (void)h;
+}
+
+namespace {
+
+// A live view whose colour the test changes between frames.
+struct Swatch : RenderableView {
+  uint8_t rgb[3] = {255, 0, 0};
+  double side = 64;
+  QVRect bounds() const override { return QVRect{0, 0, side, side}; }
+  void drawInCanvas(RGBACanvas& canvas) override {
+    for (int y = 0; y < canvas.height; ++y)
+      for (int x = 0; x < canvas.width; ++x) {
+        uint8_t* p = canvas.pixels + y * canvas.bytesPerRow + x * 4;
+        p[0] = rgb[0], p[1] = rgb[1], p[2] = rgb[2], p[3] = 255;
+      }
+  }
+};
+
+}  // namespace
+
+TEST_F(HotspotPickingGLTest, LiveViewsShowTheirNewPictureEvenWhenMinified) {
+  auto view = makeView(200, 200);
+  auto swatch = std::make_shared<Swatch>();
+  swatch->side = 0;  // nothing to show yet: drawn as nothing, kept
+  auto h = std::static_pointer_cast<QVHotspotImpl>(view->createHotspotWithView(swatch));
+  h->setSize(0.3f);  // a few pixels for 64: drawn from the small mipmap levels
+  h->setCoordinates(0, -4.4f, 0);
+  frame(*view);
+  EXPECT_EQ(view->hotspots.size(), 1u);
+  EXPECT_EQ(h->texture, 0u);
+  auto centrePixel = [&] {
+    int w = 0, hh = 0;
+    auto px = offscreen(*view).lastFrame(&w, &hh);
+    const uint8_t* p = &px[(size_t(hh / 2) * w + w / 2) * 4];
+    return std::vector<int>{p[0], p[1], p[2]};
+  };
+  swatch->side = 64;
+  frame(*view);
+  EXPECT_NE(h->texture, 0u);
+  EXPECT_EQ(centrePixel(), (std::vector<int>{255, 0, 0}));
+  swatch->rgb[0] = 0, swatch->rgb[2] = 255;
+  frame(*view);
+  EXPECT_EQ(centrePixel(), (std::vector<int>{0, 0, 255}));
+}
+
+TEST_F(HotspotPickingGLTest, RemovedHotspotsAndTeardownLeaveNoGLObjects) {
+  auto survivor = makeView(32, 16);  // keeps the shared context (and its names) alive
+  std::vector<GLuint> names;
+  std::shared_ptr<QVHotspotImpl> kept;
+  {
+    auto view = makeView(64, 32);
+    view->run();
+    std::vector<std::shared_ptr<QVHotspot>> live;
+    // 200 hotspots come and go while frames run.
+    for (int i = 0; i < 200; ++i) {
+      live.push_back(view->createHotspot(solid(8 + i % 5, 8, 200, 100, 50)));
+      live.back()->setCoordinates(float(i * 7 % 360), float(i % 40 - 20), 0);
+      if (i % 3 == 2) {
+        view->removeHotspot(live.front().get());
+        live.erase(live.begin());
+      }
+      RunLoop::main().runFor(1.0 / 60);
+      for (auto& h : view->hotspots)
+        if (h->texture && std::find(names.begin(), names.end(), h->texture) == names.end())
+          names.push_back(h->texture);
+    }
+    EXPECT_EQ(view->hotspots.size(), live.size());
+    auto gone = std::static_pointer_cast<QVHotspotImpl>(live.front());
+    view->removeHotspot(gone.get());
+    view->update();  // releases it
+    EXPECT_EQ(gone->texture, 0u);
+    view->update();  // and drops it
+    EXPECT_EQ(std::count(view->hotspots.begin(), view->hotspots.end(), gone), 0);
+    kept = std::static_pointer_cast<QVHotspotImpl>(live.back());
+    view->halt();
+  }
+  // The host may still hold a hotspot; the view's teardown released its GL side.
+  ASSERT_TRUE(kept);
+  EXPECT_EQ(kept->texture, 0u);
+  EXPECT_FALSE(kept->image());
+  SharedContextScope scope;
+  ASSERT_TRUE(scope.ok());
+  EXPECT_GT(names.size(), 100u);
+  for (GLuint name : names) EXPECT_FALSE(glIsTexture(name)) << name;
+}
+
+TEST_F(HotspotPickingGLTest, BillboardKeepsTheTranslationAndDropsTheRotation) {
+  auto view = makeView(8, 8);
+  SharedContextScope scope;
+  ASSERT_TRUE(scope.ok());
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+  glTranslatef(1, 2, 3);
+  glRotatef(40, 0.3f, 1, 0);
+  glScalef(2, 2, 2);
+  billboardCheatSphericalBegin();
+  GLfloat m[16];
+  glGetFloatv(GL_MODELVIEW_MATRIX, m);
+  const GLfloat expected[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 1, 2, 3, 1};
+  for (int i = 0; i < 16; ++i) EXPECT_FLOAT_EQ(m[i], expected[i]) << i;
+  billboardEnd();
+  glGetFloatv(GL_MODELVIEW_MATRIX, m);
+  EXPECT_NE(m[0], 1.0f);  // the rotated matrix is back
+}

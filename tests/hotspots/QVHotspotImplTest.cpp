@@ -1,0 +1,250 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <set>
+
+#include "qv/hotspots/HotspotDrawing.h"
+#include "qv/hotspots/QVHotspotImpl.h"
+#include "qv/hotspots/QVHotspotTarget.h"
+#include "qv/os/Image.h"
+#include "qv/os/RenderableView.h"
+#include "qv/os/RunLoop.h"
+
+namespace {
+
+class QVHotspotImplTest : public ::testing::Test {
+ protected:
+  void SetUp() override { RunLoop::main().useManualClock(10.0); }
+  void TearDown() override {
+    RunLoop::main().runOnce();
+    RunLoop::main().useRealClock();
+  }
+};
+
+std::shared_ptr<Image> solid(int w, int h, uint8_t r, uint8_t g, uint8_t b) {
+  std::vector<uint8_t> px(size_t(w) * h * 4);
+  for (size_t i = 0; i < px.size(); i += 4) {
+    px[i] = r;
+    px[i + 1] = g;
+    px[i + 2] = b;
+    px[i + 3] = 255;
+  }
+  return Image::fromRGBA(w, h, std::move(px));
+}
+
+const uint8_t* pixel(const Image& image, int x, int y) {
+  return &image.rgba()[(size_t(y) * image.width() + x) * 4];
+}
+
+struct Recorder : QVHotspotTarget {
+  void onHotspotFocusIn(QVHotspot* h) override { events.push_back("in " + std::to_string(h->getTag())); }
+  void onHotspotFocusOut(QVHotspot* h) override { events.push_back("out " + std::to_string(h->getTag())); }
+  std::vector<std::string> events;
+};
+
+struct Square : RenderableView {
+  double side = 10;
+  QVRect bounds() const override { return QVRect{5, 5, side, side}; }
+  void drawInCanvas(RGBACanvas& canvas) override {
+    scale = canvas.scale;
+    for (int y = 0; y < canvas.height; ++y)
+      for (int x = 0; x < canvas.width; ++x) canvas.pixels[y * canvas.bytesPerRow + x * 4 + 3] = 255;
+  }
+  double scale = 0;
+};
+
+}  // namespace
+
+TEST_F(QVHotspotImplTest, NewHotspotDefaultsAndPlacement) {
+  auto h = QVHotspotImpl::create();
+  EXPECT_EQ(h->radius, 1.0f);
+  EXPECT_EQ(h->radiushit, 0.0f);
+  EXPECT_EQ(h->getAlpha(), 1.0f);
+  EXPECT_EQ(h->animationframe, -15);
+  EXPECT_FALSE(h->hover());
+  EXPECT_EQ(h->getState(), 1);
+  h->setCoordinates(30, -10, 99);
+  EXPECT_EQ(h->rx, 30);
+  EXPECT_EQ(h->ry, 0);
+  EXPECT_EQ(h->rz, -10);
+  h->remove();
+  EXPECT_EQ(h->getState(), 1);
+}
+
+TEST_F(QVHotspotImplTest, PickingColoursAreExactUniqueAndNeverBlack) {
+  auto a = QVHotspotImpl::create();
+  for (int32_t c : {a->red, a->green, a->blue}) {
+    EXPECT_GE(c, 0);
+    EXPECT_LE(c, 254);
+  }
+  EXPECT_TRUE(a->hitWithRed(a->red, a->green, a->blue));
+  EXPECT_FALSE(a->hitWithRed(a->red + 1, a->green, a->blue));
+  EXPECT_FALSE(a->hitWithRed(a->red, a->green - 1, a->blue));
+  EXPECT_FALSE(a->hitWithRed(a->red, a->green, a->blue + 1));
+
+  // The same random sequence again must not give a second hotspot the same colour.
+  std::srand(77);
+  auto b = QVHotspotImpl::create();
+  std::srand(77);
+  auto c = QVHotspotImpl::create();
+  EXPECT_FALSE(c->hitWithRed(b->red, b->green, b->blue));
+
+  std::set<uint32_t> seen;
+  std::vector<std::shared_ptr<QVHotspotImpl>> many;
+  for (int i = 0; i < 2000; ++i) {
+    many.push_back(QVHotspotImpl::create());
+    auto& h = *many.back();
+    EXPECT_NE(h.red | h.green | h.blue, 0);
+    EXPECT_TRUE(seen.insert(uint32_t(h.red) << 16 | h.green << 8 | h.blue).second);
+  }
+  // A released colour may be drawn again: b's colour is free once b is gone.
+  int32_t r = b->red, g = b->green, bl = b->blue;
+  b.reset();
+  std::srand(77);
+  auto d = QVHotspotImpl::create();
+  EXPECT_TRUE(d->hitWithRed(r, g, bl));
+}
+
+TEST_F(QVHotspotImplTest, NextPOT) {
+  for (auto [in, out] : {std::pair<uint32_t, uint32_t>{1, 1},
+                         {2, 2},
+                         {3, 4},
+                         {256, 256},
+                         {257, 512},
+                         {0, 0},
+                         {0x80000000u, 0x80000000u},
+                         {0x80000001u, 0}})
+    EXPECT_EQ(NextPOT(in), out) << in;
+}
+
+TEST_F(QVHotspotImplTest, CanvasFitsTheWholePictureCentredAtOneScale) {
+  auto h = QVHotspotImpl::create();
+  h->setImage(solid(200, 100, 200, 10, 10));
+  h->process();
+  ASSERT_TRUE(h->image());
+  EXPECT_EQ(h->image()->width(), 256);
+  EXPECT_EQ(h->image()->height(), 128);
+  // 2:1 into 2:1 fills the canvas: no squashing into a band.
+  EXPECT_EQ(pixel(*h->image(), 128, 2)[3], 255);
+  EXPECT_EQ(pixel(*h->image(), 128, 125)[3], 255);
+
+  // 3:1 into 512 x 128: drawn 384 x 128 from x = 64, transparent bands beside it.
+  h->setImage(solid(300, 100, 10, 200, 10));
+  h->process();
+  const Image& wide = *h->image();
+  ASSERT_EQ(wide.width(), 512);
+  ASSERT_EQ(wide.height(), 128);
+  EXPECT_EQ(pixel(wide, 63, 64)[3], 0);
+  EXPECT_EQ(pixel(wide, 64, 64)[3], 255);
+  EXPECT_EQ(pixel(wide, 447, 64)[3], 255);
+  EXPECT_EQ(pixel(wide, 448, 64)[3], 0);
+  EXPECT_EQ(pixel(wide, 200, 0)[1], 200);  // colour kept up to the edge
+  EXPECT_EQ(pixel(wide, 200, 127)[1], 200);
+
+  // Tall: 100 x 300 into 128 x 512, drawn 128 x 384 from y = 64.
+  h->setImage(solid(100, 300, 10, 10, 200));
+  h->process();
+  EXPECT_EQ(pixel(*h->image(), 64, 63)[3], 0);
+  EXPECT_EQ(pixel(*h->image(), 64, 64)[3], 255);
+}
+
+TEST_F(QVHotspotImplTest, EachImageIsPreparedOnce) {
+  auto h = QVHotspotImpl::create();
+  auto pot = solid(64, 32, 1, 2, 3);
+  h->setImage(pot);
+  h->process();
+  EXPECT_EQ(h->image(), pot);  // already a power of two
+  h->setImage(solid(100, 50, 1, 2, 3));
+  h->process();
+  auto prepared = h->image();
+  h->process();
+  h->process();
+  EXPECT_EQ(h->image(), prepared);
+  EXPECT_EQ(prepared->width(), 128);
+  EXPECT_EQ(QVHotspotImpl::imageWithImage(*pot, 0, 64, 64, 32), nullptr);
+}
+
+TEST_F(QVHotspotImplTest, ViewsRenderAtTheirBoundsAndEmptyViewsGiveNothing) {
+  auto square = std::make_shared<Square>();
+  square->side = 10.4;
+  auto h = QVHotspotImpl::create();
+  auto image = h->imageWithView(square);
+  ASSERT_TRUE(image);
+  EXPECT_EQ(square->scale, 1.0);  // one pixel per point, whatever the screen
+  EXPECT_EQ(image->width(), 16);  // 11 pixels on a power-of-two canvas
+  square->side = 0;
+  EXPECT_EQ(h->imageWithView(square), nullptr);
+  EXPECT_EQ(imageByRenderingView(*square, 2.0), nullptr);
+  square->side = 3;
+  auto doubled = imageByRenderingView(*square, 2.0);
+  ASSERT_TRUE(doubled);
+  EXPECT_EQ(doubled->width(), 6);
+  EXPECT_EQ(square->scale, 2.0);
+
+  h->setView(square);
+  h->cleanup();  // never drawn: no GL needed, and nothing left to show
+  EXPECT_FALSE(h->image());
+  EXPECT_FALSE(h->view());
+}
+
+TEST_F(QVHotspotImplTest, PulseStepsAndASecondAnimateStartsNoSecondTimer) {
+  auto h = QVHotspotImpl::create();
+  h->setSize(2);
+  h->animate();
+  h->animate();                    // before the first step: still one pulse
+  RunLoop::main().runFor(0.0105);  // steps fire at 10.01, 10.02, ...
+  EXPECT_FLOAT_EQ(h->radius, 2.0f);
+  RunLoop::main().runFor(0.01);
+  EXPECT_FLOAT_EQ(h->radius, 2.0f + 2.0f / 60.0f);
+  RunLoop::main().runFor(0.14);
+  EXPECT_EQ(h->animationframe, 1);  // 16 steps: f = 0 was the last
+  EXPECT_NEAR(h->radius, 2.648f, 0.001f);
+  h->animate();  // running: ignored
+  RunLoop::main().runFor(0.13);
+  EXPECT_EQ(h->animationframe, 14);
+  EXPECT_GT(h->radius, 2.0f);
+  RunLoop::main().runFor(0.01);  // the 30th step
+  EXPECT_EQ(h->radius, 2.0f);
+  EXPECT_EQ(h->animationframe, -15);
+  EXPECT_EQ(h->radiushit, 0.0f);
+  RunLoop::main().runFor(0.1);  // the timer is gone
+  EXPECT_EQ(h->radius, 2.0f);
+  h->animate();  // and a new pulse may start
+  RunLoop::main().runFor(0.025);
+  EXPECT_GT(h->radius, 2.0f);
+}
+
+TEST_F(QVHotspotImplTest, MessagesArePostedOnceAndReachOnlyALiveTarget) {
+  auto h = QVHotspotImpl::create();
+  h->setTag(5);
+  auto target = std::make_shared<Recorder>();
+  std::vector<QVHotspot*> tapped;
+  h->addTarget(target, [&](QVHotspot* hotspot) { tapped.push_back(hotspot); });
+  EXPECT_EQ(target.use_count(), 1);  // held weakly
+
+  h->triggerFocusIn();
+  h->triggerFocusIn();
+  h->trigger();
+  EXPECT_TRUE(target->events.empty());  // posted, never delivered inside the call
+  EXPECT_TRUE(tapped.empty());
+  RunLoop::main().runOnce();
+  EXPECT_EQ(target->events, (std::vector<std::string>{"in 5"}));
+  EXPECT_EQ(tapped, (std::vector<QVHotspot*>{h.get()}));
+
+  h->triggerFocusOut();
+  h->trigger();
+  std::weak_ptr<QVHotspotImpl> weakHotspot = h;
+  h.reset();  // the posted messages keep the hotspot until they ran
+  EXPECT_FALSE(weakHotspot.expired());
+  RunLoop::main().runOnce();
+  EXPECT_TRUE(weakHotspot.expired());
+  EXPECT_EQ(target->events.back(), "out 5");
+  EXPECT_EQ(tapped.size(), 2u);
+
+  auto other = QVHotspotImpl::create();
+  other->addTarget(target, [&](QVHotspot* hotspot) { tapped.push_back(hotspot); });
+  other->trigger();
+  target.reset();  // gone before the message runs: nothing happens
+  RunLoop::main().runOnce();
+  EXPECT_EQ(tapped.size(), 2u);
+}
