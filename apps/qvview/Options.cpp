@@ -32,9 +32,13 @@ std::string usage() {
          "  --yaw DEG --pitch DEG --fov DEG   initial view direction and field of view\n"
          "  --frames N           number of frames to render headless (default 1)\n"
          "  --nadir IMAGE        cover the bottom pole (the tripod) with IMAGE; --zenith IMAGE for the top\n"
+         "  --mode MODE          sphere (default), cylinder or flat; the last two lay out video frames\n"
+         "  --stereo             side-by-side stereo for a headset viewer\n"
+         "  --over-under         the content is over-under stereo (upper half left eye); sphere mode only\n"
          "  --help               this text\n"
          "window keys: drag = look around, wheel = field of view, arrows turn, r reset, f fullscreen, Esc "
-         "quit\n";
+         "quit,\n"
+         "             s stereo on/off, m next mode\n";
 }
 
 std::optional<Options> parseOptions(int argc, char** argv, std::string* error) {
@@ -81,6 +85,17 @@ std::optional<Options> parseOptions(int argc, char** argv, std::string* error) {
     } else if (!std::strcmp(arg, "--nadir") || !std::strcmp(arg, "--zenith")) {
       if (!(value = need(i, arg))) return std::nullopt;
       (!std::strcmp(arg, "--nadir") ? options.nadir : options.zenith) = value;
+    } else if (!std::strcmp(arg, "--mode")) {
+      if (!(value = need(i, arg))) return std::nullopt;
+      options.mode = value;
+      if (options.mode != "sphere" && options.mode != "cylinder" && options.mode != "flat") {
+        *error = std::string("--mode: expected sphere, cylinder or flat, got '") + value + "'";
+        return std::nullopt;
+      }
+    } else if (!std::strcmp(arg, "--stereo")) {
+      options.stereo = true;
+    } else if (!std::strcmp(arg, "--over-under")) {
+      options.overUnder = true;
     } else if (arg[0] == '-' && arg[1] != '\0') {
       *error = std::string("unknown option '") + arg + "'";
       return std::nullopt;
@@ -90,6 +105,10 @@ std::optional<Options> parseOptions(int argc, char** argv, std::string* error) {
     } else {
       options.file = arg;
     }
+  }
+  if (options.overUnder && options.mode != "sphere") {
+    *error = "--over-under needs --mode sphere, not '" + options.mode + "'";
+    return std::nullopt;
   }
   return options;
 }

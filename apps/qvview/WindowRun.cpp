@@ -9,6 +9,7 @@
 #include "apps/qvview/Viewer.h"
 #include "apps/qvview/WindowLayer.h"
 #include "qv/core/QVViewGL.h"
+#include "qv/core/ViewMode.h"
 #include "qv/os/Environment.h"
 #include "qv/os/RunLoop.h"
 
@@ -53,6 +54,11 @@ int runWindow(const Options& options) {
         while (SDL_PollEvent(&event)) {
           if (event.type == SDL_QUIT) running = false;
           if (event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_ESCAPE) running = false;
+          if (event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_s) view->setStereo(!view->isStereo);
+          if (event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_m) {
+            view->setViewMode(nextViewMode(view->_videoMode), view->_videoAspect);
+            std::printf("mode: %s\n", std::string(viewModeName(view->_videoMode)).c_str());
+          }
           if (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
             Environment::current().setScreen(
                 QVRect{0, 0, double(event.window.data1), double(event.window.data2)}, 1.0);
