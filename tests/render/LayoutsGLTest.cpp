@@ -424,3 +424,25 @@ TEST_F(LayoutsGLTest, LegacyRendererOnOldSystemsWhateverTheLayout) {
   EXPECT_NE(differingPixels(landscape4, 0, landscape3, 0, 64), 0);
   legacyFrame(3);  // leave the process-wide sign as it started
 }
+
+TEST_F(LayoutsGLTest, RawFrameRendererDrawsOnlyWithARawFrameTexture) {
+  auto view = makeView(64, 32);
+  view->setImage(imageOf(256, 128, panorama));
+  draw(*view);
+  auto rendered = [&](QVViewGL& v) {
+    std::lock_guard<std::mutex> guard(v.textureUsageLock);
+    SharedContextScope scope;
+    oes::glBindFramebufferOES(GL_FRAMEBUFFER_OES, v.viewFramebuffer);
+    v.renderScene2(RotationMatrix{}, 0.3, 1.0, -0.2);
+    Frame f{64, 32, std::vector<uint8_t>(64 * 32 * 4)};
+    glReadPixels(0, 0, 64, 32, GL_RGBA, GL_UNSIGNED_BYTE, f.rgba.data());
+    return f;
+  };
+  Frame before = rendered(*view);  // texId 0: nothing drawn, not even cleared
+  EXPECT_EQ(before.hue(32, 16), '?');
+  std::vector<uint8_t> red(16 * 16 * 4);
+  for (size_t i = 0; i < red.size(); i += 4) red[i + 2] = red[i + 3] = 255;  // BGRA
+  view->onVideoFrame(red.data(), 0, 0, 16, 16);
+  Frame after = rendered(*view);
+  for (int x : {1, 32, 62}) EXPECT_EQ(after.hue(x, 16), 'r') << x;
+}
