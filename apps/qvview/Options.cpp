@@ -57,9 +57,16 @@ std::string usage() {
          "  --gaze               focus mode: the view centre resting on a hotspot prints \"hotspot TAG focus "
          "in\"\n"
          "                       and leaving it \"hotspot TAG focus out\"\n"
+         "  --mode MODE          sphere (default), cylinder or flat: layouts of video frames; a still image\n"
+         "                       stays on the sphere in cylinder mode and is not shown flat\n"
+         "  --stereo             side-by-side stereo for a headset viewer; it follows the device's "
+         "attitude,\n"
+         "                       so without motion sensors it starts looking down (--pitch 90: the horizon)\n"
+         "  --over-under         the content is over-under stereo (upper half left eye); sphere mode only\n"
          "  --help               this text\n"
          "window keys: drag = look around, wheel = field of view, arrows turn, r reset, f fullscreen, Esc "
-         "quit\n";
+         "quit,\n"
+         "             s stereo on/off, m next mode\n";
 }
 
 std::optional<Options> parseOptions(int argc, char** argv, std::string* error) {
@@ -115,6 +122,17 @@ std::optional<Options> parseOptions(int argc, char** argv, std::string* error) {
       options.hotspots.push_back(value);
     } else if (!std::strcmp(arg, "--gaze")) {
       options.gaze = true;
+    } else if (!std::strcmp(arg, "--mode")) {
+      if (!(value = need(i, arg))) return std::nullopt;
+      options.mode = value;
+      if (options.mode != "sphere" && options.mode != "cylinder" && options.mode != "flat") {
+        *error = std::string("--mode: expected sphere, cylinder or flat, got '") + value + "'";
+        return std::nullopt;
+      }
+    } else if (!std::strcmp(arg, "--stereo")) {
+      options.stereo = true;
+    } else if (!std::strcmp(arg, "--over-under")) {
+      options.overUnder = true;
     } else if (arg[0] == '-' && arg[1] != '\0') {
       *error = std::string("unknown option '") + arg + "'";
       return std::nullopt;
@@ -124,6 +142,10 @@ std::optional<Options> parseOptions(int argc, char** argv, std::string* error) {
     } else {
       options.file = arg;
     }
+  }
+  if (options.overUnder && options.mode != "sphere") {
+    *error = "--over-under needs --mode sphere, not '" + options.mode + "'";
+    return std::nullopt;
   }
   return options;
 }

@@ -7,6 +7,7 @@
 
 #include "apps/qvview/DefaultPanorama.h"
 #include "qv/core/QVObjectFactory.h"
+#include "qv/core/ViewMode.h"
 #include "qv/hotspots/QVHotspot.h"
 #include "qv/hotspots/QVHotspotTarget.h"
 #include "qv/os/Image.h"
@@ -104,6 +105,9 @@ std::shared_ptr<QVViewGL> makeViewer(const Options& options, const std::shared_p
     view->setBlindSpotImage(options.nadir ? options.nadir : options.zenith);
     view->setBlindSpotLocation(options.nadir ? 1 : 2);
   }
+  const int32_t mode = options.overUnder ? int32_t(ViewMode::OverUnder) : *viewModeFromName(options.mode);
+  view->setViewMode(mode, float(panorama->width()) / float(panorama->height()));
+  view->setStereo(options.stereo);
   view->setRotationX(options.yaw);
   view->setRotationY(options.pitch);
   view->setImage(panorama);

@@ -13,6 +13,7 @@
 #include "apps/qvview/Viewer.h"
 #include "apps/qvview/WindowLayer.h"
 #include "qv/core/QVViewGL.h"
+#include "qv/core/ViewMode.h"
 #include "qv/os/Environment.h"
 #include "qv/os/MotionManager.h"
 #include "qv/os/RunLoop.h"
@@ -82,6 +83,13 @@ void runEventLoop(SDL_Window* window, QVViewGL* view, const Options& options) {
               view->setRotationX(options.yaw);
               view->setRotationY(options.pitch);
               view->setFieldOfView(options.fov);
+              break;
+            case SDLK_s:
+              view->setStereo(!view->isStereo);
+              break;
+            case SDLK_m:
+              view->setViewMode(nextViewMode(view->_videoMode), view->_videoAspect);
+              std::printf("mode: %s\n", std::string(viewModeName(view->_videoMode)).c_str());
               break;
             case SDLK_f:
               fullscreen = !fullscreen;

@@ -129,18 +129,33 @@ class QVViewGL : public QVView, public QVAssetListener, public std::enable_share
 
   // --- Renderers (one frame each; main thread, textureUsageLock held by the frame).
   void renderScene(RotationMatrix matrix);
+  // One eye of a side-by-side pair into its half of the view; the caller clears once before both eyes.
+  void renderScenePart(RotationMatrix matrix, bool isRight);
+  // The raw-frame texture texId on the sphere from explicit angles (radians); nothing in the kit calls it.
+  void renderScene2(RotationMatrix matrix, double pitch, double yaw, double roll);
+  // Video on the inside of an open cylinder around the camera.
+  void renderSceneCylinder(RotationMatrix matrix);
+  // The video frame flat on the screen, letterboxed to _videoAspect; no camera.
+  void renderSceneFlat(RotationMatrix matrix);
+  // texId on the sphere with the camera of old system versions.
+  void renderSceneLegacy(RotationMatrix matrix);
 
   // What a sphere-type renderer asks of the camera composition.
   struct CameraPass {
     GLint viewportX = 0;
-    GLint width = 1, height = 0;      // viewport size, pixels
-    bool clear = true;                // clear colour and depth first
-    bool alwaysMotionBranch = false;  // take the motion-navigation branches whatever navigationMode is
+    GLint width = 1, height = 0;         // viewport size, pixels
+    bool clear = true;                   // clear colour and depth first
+    bool alwaysMotionBranch = false;     // take the motion-navigation branches whatever navigationMode is
+    bool pitchOffset = true;             // apply the touch pitch (rotatedirection.y)
+    bool yawFlipsInOrientation4 = true;  // motion yaw subtracts the touch offset in interface orientation 4
+    GLfloat modelOffsetZ = 0;            // model-view translation along z, before the compass and the yaw
   };
   // Projection, orientation, touch offsets, device matrix, compass and yaw onto the projection and
   // model-view matrices, then the one-shot unprojection. Returns the whole turn about the pole axis
   // (compass and yaw, degrees) applied to the scene's model-view matrix.
   float composeCamera(const RotationMatrix& matrix, const CameraPass& pass);
+  // Loads the device matrix as a GL matrix, keeps it in m_static and multiplies it onto the current matrix.
+  void applyDeviceMatrix(const RotationMatrix& matrix);
   // The viewport the camera composition uses for a mono frame.
   CameraPass monoCameraPass() const;
   // Sends moveBack when the auto-level delay has passed since the last touch.

@@ -38,6 +38,17 @@ bool QVViewGL::ensureQuadrics() {
   return true;
 }
 
+void QVViewGL::applyDeviceMatrix(const RotationMatrix& m) {
+  // Row i, column j of the device matrix lands at [4j + i] of the column-major GL matrix.
+  const double rows[3][3] = {{m.m11, m.m12, m.m13}, {m.m21, m.m22, m.m23}, {m.m31, m.m32, m.m33}};
+  float device[16] = {};
+  for (int i = 0; i < 3; ++i)
+    for (int j = 0; j < 3; ++j) device[4 * j + i] = float(rows[i][j]);
+  device[15] = 1;
+  std::copy(device, device + 16, m_static);
+  glMultMatrixf(device);
+}
+
 float QVViewGL::composeCamera(const RotationMatrix& m, const CameraPass& pass) {
   const bool motion = navigationMode == 0 || pass.alwaysMotionBranch;
   if (pass.clear) {
@@ -66,9 +77,9 @@ float QVViewGL::composeCamera(const RotationMatrix& m, const CameraPass& pass) {
 
   const float p = rotatedirection.y;
   if (!motion) {
-    glRotatef(p / -1.5f, 0, 1, 0);
+    if (pass.pitchOffset) glRotatef(p / -1.5f, 0, 1, 0);
     glRotatef(90, 0, 1, 0);
-  } else {
+  } else if (pass.pitchOffset) {
     switch (interfaceOrientation) {
       case 2:
         glRotatef(p / 1.5f, 0, 1, 0);
@@ -83,21 +94,15 @@ float QVViewGL::composeCamera(const RotationMatrix& m, const CameraPass& pass) {
         glRotatef(p / -1.5f, 0, 1, 0);
         break;
     }
-    // Row i, column j of the device matrix lands at [4j + i] of the column-major GL matrix.
-    const double rows[3][3] = {{m.m11, m.m12, m.m13}, {m.m21, m.m22, m.m23}, {m.m31, m.m32, m.m33}};
-    float device[16] = {};
-    for (int i = 0; i < 3; ++i)
-      for (int j = 0; j < 3; ++j) device[4 * j + i] = float(rows[i][j]);
-    device[15] = 1;
-    std::copy(device, device + 16, m_static);
-    glMultMatrixf(device);
   }
+  if (motion) applyDeviceMatrix(m);
 
   glRotatef(90, 0, 1, 0);
   qvglLookAt(0, 1, 0, 0, 0, 0, 1, 0, 0);
 
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
+  if (pass.modelOffsetZ != 0) glTranslatef(0, 0, pass.modelOffsetZ);
   glDisable(GL_CULL_FACE);
   ensureQuadrics();
   glEnable(GL_TEXTURE_2D);
@@ -132,8 +137,9 @@ float QVViewGL::composeCamera(const RotationMatrix& m, const CameraPass& pass) {
       }
       xrotcalibrated = true;
     }
-    yaw = interfaceOrientation == 4 ? xrotationmodifier - rotatedirection.x / k
-                                    : xrotationmodifier + rotatedirection.x / k;
+    yaw = interfaceOrientation == 4 && pass.yawFlipsInOrientation4
+              ? xrotationmodifier - rotatedirection.x / k
+              : xrotationmodifier + rotatedirection.x / k;
   }
   glRotatef(yaw, 0, 0, 1);
   glRotatef(180, 0, 0, 1);

@@ -125,6 +125,22 @@ void QVViewGL::drawScene() {
     case RendererKind::Sphere:
       renderScene(matrix);
       break;
+    case RendererKind::Flat:
+      renderSceneFlat(matrix);
+      break;
+    case RendererKind::Cylinder:
+      renderSceneCylinder(matrix);
+      break;
+    case RendererKind::StereoPair:
+      glDepthMask(GL_TRUE);
+      glClearColor(0, 0, 0, 1);
+      glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+      renderScenePart(matrix, false);
+      renderScenePart(matrix, true);
+      break;
+    case RendererKind::Legacy:
+      renderSceneLegacy(matrix);
+      break;
     case RendererKind::None:
     default: {
       // Nothing to draw for this layout; present black rather than whatever the buffer held.

@@ -1,0 +1,20 @@
+// The content layouts a view can show (its _videoMode), with the names hosts and log lines use for them.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+enum class ViewMode : int32_t {
+  Sphere = 0,      // equirectangular content on the inside of a sphere
+  Flat = 1,        // the frame flat on the screen, letterboxed
+  Cylinder = 2,    // the frame around an open cylinder
+  StereoPair = 3,  // side-by-side stereo, the same picture for both eyes
+  OverUnder = 4,   // over-under stereo content on the sphere (upper half left eye, lower half right)
+};
+
+// "sphere", "flat", "cylinder", "stereo", "over-under"; "unknown" for any other value.
+std::string_view viewModeName(int32_t mode);
+std::optional<int32_t> viewModeFromName(std::string_view name);
+// Cycles sphere -> cylinder -> flat -> sphere; any other layout continues with the cylinder.
+int32_t nextViewMode(int32_t mode);

@@ -1,0 +1,436 @@
+// Every content layout drawn through the real frame loop on llvmpipe, checked by the pixels presented.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <limits>
+
+#include "qv/core/QVObjectFactory.h"
+#include "qv/media/QVAsset.h"
+#include "qv/os/Environment.h"
+#include "qv/os/GLES.h"
+#include "qv/os/Image.h"
+#include "qv/os/MotionManager.h"
+#include "qv/os/OffscreenLayer.h"
+#include "qv/os/PixelBuffer.h"
+#include "qv/os/QVLog.h"
+#include "qv/os/RunLoop.h"
+#include "qv/platform/QVContext.h"
+#include "tests/support/GLTestSupport.h"
+
+namespace {
+
+struct RGB {
+  int r, g, b;
+};
+using Pattern = std::function<RGB(int x, int y, int w, int h)>;
+
+// The host's side of an attached video: the view only needs an asset to be there; frames arrive through
+// the listener calls the tests make.
+class HostAsset : public QVAsset {
+ public:
+  void play() override {}
+  void playWithSeekTo(MediaTime, bool) override {}
+  void pause() override {}
+  void stop() override {}
+  MediaTimeRange getTimeRange() override { return {}; }
+  void setTimeRange(MediaTime, MediaTime, bool) override {}
+  MediaTime getPlaybackTime() override { return {}; }
+  MediaTime getDuration() override { return {}; }
+  std::string getUrl() override { return {}; }
+  void addObserver(std::weak_ptr<QVAssetObserver>) override {}
+  void removeObserver(const void*) override {}
+  int32_t getStatus() override { return 2; }
+  float getDownloadProgress() override { return 1; }
+  bool setTimeMonitor(std::weak_ptr<QVAssetTimeMonitor>) override { return true; }
+  void setVolume(float) override {}
+  bool setAssetListener(std::weak_ptr<QVAssetListener>) override { return true; }
+};
+
+// A device with fused motion holding one attitude.
+class FixedAttitude : public NullMotionManager {
+ public:
+  explicit FixedAttitude(Attitude attitude) : attitude_(attitude) {}
+  bool isDeviceMotionAvailable() const override { return true; }
+  std::optional<DeviceMotion> deviceMotion() const override { return DeviceMotion{attitude_, 0, 0, 0, 1}; }
+
+ private:
+  Attitude attitude_;
+};
+
+std::shared_ptr<Image> imageOf(int w, int h, const Pattern& pattern) {
+  std::vector<uint8_t> rgba(size_t(w) * h * 4);
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x) {
+      RGB c = pattern(x, y, w, h);
+      uint8_t* p = &rgba[(size_t(y) * w + x) * 4];
+      p[0] = uint8_t(c.r), p[1] = uint8_t(c.g), p[2] = uint8_t(c.b), p[3] = 255;
+    }
+  }
+  return Image::fromRGBA(w, h, std::move(rgba));
+}
+
+std::shared_ptr<PixelBuffer> frameOf(int w, int h, const Pattern& pattern) {
+  auto buffer = PixelBuffer::create(w, h);
+  imageOf(w, h, pattern)->copyPremultipliedBGRA(buffer->baseAddress(), buffer->bytesPerRow());
+  return buffer;
+}
+
+// Colour-coded longitude and latitude, so any wrong turn or offset changes many pixels.
+RGB panorama(int x, int y, int w, int h) {
+  return RGB{x * 255 / w, y * 255 / h, (x / 8 + y / 8) % 2 * 255};
+}
+
+const RGB kRed{255, 0, 0}, kGreen{0, 255, 0}, kBlue{0, 0, 255};
+
+// A presented frame, top row first.
+struct Frame {
+  int w = 0, h = 0;
+  std::vector<uint8_t> rgba;
+  RGB at(int x, int y) const {
+    const uint8_t* p = &rgba[(size_t(y) * w + x) * 4];
+    return RGB{p[0], p[1], p[2]};
+  }
+  // The dominant channel of a pixel of one of the pure test colours.
+  char hue(int x, int y) const {
+    RGB c = at(x, y);
+    if (c.r > 200 && c.g < 60 && c.b < 60) return 'r';
+    if (c.g > 200 && c.r < 60 && c.b < 60) return 'g';
+    if (c.b > 200 && c.r < 60 && c.g < 60) return 'b';
+    if (c.r == 0 && c.g == 0 && c.b == 0) return '0';
+    return '?';
+  }
+};
+
+// Pixels of `a` (columns ax.., width w) that differ from `b` (columns bx..) by more than 2 in a channel.
+int differingPixels(const Frame& a, int ax, const Frame& b, int bx, int w) {
+  int count = 0;
+  for (int y = 0; y < a.h; ++y) {
+    for (int x = 0; x < w; ++x) {
+      RGB p = a.at(ax + x, y), q = b.at(bx + x, y);
+      if (std::abs(p.r - q.r) > 2 || std::abs(p.g - q.g) > 2 || std::abs(p.b - q.b) > 2) ++count;
+    }
+  }
+  return count;
+}
+
+class LayoutsGLTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    RunLoop::main().useManualClock(10.0);
+    previousSink = QVLogSetSink([this](std::string_view line) { log.emplace_back(line); });
+  }
+  void TearDown() override {
+    QVLogSetSink(previousSink);
+    RunLoop::main().useRealClock();
+    MotionManager::setFactory({});
+    Environment::current().reset();
+  }
+
+  std::shared_ptr<QVViewGL> makeView(int w, int h) {
+    Environment::current().setScreen(QVRect{0, 0, double(w), double(h)}, 1.0);
+    auto view = QVObjectFactory::viewWithFrame(QVRect{0, 0, double(w), double(h)});
+    view->setAutoLevel(false, 0);
+    view->layoutSubviews();
+    return view;
+  }
+  // A view showing one video frame of `pattern` through the single-texture path.
+  std::shared_ptr<QVViewGL> makeVideoView(int w, int h, int fw, int fh, const Pattern& pattern) {
+    auto view = makeView(w, h);
+    view->displayAsset(std::make_shared<HostAsset>());
+    auto frame = frameOf(fw, fh, pattern);
+    view->onImageBuffer(frame.get(), 0, 0, fw, fh);
+    return view;
+  }
+  Frame draw(QVViewGL& view) {
+    view.update();
+    Frame f;
+    f.rgba = static_cast<OffscreenLayer&>(*view.layer()).lastFrame(&f.w, &f.h);
+    return f;
+  }
+
+  std::vector<std::string> log;
+  std::function<void(std::string_view)> previousSink;
+};
+
+}  // namespace
+
+TEST_F(LayoutsGLTest, EachEyeOfAStillImagePairMatchesAMonoRenderOfHalfTheWidth) {
+  auto picture = imageOf(256, 128, panorama);
+  struct Size {
+    int w, h;
+  };
+  // Even, odd (the last column stays black) and narrower than two pixels (both eyes one pixel wide).
+  for (Size size : {Size{128, 64}, Size{129, 64}, Size{1, 16}}) {
+    const int eye = std::max(size.w / 2, 1);
+    auto mono = makeView(eye, size.h);
+    mono->setImage(picture);
+    mono->setRotationY(60);
+    Frame reference = draw(*mono);
+    // Still images go whole to both eyes whatever the layout says about stereo content.
+    for (int mode : {0, 3, 4}) {
+      auto pair = makeView(size.w, size.h);
+      pair->setImage(picture);
+      pair->setRotationY(60);
+      pair->setViewMode(mode, 2.0f);
+      pair->setStereo(true);
+      Frame f = draw(*pair);
+      SCOPED_TRACE(testing::Message() << size.w << "x" << size.h << " mode " << mode);
+      EXPECT_EQ(differingPixels(f, 0, reference, 0, eye), 0);
+      if (size.w >= 2) {
+        EXPECT_EQ(differingPixels(f, eye, reference, 0, eye), 0);
+      }
+      if (size.w % 2 && size.w > 1) {
+        EXPECT_EQ(f.hue(size.w - 1, size.h / 2), '0');
+      }
+    }
+  }
+}
+
+TEST_F(LayoutsGLTest, OverUnderVideoGivesEachEyeItsOwnHalf) {
+  // Upper half red, lower half blue: the left eye must see only red, the right eye only blue, and the
+  // left eye must still be there after the right eye drew (the pair is cleared once).
+  auto overUnder = [](int, int y, int, int h) { return y < h / 2 ? kRed : kBlue; };
+  auto view = makeVideoView(128, 64, 64, 64, overUnder);
+  view->setRotationY(90);  // the horizon, well away from the split at the poles
+  view->setViewMode(4, 2.0f);
+  view->setStereo(true);
+  Frame f = draw(*view);
+  EXPECT_EQ(view->stereomode, 1);
+  for (int y = 2; y < 64; y += 6) {
+    for (int x = 2; x < 62; x += 6) {
+      ASSERT_EQ(f.hue(x, y), 'r') << x << "," << y;
+      ASSERT_EQ(f.hue(64 + x, y), 'b') << x << "," << y;
+    }
+  }
+  // Mono over-under shows the upper half only; the stereo pair of mode 3 shows the whole frame twice.
+  view->setStereo(false);
+  Frame mono = draw(*view);
+  for (int x = 2; x < 128; x += 6) EXPECT_EQ(mono.hue(x, 32), 'r') << x;
+  view->setViewMode(3, 2.0f);
+  Frame same = draw(*view);
+  EXPECT_EQ(view->stereomode, 0);
+  EXPECT_EQ(differingPixels(same, 0, same, 64, 64), 0);
+  EXPECT_NE(differingPixels(same, 0, f, 0, 64), 0);
+}
+
+TEST_F(LayoutsGLTest, StereoFollowsTheDeviceInTouchNavigationToo) {
+  MotionManager::setFactory([] { return std::make_shared<FixedAttitude>(Attitude{0.4, 0.3, 1.2}); });
+  auto picture = imageOf(256, 128, panorama);
+  Frame frames[2];
+  for (int navigation : {0, 1}) {
+    auto view = makeView(96, 48);
+    view->setImage(picture);
+    view->setNavigationMode(navigation);
+    view->setInterfaceOrientation(3);
+    view->rotatedirection = Vec4fRec{40, -30, 0, 0};
+    view->setStereo(true);
+    frames[navigation] = draw(*view);
+  }
+  EXPECT_EQ(differingPixels(frames[0], 0, frames[1], 0, 96), 0);
+}
+
+TEST_F(LayoutsGLTest, BlindSpotTurnsWithTheSceneInTheStereoAndCylinderRenderers) {
+  // Interface orientation 2 turns the picture by 180 degrees on screen and gives the yaw a base of 180
+  // degrees, so looking at the nadir the scene comes out as in orientation 0. A disk that takes the
+  // scene's yaw does too; one that missed the yaw base would show upside down.
+  auto dir = std::filesystem::temp_directory_path() / "qv-layouts-blindspot";
+  std::filesystem::create_directories(dir);
+  auto disk =
+      imageOf(64, 64, [](int x, int y, int, int) { return x < 32 ? kGreen : (y < 20 ? kRed : kBlue); });
+  ASSERT_TRUE(disk->writePNG((dir / "halves.png").string()));
+  auto picture = imageOf(256, 128, panorama);
+
+  struct Case {
+    const char* name;
+    int navigation, mode;
+    bool stereo;
+  };
+  for (Case c : {Case{"stereo, touch navigation", 1, 0, true}, Case{"cylinder", 0, 2, false}}) {
+    Frame frames[2];
+    for (int i = 0; i < 2; ++i) {
+      auto view = makeView(64, 64);
+      view->setImage(picture);
+      view->setNavigationMode(c.navigation);
+      view->setInterfaceOrientation(i == 0 ? 0 : 2);
+      view->setViewMode(c.mode, 2.0f);
+      view->setStereo(c.stereo);
+      view->setFieldOfView(100);
+      view->setBlindSpotImage((dir / "halves.png").string());
+      view->setBlindSpotLocation(1);
+      frames[i] = draw(*view);
+    }
+    // The disk itself sits a little off the pole axis, so compare where its red quarter lies within it.
+    double offset[2][2] = {};
+    for (int i = 0; i < 2; ++i) {
+      double all[3] = {}, red[3] = {};
+      for (int y = 0; y < 64; ++y) {
+        for (int x = 0; x < 64; ++x) {
+          char hue = frames[i].hue(x, y);
+          if (hue != 'r' && hue != 'g' && hue != 'b') continue;
+          all[0] += x, all[1] += y, all[2] += 1;
+          if (hue == 'r') red[0] += x, red[1] += y, red[2] += 1;
+        }
+      }
+      ASSERT_GT(all[2], 400) << c.name << ": the disk is drawn";
+      ASSERT_GT(red[2], 50) << c.name;
+      for (int axis = 0; axis < 2; ++axis) offset[i][axis] = red[axis] / red[2] - all[axis] / all[2];
+    }
+    EXPECT_NEAR(offset[1][0], offset[0][0], 1.5) << c.name;
+    EXPECT_NEAR(offset[1][1], offset[0][1], 1.5) << c.name;
+  }
+  std::filesystem::remove_all(dir);
+}
+
+TEST_F(LayoutsGLTest, CylinderRimsAreWhereTheFrameRowsSayAndNothingBeyond) {
+  // First rows red, last rows blue, green between. Looking straight down (identity attitude) and then
+  // straight up, with a field wide enough to see the open rim: black inside, the rim's own colour around.
+  auto bands = [](int, int y, int, int h) { return y < h / 8 ? kRed : y >= h - h / 8 ? kBlue : kGreen; };
+  struct Look {
+    double roll;
+    char rim;
+  };
+  for (Look look : {Look{0, 'b'}, Look{M_PI, 'r'}}) {
+    MotionManager::setFactory([&] { return std::make_shared<FixedAttitude>(Attitude{0, 0, look.roll}); });
+    auto view = makeVideoView(96, 96, 64, 64, bands);
+    view->setViewMode(2, 2.0f);
+    view->setFieldOfView(150);
+    Frame f = draw(*view);
+    // The rim is 51.7 degrees off the axis: about 0.34 of the half width at this field of view.
+    for (double angle = 0; angle < 2 * M_PI; angle += M_PI / 6) {
+      auto at = [&](double radius) {
+        return f.hue(48 + int(std::lround(radius * 48 * std::cos(angle))),
+                     48 + int(std::lround(radius * 48 * std::sin(angle))));
+      };
+      EXPECT_EQ(at(0.2), '0') << "nothing beyond the rim, roll " << look.roll;
+      EXPECT_EQ(at(0.38), look.rim) << "roll " << look.roll << " angle " << angle;
+      EXPECT_EQ(at(0.8), 'g') << "roll " << look.roll << " angle " << angle;
+    }
+    // No touch pitch on the cylinder.
+    view->rotatedirection.y = 50;
+    EXPECT_EQ(differingPixels(draw(*view), 0, f, 0, 96), 0);
+  }
+}
+
+TEST_F(LayoutsGLTest, FlatLetterboxBarsForViewAndVideoAspects) {
+  Environment::current().setSystemVersion("8.0");
+  struct Row {
+    int w, h;
+    float aspect;
+    int pictureRows;
+  };
+  for (Row row : {Row{160, 90, 2.0f, 80}, Row{160, 90, 4.0f, 40}, Row{100, 100, 2.0f, 50},
+                  Row{100, 100, 0.5f, 100}, Row{64, 128, 1.0f, 64}}) {
+    auto view = makeVideoView(row.w, row.h, 16, 16, [](int, int, int, int) { return kGreen; });
+    Environment::current().setSystemVersion("8.0");
+    view->setInterfaceOrientation(3);
+    view->setViewMode(1, row.aspect);
+    Frame f = draw(*view);
+    int top = 0, picture = 0, bottom = 0;
+    for (int y = 0; y < row.h; ++y) {
+      char hue = f.hue(row.w / 2, y);
+      ASSERT_TRUE(hue == 'g' || hue == '0') << y;
+      (hue == 'g' ? picture : picture ? bottom : top)++;
+    }
+    SCOPED_TRACE(testing::Message() << row.w << "x" << row.h << " aspect " << row.aspect);
+    EXPECT_NEAR(picture, row.pictureRows, 1);
+    EXPECT_NEAR(top, bottom, 1);
+    EXPECT_EQ(f.hue(0, row.h / 2), 'g');
+    EXPECT_EQ(f.hue(row.w - 1, row.h / 2), 'g');
+  }
+}
+
+TEST_F(LayoutsGLTest, FlatWithoutScreenOrWithABrokenAspectStillDrawsAndAZeroHeightViewIsHarmless) {
+  auto green = [](int, int, int, int) { return kGreen; };
+  auto view = makeVideoView(160, 90, 16, 16, green);
+  view->setViewMode(1, 2.0f);
+  Frame reference = draw(*view);
+  Environment::current().setScreen(QVRect{}, 0.0);  // no screen
+  EXPECT_EQ(differingPixels(draw(*view), 0, reference, 0, 160), 0);
+  for (float aspect :
+       {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(), 0.0f}) {
+    view->setViewMode(1, aspect);
+    EXPECT_EQ(differingPixels(draw(*view), 0, reference, 0, 160), 0) << aspect;
+  }
+  // Without an asset the flat layout is black.
+  view->displayAsset(nullptr);
+  Frame black = draw(*view);
+  EXPECT_EQ(black.hue(80, 45), '0');
+
+  auto flat = makeVideoView(64, 0, 16, 16, green);  // no drawable: drawn into nothing
+  flat->setViewMode(1, 2.0f);
+  flat->update();
+  flat->setFrame(QVRect{0, 0, 64, 32});
+  EXPECT_EQ(draw(*flat).hue(32, 16), 'g');
+}
+
+TEST_F(LayoutsGLTest, FlatTexturePairSitsSideBySide) {
+  auto view = makeView(128, 64);
+  view->displayAsset(std::make_shared<HostAsset>());
+  auto red = frameOf(16, 16, [](int, int, int, int) { return kRed; });
+  auto blue = frameOf(16, 16, [](int, int, int, int) { return kBlue; });
+  view->update();  // the first frame makes the texture cache the pair upload needs
+  view->lock();
+  view->onImageBuffer2(red.get(), blue.get(), 0, 0, 16, 16);
+  view->unlock();
+  view->setViewMode(1, 2.0f);
+  Frame f = draw(*view);
+  EXPECT_EQ(f.hue(2, 32), 'r');
+  EXPECT_EQ(f.hue(61, 32), 'r');
+  EXPECT_EQ(f.hue(66, 32), 'b');
+  EXPECT_EQ(f.hue(125, 32), 'b');
+}
+
+TEST_F(LayoutsGLTest, LegacyRendererOnOldSystemsWhateverTheLayout) {
+  Environment::current().setSystemVersion("4.3");
+  auto view = makeView(64, 32);
+  ASSERT_TRUE(view->legacy);
+  view->setViewMode(1, 2.0f);  // ignored, as is stereo
+  view->setStereo(true);
+  Frame untextured = draw(*view);
+  // texId 0: the sphere in the current colour, over the whole view (not letterboxed, not halved).
+  RGB c = untextured.at(31, 16);
+  EXPECT_GT(c.r + c.g + c.b, 0);
+  for (int x : {1, 62}) EXPECT_EQ(differingPixels(untextured, x, untextured, 31, 1), 0) << x;
+
+  // The landscape sign of the last landscape orientation carries over to a device laid flat, across views.
+  auto frame = frameOf(128, 64, [](int x, int y, int w, int h) { return panorama(x, y, w, h); });
+  auto legacyFrame = [&](int orientation) {
+    auto v = makeView(64, 32);
+    v->setNavigationMode(1);
+    v->rotatedirection.y = 30;
+    v->onVideoFrame(frame->baseAddress(), 0, 0, 128, 64);
+    Environment::current().setDeviceOrientation(orientation);
+    return draw(*v);
+  };
+  Frame landscape3 = legacyFrame(3), flatAfter3 = legacyFrame(5);
+  Frame landscape4 = legacyFrame(4), flatAfter4 = legacyFrame(5);
+  EXPECT_EQ(differingPixels(flatAfter3, 0, landscape3, 0, 64), 0);
+  EXPECT_NE(differingPixels(flatAfter4, 0, flatAfter3, 0, 64), 0);
+  EXPECT_NE(differingPixels(landscape4, 0, landscape3, 0, 64), 0);
+  legacyFrame(3);  // leave the process-wide sign as it started
+}
+
+TEST_F(LayoutsGLTest, RawFrameRendererDrawsOnlyWithARawFrameTexture) {
+  auto view = makeView(64, 32);
+  view->setImage(imageOf(256, 128, panorama));
+  draw(*view);
+  auto rendered = [&](QVViewGL& v) {
+    std::lock_guard<std::mutex> guard(v.textureUsageLock);
+    SharedContextScope scope;
+    oes::glBindFramebufferOES(GL_FRAMEBUFFER_OES, v.viewFramebuffer);
+    v.renderScene2(RotationMatrix{}, 0.3, 1.0, -0.2);
+    Frame f{64, 32, std::vector<uint8_t>(64 * 32 * 4)};
+    glReadPixels(0, 0, 64, 32, GL_RGBA, GL_UNSIGNED_BYTE, f.rgba.data());
+    return f;
+  };
+  Frame before = rendered(*view);  // texId 0: nothing drawn, not even cleared
+  EXPECT_EQ(before.hue(32, 16), '?');
+  std::vector<uint8_t> red(16 * 16 * 4);
+  for (size_t i = 0; i < red.size(); i += 4) red[i + 2] = red[i + 3] = 255;  // BGRA
+  view->onVideoFrame(red.data(), 0, 0, 16, 16);
+  Frame after = rendered(*view);
+  for (int x : {1, 32, 62}) EXPECT_EQ(after.hue(x, 16), 'r') << x;
+}
