@@ -78,8 +78,9 @@ std::shared_ptr<Image> makeDefaultPanorama(int width, int height) {
     label(std::to_string(yaw < 0 ? yaw + 360 : yaw), yaw, 4, letterScale, 0xFFFFFF);
   }
   for (int pitch : {-60, -30, 30, 60}) {
-    for (int yaw = -135; yaw < 180; yaw += 90)
-      label((pitch > 0 ? "+" : "") + std::to_string(pitch), yaw, pitch + 4, letterScale, 0xFFFFFF);
+    std::string text = std::to_string(pitch);
+    if (pitch > 0) text.insert(text.begin(), '+');
+    for (int yaw = -135; yaw < 180; yaw += 90) label(text, yaw, pitch + 4, letterScale, 0xFFFFFF);
   }
   for (int yaw = -180; yaw < 180; yaw += 90) {
     label("ZENITH", yaw + 45, 85, letterScale * 2, 0xFFFFFF);

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <filesystem>
 #include <mutex>
+#include <new>
 
 #include "qv/os/QVLog.h"
 
@@ -34,7 +35,7 @@ bool sizeAccepted(uint64_t width, uint64_t height, const std::string& name) {
   return true;
 }
 
-bool decodeJPEG(std::span<const uint8_t> bytes, const std::string& name, std::vector<uint8_t>& pixels,
+bool decodeJPEG(std::span<const uint8_t> bytes, const std::string& name, std::unique_ptr<uint8_t[]>& pixels,
                 int& width, int& height) {
   tjhandle handle = tjInitDecompress();
   if (!handle) {
@@ -52,10 +53,16 @@ bool decodeJPEG(std::span<const uint8_t> bytes, const std::string& name, std::ve
     tjDestroy(handle);
     return false;
   }
-  pixels.resize(size_t(width) * size_t(height) * 4);
+  // Fresh pages, not zero-filled first: the decoder writes every byte.
+  pixels.reset(new (std::nothrow) uint8_t[size_t(width) * size_t(height) * 4]);
+  if (!pixels) {
+    QVLog("Image %s: cannot allocate %dx%d pixels", name.c_str(), width, height);
+    tjDestroy(handle);
+    return false;
+  }
   // Decoded straight to BGRA: JPEG has no alpha, so this is already the premultiplied form the view uploads.
   // A truncated or damaged file only raises a warning in the decoder: treat it as the error it is.
-  if (tjDecompress2(handle, bytes.data(), (unsigned long)bytes.size(), pixels.data(), width, 0, height,
+  if (tjDecompress2(handle, bytes.data(), (unsigned long)bytes.size(), pixels.get(), width, 0, height,
                     TJPF_BGRA, TJFLAG_STOPONWARNING) != 0) {
     QVLog("Image %s: corrupt or truncated JPEG data (%s)", name.c_str(), tjGetErrorStr2(handle));
     tjDestroy(handle);
@@ -123,15 +130,16 @@ std::shared_ptr<Image> Image::fromBytes(std::span<const uint8_t> bytes, const st
   std::vector<uint8_t> pixels;
   int width = 0, height = 0;
   if (bytes.size() >= 3 && bytes[0] == 0xFF && bytes[1] == 0xD8 && bytes[2] == 0xFF) {
-    if (!decodeJPEG(bytes, name, pixels, width, height)) return nullptr;
-    return std::shared_ptr<Image>(new Image(width, height, std::move(pixels), true));
+    std::unique_ptr<uint8_t[]> bgra;
+    if (!decodeJPEG(bytes, name, bgra, width, height)) return nullptr;
+    return std::shared_ptr<Image>(new Image(width, height, std::move(bgra)));
   } else if (bytes.size() >= 8 && std::memcmp(bytes.data(), kPNGSignature, 8) == 0) {
     if (!decodePNG(bytes, name, pixels, width, height)) return nullptr;
   } else {
     QVLog("Image %s: unknown format (neither JPEG nor PNG)", name.c_str());
     return nullptr;
   }
-  return std::shared_ptr<Image>(new Image(width, height, std::move(pixels), false));
+  return std::shared_ptr<Image>(new Image(width, height, std::move(pixels)));
 }
 
 std::shared_ptr<Image> Image::fromFile(const std::string& path) {
@@ -165,7 +173,7 @@ std::shared_ptr<Image> Image::fromRGBA(int width, int height, std::vector<uint8_
       pixels.size() != size_t(width) * size_t(height) * 4) {
     return nullptr;
   }
-  return std::shared_ptr<Image>(new Image(width, height, std::move(pixels), false));
+  return std::shared_ptr<Image>(new Image(width, height, std::move(pixels)));
 }
 
 std::shared_ptr<Image> Image::named(const std::string& name) {
@@ -197,24 +205,25 @@ void Image::clearResourcePaths() {
 }
 
 const std::vector<uint8_t>& Image::rgba() const {
-  if (!keptAsBGRA_) return pixels_;
+  if (!bgra_) return pixels_;
   std::call_once(rgbaOnce_, [this] {
-    rgba_.resize(pixels_.size());
-    for (size_t i = 0; i < pixels_.size(); i += 4) {
-      rgba_[i] = pixels_[i + 2];
-      rgba_[i + 1] = pixels_[i + 1];
-      rgba_[i + 2] = pixels_[i];
-      rgba_[i + 3] = pixels_[i + 3];
+    rgba_.resize(byteCount());
+    const uint8_t* bgra = bgra_.get();
+    for (size_t i = 0; i < rgba_.size(); i += 4) {
+      rgba_[i] = bgra[i + 2];
+      rgba_[i + 1] = bgra[i + 1];
+      rgba_[i + 2] = bgra[i];
+      rgba_[i + 3] = bgra[i + 3];
     }
   });
   return rgba_;
 }
 
 void Image::copyPremultipliedBGRA(uint8_t* destination, size_t bytesPerRow) const {
-  if (keptAsBGRA_) {
+  if (bgra_) {
     size_t row = size_t(width_) * 4;
     for (int y = 0; y < height_; ++y)
-      std::memcpy(destination + size_t(y) * bytesPerRow, &pixels_[y * row], row);
+      std::memcpy(destination + size_t(y) * bytesPerRow, bgra_.get() + size_t(y) * row, row);
     return;
   }
   copyPremultiplied<true>(pixels_, width_, height_, destination, bytesPerRow);

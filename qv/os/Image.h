@@ -37,7 +37,7 @@ class Image {
   const std::vector<uint8_t>& rgba() const;
   // The pixels as premultiplied BGRA rows of 4 * width bytes when that is how the image keeps them
   // (then they can be uploaded without a copy), else nullptr.
-  const uint8_t* premultipliedBGRA() const { return keptAsBGRA_ ? pixels_.data() : nullptr; }
+  const uint8_t* premultipliedBGRA() const { return bgra_.get(); }
 
   // Tightly packed or padded rows (bytesPerRow >= 4 * width) with premultiplied alpha.
   void copyPremultipliedBGRA(uint8_t* destination, size_t bytesPerRow) const;
@@ -47,11 +47,15 @@ class Image {
   bool writePNG(const std::string& path) const;
 
  private:
-  Image(int width, int height, std::vector<uint8_t> pixels, bool keptAsBGRA)
-      : width_(width), height_(height), keptAsBGRA_(keptAsBGRA), pixels_(std::move(pixels)) {}
+  Image(int width, int height, std::vector<uint8_t> rgba)
+      : width_(width), height_(height), pixels_(std::move(rgba)) {}
+  Image(int width, int height, std::unique_ptr<uint8_t[]> bgra)
+      : width_(width), height_(height), bgra_(std::move(bgra)) {}
+  size_t byteCount() const { return size_t(width_) * size_t(height_) * 4; }
+
   const int width_, height_;
-  const bool keptAsBGRA_;
-  const std::vector<uint8_t> pixels_;
+  const std::vector<uint8_t> pixels_;      // RGBA, straight alpha (empty when kept as BGRA)
+  const std::unique_ptr<uint8_t[]> bgra_;  // opaque BGRA, not zero-filled before decoding
   mutable std::once_flag rgbaOnce_;
   mutable std::vector<uint8_t> rgba_;  // written once under rgbaOnce_
 };
