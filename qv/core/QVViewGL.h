@@ -158,6 +158,13 @@ class QVViewGL : public QVView, public QVAssetListener, public std::enable_share
   void applyDeviceMatrix(const RotationMatrix& matrix);
   // The viewport the camera composition uses for a mono frame.
   CameraPass monoCameraPass() const;
+  // Depth writes on, then colour (black) and depth cleared: how every frame starts.
+  static void clearFrame();
+  // The legacy projection: the whole view, the field of view, near 1 and far 1000.
+  void loadFarPerspective();
+  // The closing step of the sphere-type renderers: texture matrix reset, blind spot, model-view reset and
+  // hotspots, with the GL error flag drained around them. `sceneYaw` is what composeCamera returned.
+  void closeSceneFrame(float sceneYaw);
   // Sends moveBack when the auto-level delay has passed since the last touch.
   void autoLevelIfDue();
   // Creates the three quadrics when missing; false (nothing kept) when that fails.

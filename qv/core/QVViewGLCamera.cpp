@@ -52,9 +52,7 @@ void QVViewGL::applyDeviceMatrix(const RotationMatrix& m) {
 float QVViewGL::composeCamera(const RotationMatrix& m, const CameraPass& pass) {
   const bool motion = navigationMode == 0 || pass.alwaysMotionBranch;
   if (pass.clear) {
-    glDepthMask(GL_TRUE);
-    glClearColor(0, 0, 0, 1);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    clearFrame();
   }
 
   glMatrixMode(GL_PROJECTION);
@@ -154,4 +152,18 @@ float QVViewGL::composeCamera(const RotationMatrix& m, const CameraPass& pass) {
     hitX = -1;
   }
   return compass + yaw;
+}
+
+void QVViewGL::clearFrame() {
+  glDepthMask(GL_TRUE);
+  glClearColor(0, 0, 0, 1);
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+}
+
+void QVViewGL::loadFarPerspective() {
+  CameraPass pass = monoCameraPass();
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  glViewport(0, 0, pass.width, pass.height);
+  qvglPerspective(fieldofview, float(double(pass.width) / double(pass.height)), 1.0f, 1000.0f);
 }

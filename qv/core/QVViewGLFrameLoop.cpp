@@ -132,9 +132,7 @@ void QVViewGL::drawScene() {
       renderSceneCylinder(matrix);
       break;
     case RendererKind::StereoPair:
-      glDepthMask(GL_TRUE);
-      glClearColor(0, 0, 0, 1);
-      glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+      clearFrame();
       renderScenePart(matrix, false);
       renderScenePart(matrix, true);
       break;
@@ -144,9 +142,7 @@ void QVViewGL::drawScene() {
     case RendererKind::None:
     default: {
       // Nothing to draw for this layout; present black rather than whatever the buffer held.
-      glDepthMask(GL_TRUE);
-      glClearColor(0, 0, 0, 1);
-      glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+      clearFrame();
       break;
     }
   }

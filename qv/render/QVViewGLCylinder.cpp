@@ -36,14 +36,5 @@ void QVViewGL::renderSceneCylinder(RotationMatrix matrix) {
     drawPanorama(nullptr);
   }
 
-  glMatrixMode(GL_TEXTURE);
-  glLoadIdentity();
-
-  renderBlindSpot(yaw);
-
-  glGetError();
-  glMatrixMode(GL_MODELVIEW);
-  glLoadIdentity();
-  renderHotspots(screenDivisor(500), yaw);
-  glGetError();
+  closeSceneFrame(yaw);
 }

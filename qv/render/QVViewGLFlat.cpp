@@ -24,9 +24,7 @@ void drawQuad(GLenum target, GLuint name, GLfloat left, GLfloat right, GLfloat y
 
 void QVViewGL::renderSceneFlat(RotationMatrix) {
   ensureTextureCache();
-  glDepthMask(GL_TRUE);
-  glClearColor(0, 0, 0, 1);
-  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  clearFrame();
 
   const Environment& env = Environment::current();
   const QVRect screen = env.screenBounds();

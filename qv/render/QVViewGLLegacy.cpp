@@ -61,17 +61,9 @@ void rotateForDeviceOrientation(int orientation, float p) {
 }  // namespace
 
 void QVViewGL::renderSceneLegacy(RotationMatrix m) {
-  glDepthMask(GL_TRUE);
-  glClearColor(0, 0, 0, 1);
-  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  clearFrame();
 
-  GLint w = GLint(std::trunc(frame_.width));
-  if (w == 0) w = 1;
-  const GLint h = GLint(std::trunc(frame_.height));
-  glMatrixMode(GL_PROJECTION);
-  glLoadIdentity();
-  glViewport(0, 0, w, h);
-  qvglPerspective(fieldofview, float(double(w) / double(h)), 1.0f, 1000.0f);
+  loadFarPerspective();
 
   if (accelMode) glRotatef(-90, 0, 0, 1);
   glRotatef(180, 0, 0, 1);

@@ -83,14 +83,16 @@ void QVViewGL::renderScene(RotationMatrix matrix) {
   static const GLfloat kTopHalf[16] = {1, 0, 0, 0, 0, 0.5f, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
   drawPanorama(_videoMode == 4 ? kTopHalf : nullptr);
 
+  closeSceneFrame(yaw);
+}
+
+void QVViewGL::closeSceneFrame(float sceneYaw) {
   glMatrixMode(GL_TEXTURE);
   glLoadIdentity();
-
-  renderBlindSpot(yaw);
-
+  renderBlindSpot(sceneYaw);
   glGetError();
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
-  renderHotspots(screenDivisor(500), yaw);
+  renderHotspots(screenDivisor(500), sceneYaw);
   glGetError();
 }

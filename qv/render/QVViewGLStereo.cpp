@@ -27,31 +27,14 @@ void QVViewGL::renderScenePart(RotationMatrix matrix, bool isRight) {
   eye.textureMatrix(eyeTexture);
   drawPanorama(eye.transformsTexture ? eyeTexture : nullptr);
 
-  glMatrixMode(GL_TEXTURE);
-  glLoadIdentity();
-
-  renderBlindSpot(yaw);
-
-  glGetError();
-  glMatrixMode(GL_MODELVIEW);
-  glLoadIdentity();
-  renderHotspots(screenDivisor(500), yaw);
-  glGetError();
+  closeSceneFrame(yaw);
 }
 
 void QVViewGL::renderScene2(RotationMatrix, double pitch, double, double roll) {
   if (texId == 0) return;
-  glDepthMask(GL_TRUE);
-  glClearColor(0, 0, 0, 1);
-  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  clearFrame();
 
-  GLint w = GLint(std::trunc(frame_.width));
-  if (w == 0) w = 1;
-  const GLint h = GLint(std::trunc(frame_.height));
-  glMatrixMode(GL_PROJECTION);
-  glLoadIdentity();
-  glViewport(0, 0, w, h);
-  qvglPerspective(fieldofview, float(double(w) / double(h)), 1.0f, 1000.0f);
+  loadFarPerspective();
   qvglLookAt(0, 1, 0, 0, 0, 0, 1, 0, 0);
 
   glMatrixMode(GL_MODELVIEW);
