@@ -11,6 +11,13 @@
 #include "qv/os/av/Player.h"
 #include "qv/os/av/PlayerItemVideoOutput.h"
 
+// FFmpeg is not built with ThreadSanitizer: its decoder threads hand frames over through reference counts
+// kept with atomics that the sanitizer cannot see, so frees of FFmpeg buffers on our threads look like
+// races. Only reports whose stacks pass through FFmpeg's libraries are suppressed.
+extern "C" const char* __tsan_default_suppressions() {
+  return "race:libavutil.so\nrace:libavcodec.so\nrace:libswscale.so\nrace:libavformat.so\n";
+}
+
 namespace {
 
 constexpr int32_t kReady = 1, kPlaying = 2, kPaused = 3, kStopped = 4, kFinished = 5, kFailed = 9,
