@@ -121,8 +121,14 @@ bool PlaybackEngine::open(Decoding& d) {
       }
       AVChannelLayout stereo = AV_CHANNEL_LAYOUT_STEREO;
       if (swr_alloc_set_opts2(&d.resampler, &stereo, AV_SAMPLE_FMT_FLT, kAudioRate, &d.audio->ch_layout,
-                              d.audio->sample_fmt, d.audio->sample_rate, 0, nullptr) < 0 ||
-          swr_init(d.resampler) < 0) {
+                              d.audio->sample_fmt, d.audio->sample_rate, 0, nullptr) < 0) {
+        avcodec_free_context(&d.audio);
+      } else if (d.audio->ch_layout.nb_channels == 1) {
+        // Mono plays at full level on both sides (the default mix lowers it by 3 dB).
+        const double both[2] = {1.0, 1.0};
+        swr_set_matrix(d.resampler, both, 1);
+      }
+      if (d.audio && swr_init(d.resampler) < 0) {
         avcodec_free_context(&d.audio);
       }
     }
@@ -139,6 +145,7 @@ bool PlaybackEngine::open(Decoding& d) {
   std::lock_guard<std::mutex> guard(lock_);
   hasVideo_ = d.videoIndex >= 0;
   hasAudio_ = d.audioIndex >= 0;
+  soundTrackID_ = d.audioIndex + 1;
   if (d.format->duration != AV_NOPTS_VALUE && d.format->duration > 0) {
     duration_ = secondsOf(d.format->duration, AV_TIME_BASE_Q);
   }
@@ -197,6 +204,7 @@ void PlaybackEngine::run(Events events) {
     }
     {
       std::lock_guard<std::mutex> guard(lock_);
+      dropOverdueFramesLocked();
       tickLocked(changes, ended);
     }
     if (stopping_) break;
@@ -228,7 +236,7 @@ void PlaybackEngine::startSeek(Decoding& d, SeekRequest request, std::vector<std
     }
     clearQueuesLocked();
     inputEnded_ = inputFailed_ = endReported_ = stalled_ = false;
-    lastPts_ = request.target;
+    lastPts_ = 0;
     activeSeek_ = std::make_unique<SeekRequest>(std::move(request));
   }
   int64_t timestamp = int64_t((activeSeek_->target + d.startTime) * AV_TIME_BASE);
@@ -255,7 +263,13 @@ void PlaybackEngine::readAndDecode(Decoding& d, std::vector<std::function<void()
     std::lock_guard<std::mutex> guard(lock_);
     inputEnded_ = true;
     inputFailed_ = failed;
-    if (activeSeek_) finishSeekLocked(std::min(activeSeek_->target, lastPts_), calls);
+    if (activeSeek_) {
+      // A seek at or past the end (nothing decoded since it started) lands on the end.
+      if (lastPts_ <= 0)
+        lastPts_ = duration_ > 0 ? std::min(activeSeek_->target, duration_) : activeSeek_->target;
+      activeSeek_->target = std::min(activeSeek_->target, lastPts_);
+      finishSeekLocked(activeSeek_->target, calls);
+    }
     return;
   }
   if (d.packet->stream_index == d.videoIndex) {
@@ -383,6 +397,21 @@ void PlaybackEngine::tickLocked(std::vector<std::string>& changes, bool& ended) 
   if (keepUp_ != wasKeepUp) changes.push_back("playbackLikelyToKeepUp");
 }
 
+void PlaybackEngine::dropOverdueFramesLocked() {
+  // A frame whose successor is already due can never be shown; dropping it keeps the queue (and so the
+  // sound, read from the same input) moving when nobody takes frames in time.
+  if (activeSeek_ || pendingSeek_ || video_.size() < 2) return;
+  double now = clockLocked();
+  bool dropped = false;
+  while (video_.size() >= 2 && video_[1].pts <= now + kEpsilon) {
+    av_frame_free(&video_.front().frame);
+    video_.pop_front();
+    ++skipped_;
+    dropped = true;
+  }
+  if (dropped) wakeup_.notify_all();
+}
+
 double PlaybackEngine::clockLocked() const {
   if (pendingSeek_) return pendingSeek_->target;
   if (activeSeek_) return activeSeek_->target;
@@ -421,6 +450,11 @@ double PlaybackEngine::currentTime() const {
 double PlaybackEngine::duration() const {
   std::lock_guard<std::mutex> guard(lock_);
   return duration_;
+}
+
+int32_t PlaybackEngine::soundTrackID() const {
+  std::lock_guard<std::mutex> guard(lock_);
+  return soundTrackID_;
 }
 
 double PlaybackEngine::frameDuration() const {
@@ -476,14 +510,19 @@ bool PlaybackEngine::hasFrame(double time) const {
   return !video_.empty() && video_.front().pts <= time + kEpsilon;
 }
 
-AVFrame* PlaybackEngine::takeFrame(double time, double* pts, uint64_t* skipped) {
+uint64_t PlaybackEngine::skippedFrames() const {
+  std::lock_guard<std::mutex> guard(lock_);
+  return skipped_;
+}
+
+AVFrame* PlaybackEngine::takeFrame(double time, double* pts) {
   AVFrame* newest = nullptr;
   {
     std::lock_guard<std::mutex> guard(lock_);
     while (!video_.empty() && video_.front().pts <= time + kEpsilon) {
       if (newest) {
         av_frame_free(&newest);
-        if (skipped) ++*skipped;
+        ++skipped_;
       }
       newest = video_.front().frame;
       if (pts) *pts = video_.front().pts;

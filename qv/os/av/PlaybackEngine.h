@@ -53,6 +53,7 @@ class PlaybackEngine : public std::enable_shared_from_this<PlaybackEngine> {
   void setMuted(bool muted) { muted_ = muted; }
   bool isMuted() const { return muted_; }
   void setMixVolume(float volume) { mixVolume_ = volume; }  // the audio mix's volume of the sound track
+  int32_t soundTrackID() const;                             // the played sound track's ID; 0 for none
   bool bufferEmpty() const;
   bool bufferFull() const;
   bool likelyToKeepUp() const;
@@ -66,7 +67,9 @@ class PlaybackEngine : public std::enable_shared_from_this<PlaybackEngine> {
   // at `time` and returns the newest (the caller frees it with av_frame_free), counting the others as
   // skipped; *pts receives its time.
   bool hasFrame(double time) const;
-  AVFrame* takeFrame(double time, double* pts, uint64_t* skipped);
+  AVFrame* takeFrame(double time, double* pts);
+  // Frames decoded but never handed out: replaced by a newer due frame before anyone took them.
+  uint64_t skippedFrames() const;
 
  private:
   struct QueuedFrame {
@@ -92,6 +95,7 @@ class PlaybackEngine : public std::enable_shared_from_this<PlaybackEngine> {
   double clockLocked() const;
   void rebaseLocked(double mediaTime);
   void clearQueuesLocked();
+  void dropOverdueFramesLocked();
   void pullAudio(float* samples, int frames);
   bool roomLocked() const;
 
@@ -110,6 +114,7 @@ class PlaybackEngine : public std::enable_shared_from_this<PlaybackEngine> {
   bool stalled_ = false;                            // guarded by lock_; waiting for data while playing
   double duration_ = 0, frameDuration_ = 1.0 / 30;  // guarded by lock_
   bool hasVideo_ = false, hasAudio_ = false;        // guarded by lock_
+  int32_t soundTrackID_ = 0;                        // guarded by lock_
   std::deque<QueuedFrame> video_;                   // guarded by lock_
   std::vector<float> audio_;                        // guarded by lock_; interleaved, from audioHead_
   size_t audioHead_ = 0;                            // guarded by lock_
@@ -119,6 +124,7 @@ class PlaybackEngine : public std::enable_shared_from_this<PlaybackEngine> {
   bool endReported_ = false;                       // guarded by lock_
   double failAt_ = 0;  // guarded by lock_; when an ended, failed input fails the item
   bool empty_ = false, full_ = false, keepUp_ = false;  // guarded by lock_; the buffer states
+  uint64_t skipped_ = 0;                                // guarded by lock_
   bool filledOnce_ = false;                             // guarded by lock_
   std::unique_ptr<SeekRequest> pendingSeek_;            // guarded by lock_; not yet started
   std::unique_ptr<SeekRequest> activeSeek_;             // guarded by lock_; started, no frame yet

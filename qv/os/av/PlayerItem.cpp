@@ -132,11 +132,9 @@ void PlayerItem::removeOutput(const std::shared_ptr<PlayerItemVideoOutput>& outp
 
 void PlayerItem::setAudioMix(const AudioMix& mix) {
   float volume = 1.0f;
-  for (const auto& track : asset_->tracks()) {
-    if (track.mediaType != MediaType::Audio) continue;
-    for (const auto& parameters : mix.inputParameters) {
-      if (parameters.trackID == track.trackID) volume = parameters.volume;
-    }
+  int32_t track = engine_->soundTrackID();
+  for (const auto& parameters : mix.inputParameters) {
+    if (parameters.trackID == track) volume = parameters.volume;
   }
   engine_->setMixVolume(volume);
 }

@@ -38,9 +38,7 @@ std::shared_ptr<PixelBuffer> PlayerItemVideoOutput::copyPixelBufferForItemTime(M
   auto engine = this->engine();
   if (!engine) return nullptr;
   double pts = 0;
-  uint64_t skipped = 0;
-  AVFrame* frame = engine->takeFrame(itemTime.seconds(), &pts, &skipped);
-  skipped_ += skipped;
+  AVFrame* frame = engine->takeFrame(itemTime.seconds(), &pts);
   if (!frame) return nullptr;
   if (itemTime.seconds() - pts > engine->frameDuration() * 1.5) ++late_;
 
@@ -68,6 +66,11 @@ std::shared_ptr<PixelBuffer> PlayerItemVideoOutput::copyPixelBufferForItemTime(M
   ++copied_;
   if (displayTime) *displayTime = MediaTime::make(int64_t(pts * 1000000.0 + 0.5), 1000000);
   return buffer;
+}
+
+uint64_t PlayerItemVideoOutput::framesSkipped() const {
+  auto engine = this->engine();
+  return engine ? engine->skippedFrames() : 0;
 }
 
 size_t PlayerItemVideoOutput::bufferAllocations() const {

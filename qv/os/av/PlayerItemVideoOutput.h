@@ -31,7 +31,7 @@ class PlayerItemVideoOutput {
                                                           MediaTime* displayTime = nullptr);
 
   uint64_t framesCopied() const { return copied_; }
-  uint64_t framesSkipped() const { return skipped_; }
+  uint64_t framesSkipped() const;
   uint64_t framesLate() const { return late_; }
   size_t bufferAllocations() const;
 
@@ -46,5 +46,5 @@ class PlayerItemVideoOutput {
   std::mutex convertLock_;                  // one conversion at a time
   SwsContext* scaler_ = nullptr;            // guarded by convertLock_
   std::shared_ptr<PixelBufferPool> pool_;   // guarded by convertLock_
-  std::atomic<uint64_t> copied_{0}, skipped_{0}, late_{0};
+  std::atomic<uint64_t> copied_{0}, late_{0};
 };
