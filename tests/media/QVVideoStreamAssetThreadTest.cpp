@@ -377,3 +377,37 @@ TEST_F(VideoAssetTest, AStormOfControlCallsWhileFramesFlow) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(VideoAssetTest, FramesReachTheViewWhichKeepsTheLastOneAfterStop) {
+  auto view = QVObjectFactory::viewWithFrame(QVRect{0, 0, 64, 32});
+  ASSERT_TRUE(view);
+  view->layoutSubviews();
+  asset = QVObjectFactory::assetFromUrl(fileURL(clip), observer);
+  view->displayAsset(asset);  // the view becomes the listener
+  ASSERT_TRUE(pumpUntil([&] { return asset->getStatus() == kReady; }));
+  auto texture = [&] {
+    std::lock_guard<std::mutex> guard(view->textureUsageLock);
+    return std::make_pair(view->target1, view->name1);
+  };
+  EXPECT_EQ(texture().first, 0u);
+  asset->play();
+  ASSERT_TRUE(pumpUntil([&] { return texture().first != 0; }));
+  view->update();  // draws a frame on the main thread while the capture thread uploads
+  pumpFor(0.2);
+  asset->stop();
+  ASSERT_TRUE(pumpUntil([&] { return observer->saw(kStopped); }));
+  auto last = texture();
+  EXPECT_EQ(last.first, GLuint(GL_TEXTURE_2D));
+  EXPECT_NE(last.second, 0u);
+  pumpFor(0.1);
+  EXPECT_EQ(texture(), last);
+  // Dropping the view while the asset lives detaches it; the asset plays on without a listener.
+  view.reset();
+  asset->play();
+  ASSERT_TRUE(pumpUntil([&] { return asset->isCapturing(); }));
+  pumpFor(0.1);
+}
+
+}  // namespace
