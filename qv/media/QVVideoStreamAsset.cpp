@@ -435,13 +435,24 @@ void QVVideoStreamAsset::startCaptureFrames(std::weak_ptr<QVVideoStreamAsset> we
     if (!self->bCapture) return self->endCapture(kStopped);
   }
   bool firstFrame = true;
+  // Polls on a fixed 1/90 s grid: the time spent converting and uploading a frame counts against the
+  // period, so a slow upload does not push the next poll past the next frame's time.
+  auto period = std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+      std::chrono::duration<double>(kCapturePeriod));
+  auto nextPoll = std::chrono::steady_clock::now();
   while (true) {
     {
       auto self = weak.lock();
       if (!self) return;
       self->capture(&firstFrame);
     }
-    sleepOnePeriod();
+    nextPoll += period;
+    auto now = std::chrono::steady_clock::now();
+    if (nextPoll > now) {
+      std::this_thread::sleep_until(nextPoll);
+    } else {
+      nextPoll = now;  // overran: poll again at once, then back on the grid
+    }
     auto self = weak.lock();
     if (!self) return;
     if (!self->bCapture) return self->endCapture(kStopped);
