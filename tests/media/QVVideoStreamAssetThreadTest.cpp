@@ -329,6 +329,22 @@ TEST_F(VideoAssetTest, AStreamThatDiesReportsBufferEmptyThenFailure) {
   ASSERT_TRUE(pumpUntil([&] { return !asset->isCapturing(); }));
 }
 
+TEST_F(VideoAssetTest, APlayerThatFailsBeforeItIsReadyEndsTheWaitingCaptureThread) {
+  // The probe is served; the player's own connection is answered late and with nothing.
+  DyingHttpServer server(readFile(clip), 0, 300);
+  ASSERT_NE(server.port(), 0);
+  LogCapture log;
+  load("http://127.0.0.1:" + std::to_string(server.port()) + "/clip.mp4");
+  asset->play();  // the capture thread waits for the player
+  EXPECT_TRUE(asset->isCapturing());
+  ASSERT_TRUE(pumpUntil([&] { return observer->saw(kFailed) && !asset->isCapturing(); }));
+  EXPECT_EQ(captureThreads(), 0);
+  EXPECT_EQ(asset->getStatus(), kFailed);
+  EXPECT_EQ(listener->frames, 0);
+  EXPECT_GE(log.count("Asset playback failed."), 1u);
+  EXPECT_LT(log.count("Waiting for readystate ..."), 60u);  // about 0.3 s of waiting, then it stops
+}
+
 TEST_F(VideoAssetTest, AStormOfControlCallsWhileFramesFlow) {
   load(fileURL(clip));
   asset->play();
@@ -337,7 +353,7 @@ TEST_F(VideoAssetTest, AStormOfControlCallsWhileFramesFlow) {
   auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(4);
   int calls = 0;
   while (std::chrono::steady_clock::now() < deadline) {
-    switch (random() % 7) {
+    switch (random() % 8) {
       case 0:
       case 1:
         asset->play();
@@ -355,6 +371,11 @@ TEST_F(VideoAssetTest, AStormOfControlCallsWhileFramesFlow) {
       case 5:
         asset->setVolume(float(random() % 100) / 100.0f);
         break;
+      case 7:
+        // The listener comes and goes while the capture thread delivers.
+        asset->setAssetListener(random() % 2 ? std::weak_ptr<QVAssetListener>(listener)
+                                             : std::weak_ptr<QVAssetListener>());
+        break;
       case 6:
         asset->playWithSeekTo(MediaTime::make(random() % 1900, 1000), random() % 2 == 0);
         break;
@@ -370,6 +391,7 @@ TEST_F(VideoAssetTest, AStormOfControlCallsWhileFramesFlow) {
     EXPECT_TRUE((code >= 1 && code <= 5) || (code >= 9 && code <= 13)) << code;
   }
   // Still a working asset afterwards.
+  asset->setAssetListener(listener);
   int frames = listener->frames;
   asset->setTimeRange(MediaTime::zero(), MediaTime::positiveInfinity(), true);
   asset->play();

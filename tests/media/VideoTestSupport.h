@@ -129,11 +129,12 @@ inline int captureThreads() {
 
 // A one-file HTTP server on 127.0.0.1. It answers every GET (honouring "Range: bytes=N-") with the file.
 // The first connection (the player's probe) is served whole; when a later one reaches file offset `cutAt`
-// the server closes it and stops listening, so the stream dies and reconnecting is refused. port() is 0
-// when the server could not start.
+// the server closes it and stops listening, so the stream dies and reconnecting is refused. Later
+// connections are answered after `laterDelayMs`. port() is 0 when the server could not start.
 class DyingHttpServer {
  public:
-  DyingHttpServer(std::vector<uint8_t> file, size_t cutAt) : file_(std::move(file)), cutAt_(cutAt) {
+  DyingHttpServer(std::vector<uint8_t> file, size_t cutAt, int laterDelayMs = 0)
+      : file_(std::move(file)), cutAt_(cutAt), laterDelayMs_(laterDelayMs) {
     listener_ = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
@@ -170,6 +171,7 @@ class DyingHttpServer {
           start = std::strtoull(range + 13, nullptr, 10);
       }
       start = std::min(start, file_.size());
+      if (connections_ > 0) std::this_thread::sleep_for(std::chrono::milliseconds(laterDelayMs_));
       std::string header = std::string(start ? "HTTP/1.1 206 Partial Content\r\n" : "HTTP/1.1 200 OK\r\n") +
                            "Content-Type: video/mp4\r\nAccept-Ranges: bytes\r\nContent-Length: " +
                            std::to_string(file_.size() - start) + "\r\n";
@@ -202,6 +204,7 @@ class DyingHttpServer {
 
   std::vector<uint8_t> file_;
   size_t cutAt_;
+  int laterDelayMs_;
   int connections_ = 0;
   int listener_ = -1;
   int port_ = 0;
