@@ -186,15 +186,15 @@ void QVVideoStreamAsset::play() {
         seek = std::make_pair(startSeekTo, startSeekToExact);
         startSeekTo = MediaTime::make(0, 0);
       }
-      if (!captureRunning_) {
-        // Recorded before the thread starts, so a second play cannot start a second thread.
-        captureRunning_ = true;
-        finished = std::move(capturethread);
-        capturethread = std::thread(&QVVideoStreamAsset::startCaptureFrames, weak_from_this());
-      }
     } else {
       assetStatus = kPlaying;  // a request, carried out at the item's next ready notification
       return;
+    }
+    if (!captureRunning_) {
+      // Recorded before the thread starts, so a second play cannot start a second thread.
+      captureRunning_ = true;
+      finished = std::move(capturethread);
+      capturethread = std::thread(&QVVideoStreamAsset::startCaptureFrames, weak_from_this());
     }
   }
   retire(std::move(finished));

@@ -267,6 +267,18 @@ TEST_F(VideoAssetTest, SeeksEndInThePreSeekState) {
   EXPECT_NEAR(asset->getPlaybackTime().seconds(), 1.0, 1e-3);
 }
 
+TEST_F(VideoAssetTest, ASeekBeforePlayThenPauseAndPlayShowsFrames) {
+  load(fileURL(clip));
+  // The seek's completion reports 2 and runs the player, but no capture thread exists yet.
+  asset->setTimeRange(MediaTime::make(1, 2), MediaTime::positiveInfinity(), false);
+  ASSERT_TRUE(pumpUntil([&] { return asset->getStatus() == kPlaying; }));
+  asset->pause();
+  EXPECT_EQ(asset->getStatus(), kPaused);
+  asset->play();  // resumes, and starts the capture thread that was missing
+  ASSERT_TRUE(waitFrames(3));
+  EXPECT_EQ(captureThreads(), 1);
+}
+
 TEST_F(VideoAssetTest, PlayWithSeekToStartsAtThePosition) {
   load(fileURL(clip));
   asset->playWithSeekTo(MediaTime::make(3, 2), false);
