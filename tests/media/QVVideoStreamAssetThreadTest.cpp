@@ -1,0 +1,447 @@
+// The video stream asset end to end: real clips made by ffmpeg, the real player, the main run loop
+// pumped by the test thread, a recording listener (or the real view) on the capture thread.
+#include <gtest/gtest.h>
+#include <pthread.h>
+
+#include <random>
+
+#include "VideoTestSupport.h"
+#include "qv/core/QVObjectFactory.h"
+#include "qv/media/QVVideoStreamAsset.h"
+#include "qv/os/av/Player.h"
+#include "qv/os/av/PlayerItemVideoOutput.h"
+
+// FFmpeg is not built with ThreadSanitizer: its decoder threads hand frames over through reference counts
+// kept with atomics that the sanitizer cannot see, so frees of FFmpeg buffers on our threads look like
+// races. Only reports whose stacks pass through FFmpeg's libraries are suppressed.
+extern "C" const char* __tsan_default_suppressions() {
+  return "race:libavutil.so\nrace:libavcodec.so\nrace:libswscale.so\nrace:libavformat.so\n";
+}
+
+namespace {
+
+constexpr int32_t kReady = 1, kPlaying = 2, kPaused = 3, kStopped = 4, kFinished = 5, kFailed = 9,
+                  kLoading = 10, kBufferEmpty = 11;
+
+class VideoAssetTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    dir = new TempDir();
+    clip = makeClip(*dir, "clip.mp4");
+  }
+  static void TearDownTestSuite() {
+    delete dir;
+    dir = nullptr;
+  }
+  void SetUp() override {
+    ASSERT_FALSE(clip.empty()) << "ffmpeg could not make the test clip";
+    RunLoop::main().useRealClock();
+    RunLoop::main().adoptCurrentThread();
+    observer = std::make_shared<RecordingObserver>();
+    listener = std::make_shared<RecordingListener>();
+  }
+  void TearDown() override {
+    asset.reset();
+    // Whatever a test did, no capture thread outlives its asset.
+    EXPECT_TRUE(pumpUntil([] { return captureThreads() == 0; }, 5.0));
+    pumpFor(0.02);
+  }
+  // An asset on `url` with the recording observer and listener, loaded to status 1.
+  void load(const std::string& url) {
+    asset = QVObjectFactory::assetFromUrl(url, observer);
+    asset->setAssetListener(listener);
+    ASSERT_TRUE(pumpUntil([&] { return asset->getStatus() == kReady; })) << "status " << asset->getStatus();
+  }
+  bool waitFrames(int count, double seconds = 10.0) {
+    return pumpUntil([&] { return listener->frames >= count; }, seconds);
+  }
+
+  static TempDir* dir;
+  static std::string clip;
+  std::shared_ptr<RecordingObserver> observer;
+  std::shared_ptr<RecordingListener> listener;
+  std::shared_ptr<QVVideoStreamAsset> asset;
+};
+
+TempDir* VideoAssetTest::dir = nullptr;
+std::string VideoAssetTest::clip;
+
+TEST_F(VideoAssetTest, PlaysAFileToItsEndWithFramesOnTheNamedCaptureThread) {
+  auto monitor = std::make_shared<RecordingMonitor>();
+  load(fileURL(clip));
+  asset->setTimeMonitor(monitor);
+  EXPECT_NEAR(asset->getDuration().seconds(), 2.0, 0.1);
+  asset->play();
+  ASSERT_TRUE(pumpUntil([&] { return observer->saw(kFinished); }, 15.0));
+  // 2 s at 30 fps, polled 90 times a second: nearly every frame, each one different.
+  EXPECT_GE(listener->frames, 50);
+  EXPECT_GE(listener->distinctFrames(), size_t(listener->frames) - 2);
+  EXPECT_EQ(listener->width, 256);
+  EXPECT_EQ(listener->height, 128);
+  {
+    std::lock_guard<std::mutex> guard(listener->lock_);
+    EXPECT_EQ(listener->threadName, "com.quovio.decodingThread");
+  }
+  EXPECT_EQ(captureThreads(), 1);  // the OS keeps the first 15 characters
+  ASSERT_GE(monitor->times.size(), 10u);
+  EXPECT_TRUE(std::is_sorted(monitor->times.begin(), monitor->times.end()));
+  EXPECT_NEAR(monitor->times.back(), 2.0, 0.15);
+  asset->stop();
+  ASSERT_TRUE(pumpUntil([&] { return observer->saw(kStopped); }));
+  EXPECT_FALSE(asset->isCapturing());
+  EXPECT_FALSE(observer->offMainThread);
+  std::vector<int32_t> expected = {kLoading, kReady, kPlaying};
+  std::vector<int32_t> stored;
+  for (int32_t code : observer->codes) {
+    if (code < 11) stored.push_back(code);
+  }
+  ASSERT_GE(stored.size(), 5u);
+  EXPECT_EQ(std::vector<int32_t>(stored.begin(), stored.begin() + 3), expected);
+  EXPECT_EQ(stored[stored.size() - 2], kFinished);
+  EXPECT_EQ(stored.back(), kStopped);
+}
+
+TEST_F(VideoAssetTest, BadInputReportsFailureWithTheLogLineAndLeavesNoThread) {
+  std::string corrupt = dir->path() + "/corrupt.mp4";
+  {
+    std::ofstream out(corrupt, std::ios::binary);
+    std::mt19937 random(7);
+    for (int i = 0; i < 20000; ++i) out.put(char(random()));
+  }
+  std::string truncated = dir->path() + "/truncated.mp4";
+  {
+    auto bytes = readFile(clip);
+    std::ofstream out(truncated, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), 600);  // cut inside the index
+  }
+  std::string urls[] = {fileURL(dir->path() + "/missing.mp4"), corrupt, fileURL(truncated),
+                        "http://127.0.0.1:" + std::to_string(closedLoopbackPort()) + "/clip.mp4"};
+  for (const auto& url : urls) {
+    SCOPED_TRACE(url);
+    LogCapture log;
+    observer = std::make_shared<RecordingObserver>();
+    asset = QVObjectFactory::assetFromUrl(url, observer);
+    asset->setAssetListener(listener);
+    ASSERT_TRUE(pumpUntil([&] { return observer->saw(kFailed); }));
+    EXPECT_EQ(observer->codes, (std::vector<int32_t>{kLoading, kFailed}));
+    ASSERT_FALSE(log.lines.empty());
+    EXPECT_EQ(log.lines.back(), "<StreamAsset " + url + "> Failed to load the tracks.");
+    // Without a player, play only records a request and times are the zero of timescale 10000.
+    asset->play();
+    pumpFor(0.1);
+    EXPECT_FALSE(asset->isCapturing());
+    EXPECT_EQ(captureThreads(), 0);
+    EXPECT_EQ(asset->getPlaybackTime().timescale, 10000);
+    EXPECT_EQ(asset->getDuration().value, 0);
+    EXPECT_EQ(listener->frames, 0);
+  }
+}
+
+TEST_F(VideoAssetTest, ObserverReceivesEachCodeAsPostedAndInOrder) {
+  load(fileURL(clip));
+  observer->codes.clear();
+  asset->onStatusMessage(kFailed);
+  asset->onStatusMessage(kStopped);
+  asset->onStatusMessage(12);
+  // (The player's own buffer messages may come in between.)
+  auto posted = [&] {
+    std::vector<int32_t> codes;
+    for (int32_t code : observer->codes) {
+      if (code == kFailed || code == kStopped || code == 12) codes.push_back(code);
+    }
+    return codes;
+  };
+  ASSERT_TRUE(pumpUntil([&] { return posted().size() == 3; }));
+  EXPECT_EQ(posted(), (std::vector<int32_t>{kFailed, kStopped, 12}));
+  EXPECT_EQ(asset->getStatus(), kStopped);  // messages 11..13 are not stored
+}
+
+TEST_F(VideoAssetTest, RemoveObserverWithAnyArgumentAndNoObserverStillPlays) {
+  load(fileURL(clip));
+  int unrelated = 0;
+  asset->removeObserver(&unrelated);
+  observer->codes.clear();
+  asset->play();
+  ASSERT_TRUE(waitFrames(5));
+  EXPECT_EQ(asset->getStatus(), kPlaying);
+  pumpFor(0.05);
+  EXPECT_TRUE(observer->codes.empty());
+}
+
+TEST_F(VideoAssetTest, PlayWhileLoadingHasNoLastingEffect) {
+  asset = QVObjectFactory::assetFromUrl(fileURL(clip), observer);
+  asset->setAssetListener(listener);
+  asset->play();  // still loading: only a request, replaced by the status-1 report
+  ASSERT_TRUE(pumpUntil([&] { return asset->getStatus() == kReady; }));
+  pumpFor(0.3);
+  EXPECT_EQ(asset->getStatus(), kReady);
+  EXPECT_FALSE(asset->isCapturing());
+  EXPECT_EQ(listener->frames, 0);
+}
+
+TEST_F(VideoAssetTest, TwoQuickPlaysStartOneCaptureThread) {
+  load(fileURL(clip));
+  asset->play();
+  asset->play();
+  ASSERT_TRUE(waitFrames(3));
+  EXPECT_EQ(captureThreads(), 1);
+  asset->play();  // while playing: nothing more
+  pumpFor(0.1);
+  EXPECT_EQ(captureThreads(), 1);
+  EXPECT_EQ(observer->countOf(kPlaying), 1u);
+}
+
+TEST_F(VideoAssetTest, PauseTogglesAndPlayWhilePausedResumes) {
+  load(fileURL(clip));
+  asset->pause();  // neither playing nor paused: nothing
+  EXPECT_EQ(asset->getStatus(), kReady);
+  asset->play();
+  ASSERT_TRUE(pumpUntil([&] { return asset->getStatus() == kPlaying; }));
+  asset->pause();
+  EXPECT_EQ(asset->getStatus(), kPaused);
+  double pausedAt = asset->getPlaybackTime().seconds();
+  int framesAtPause = listener->frames;
+  pumpFor(0.3);
+  EXPECT_NEAR(asset->getPlaybackTime().seconds(), pausedAt, 1e-3);
+  EXPECT_LE(listener->frames, framesAtPause + 1);
+  asset->pause();  // pause twice returns to playing
+  EXPECT_EQ(asset->getStatus(), kPlaying);
+  ASSERT_TRUE(waitFrames(framesAtPause + 5));
+  asset->pause();
+  framesAtPause = listener->frames;
+  asset->play();  // resumes as the toggle does, with video, and reports 2
+  EXPECT_EQ(asset->getStatus(), kPlaying);
+  ASSERT_TRUE(waitFrames(framesAtPause + 5));
+  ASSERT_TRUE(pumpUntil([&] { return observer->codes.back() == kPlaying; }));
+}
+
+TEST_F(VideoAssetTest, AStoppedFilePlaysAgain) {
+  load(fileURL(clip));
+  asset->play();
+  ASSERT_TRUE(waitFrames(5));
+  asset->stop();
+  ASSERT_TRUE(pumpUntil([&] { return observer->saw(kStopped); }));
+  EXPECT_EQ(asset->getStatus(), kStopped);
+  double stoppedAt = asset->getPlaybackTime().seconds();
+  int framesAtStop = listener->frames;
+  observer->codes.clear();
+  asset->play();
+  ASSERT_TRUE(waitFrames(framesAtStop + 5));
+  EXPECT_EQ(observer->codes.front(), kPlaying);
+  EXPECT_GT(asset->getPlaybackTime().seconds(), stoppedAt);  // from where it stopped
+  EXPECT_EQ(captureThreads(), 1);
+}
+
+TEST_F(VideoAssetTest, StopBeforePlayLeavesTheAssetPlayable) {
+  load(fileURL(clip));
+  asset->stop();  // no capture thread yet: nothing can hand the stop flag back
+  asset->play();
+  ASSERT_TRUE(waitFrames(3));
+}
+
+TEST_F(VideoAssetTest, SeeksEndInThePreSeekState) {
+  load(fileURL(clip));
+  asset->play();
+  ASSERT_TRUE(waitFrames(3));
+  // Playing: an exact seek lands on the time and plays on.
+  observer->codes.clear();
+  asset->setTimeRange(MediaTime::make(1, 1), MediaTime::positiveInfinity(), false);
+  EXPECT_EQ(asset->getStatus(), kLoading);
+  ASSERT_TRUE(pumpUntil([&] { return asset->getStatus() != kLoading; }));
+  EXPECT_EQ(asset->getStatus(), kPlaying);
+  EXPECT_GE(asset->getPlaybackTime().seconds(), 1.0);
+  // Paused: overlapping seeks keep the state from before the first of them.
+  asset->pause();
+  observer->codes.clear();
+  asset->setTimeRange(MediaTime::make(1, 2), MediaTime::positiveInfinity(), false);
+  asset->setTimeRange(MediaTime::make(3, 10), MediaTime::positiveInfinity(), false);
+  ASSERT_TRUE(pumpUntil([&] { return observer->saw(kPaused); }));
+  pumpFor(0.2);
+  EXPECT_EQ(asset->getStatus(), kPaused);
+  EXPECT_NEAR(asset->getPlaybackTime().seconds(), 0.3, 1e-3);
+  EXPECT_EQ(observer->codes.back(), kPaused);
+  EXPECT_FALSE(observer->saw(kPlaying));
+  // A key-frame seek lands on the key frame at or before the time (every 0.5 s in the clip).
+  asset->setTimeRange(MediaTime::make(13, 10), MediaTime::positiveInfinity(), true);
+  ASSERT_TRUE(pumpUntil([&] { return asset->getStatus() == kPaused; }));
+  EXPECT_NEAR(asset->getPlaybackTime().seconds(), 1.0, 1e-3);
+}
+
+TEST_F(VideoAssetTest, ASeekBeforePlayThenPauseAndPlayShowsFrames) {
+  load(fileURL(clip));
+  // The seek's completion reports 2 and runs the player, but no capture thread exists yet.
+  asset->setTimeRange(MediaTime::make(1, 2), MediaTime::positiveInfinity(), false);
+  ASSERT_TRUE(pumpUntil([&] { return asset->getStatus() == kPlaying; }));
+  asset->pause();
+  EXPECT_EQ(asset->getStatus(), kPaused);
+  asset->play();  // resumes, and starts the capture thread that was missing
+  ASSERT_TRUE(waitFrames(3));
+  EXPECT_EQ(captureThreads(), 1);
+}
+
+TEST_F(VideoAssetTest, PlayWithSeekToStartsAtThePosition) {
+  load(fileURL(clip));
+  asset->playWithSeekTo(MediaTime::make(3, 2), false);
+  ASSERT_TRUE(waitFrames(2));
+  ASSERT_TRUE(pumpUntil([&] { return observer->saw(kLoading) && asset->getStatus() == kPlaying; }));
+  EXPECT_GE(asset->getPlaybackTime().seconds(), 1.5);
+  // A time with timescale 0 is no position: plays on with no seek.
+  auto second = QVObjectFactory::assetFromUrl(fileURL(clip), std::weak_ptr<QVAssetObserver>());
+  ASSERT_TRUE(pumpUntil([&] { return second->getStatus() == kReady; }));
+  second->playWithSeekTo(MediaTime::make(5, 0), true);
+  ASSERT_TRUE(pumpUntil([&] { return second->getStatus() == kPlaying; }));
+  EXPECT_LT(second->getPlaybackTime().seconds(), 1.0);
+  second.reset();
+}
+
+TEST_F(VideoAssetTest, HostAndAssetDoNotKeepEachOtherAlive) {
+  load(fileURL(clip));
+  asset->play();
+  ASSERT_TRUE(waitFrames(3));
+  // The asset holds its listener and observer weakly: dropping them mid-play is safe.
+  std::weak_ptr<RecordingListener> weakListener = listener;
+  std::weak_ptr<RecordingObserver> weakObserver = observer;
+  listener.reset();
+  observer.reset();
+  EXPECT_TRUE(weakListener.expired());
+  EXPECT_TRUE(weakObserver.expired());
+  pumpFor(0.2);
+  // Dropping the playing asset ends its capture thread (checked by TearDown) and cleans up.
+  LogCapture log;
+  std::weak_ptr<QVVideoStreamAsset> weakAsset = asset;
+  asset.reset();
+  EXPECT_TRUE(weakAsset.expired());
+  EXPECT_EQ(log.count("Cleaning up QVAsset"), 1u);
+  listener = std::make_shared<RecordingListener>();
+}
+
+TEST_F(VideoAssetTest, AStreamThatDiesReportsBufferEmptyThenFailure) {
+  auto bytes = readFile(clip);
+  ASSERT_GT(bytes.size(), 20000u);
+  DyingHttpServer server(bytes, bytes.size() / 2);
+  ASSERT_NE(server.port(), 0);
+  LogCapture log;
+  load("http://127.0.0.1:" + std::to_string(server.port()) + "/clip.mp4");
+  asset->play();
+  ASSERT_TRUE(waitFrames(3));
+  ASSERT_TRUE(pumpUntil([&] { return observer->saw(kFailed); }, 20.0));
+  EXPECT_TRUE(server.died());
+  auto empty = std::find(observer->codes.begin(), observer->codes.end(), kBufferEmpty);
+  auto failed = std::find(observer->codes.begin(), observer->codes.end(), kFailed);
+  EXPECT_LT(empty, failed);
+  EXPECT_EQ(log.count("Asset playback failed."), 1u);
+  // It played what arrived: about the first half.
+  EXPECT_GE(listener->frames, 15);
+  EXPECT_LE(listener->frames, 50);
+  int framesAtFailure = listener->frames;
+  pumpFor(0.2);
+  EXPECT_EQ(listener->frames, framesAtFailure);
+  // The capture thread ends on stop as usual.
+  asset->stop();
+  ASSERT_TRUE(pumpUntil([&] { return !asset->isCapturing(); }));
+}
+
+TEST_F(VideoAssetTest, APlayerThatFailsBeforeItIsReadyEndsTheWaitingCaptureThread) {
+  // The probe is served; the player's own connection is answered late and with nothing.
+  DyingHttpServer server(readFile(clip), 0, 300);
+  ASSERT_NE(server.port(), 0);
+  LogCapture log;
+  load("http://127.0.0.1:" + std::to_string(server.port()) + "/clip.mp4");
+  asset->play();  // the capture thread waits for the player
+  EXPECT_TRUE(asset->isCapturing());
+  ASSERT_TRUE(pumpUntil([&] { return observer->saw(kFailed) && !asset->isCapturing(); }));
+  EXPECT_EQ(captureThreads(), 0);
+  EXPECT_EQ(asset->getStatus(), kFailed);
+  EXPECT_EQ(listener->frames, 0);
+  EXPECT_GE(log.count("Asset playback failed."), 1u);
+  EXPECT_LT(log.count("Waiting for readystate ..."), 60u);  // about 0.3 s of waiting, then it stops
+}
+
+TEST_F(VideoAssetTest, AStormOfControlCallsWhileFramesFlow) {
+  load(fileURL(clip));
+  asset->play();
+  ASSERT_TRUE(waitFrames(3));
+  std::mt19937 random(12345);
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(4);
+  int calls = 0;
+  while (std::chrono::steady_clock::now() < deadline) {
+    switch (random() % 8) {
+      case 0:
+      case 1:
+        asset->play();
+        break;
+      case 2:
+        asset->pause();
+        break;
+      case 3:
+        asset->setTimeRange(MediaTime::make(random() % 1900, 1000), MediaTime::positiveInfinity(),
+                            random() % 2 == 0);
+        break;
+      case 4:
+        asset->stop();
+        break;
+      case 5:
+        asset->setVolume(float(random() % 100) / 100.0f);
+        break;
+      case 7:
+        // The listener comes and goes while the capture thread delivers.
+        asset->setAssetListener(random() % 2 ? std::weak_ptr<QVAssetListener>(listener)
+                                             : std::weak_ptr<QVAssetListener>());
+        break;
+      case 6:
+        asset->playWithSeekTo(MediaTime::make(random() % 1900, 1000), random() % 2 == 0);
+        break;
+    }
+    ++calls;
+    RunLoop::main().runFor(0.001 * double(random() % 8));
+  }
+  EXPECT_GT(calls, 300);
+  asset->stop();
+  ASSERT_TRUE(pumpUntil([&] { return !asset->isCapturing(); }));
+  pumpFor(0.1);
+  for (int32_t code : observer->codes) {
+    EXPECT_TRUE((code >= 1 && code <= 5) || (code >= 9 && code <= 13)) << code;
+  }
+  // Still a working asset afterwards.
+  asset->setAssetListener(listener);
+  int frames = listener->frames;
+  asset->setTimeRange(MediaTime::zero(), MediaTime::positiveInfinity(), true);
+  asset->play();
+  ASSERT_TRUE(waitFrames(frames + 3));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(VideoAssetTest, FramesReachTheViewWhichKeepsTheLastOneAfterStop) {
+  auto view = QVObjectFactory::viewWithFrame(QVRect{0, 0, 64, 32});
+  ASSERT_TRUE(view);
+  view->layoutSubviews();
+  asset = QVObjectFactory::assetFromUrl(fileURL(clip), observer);
+  view->displayAsset(asset);  // the view becomes the listener
+  ASSERT_TRUE(pumpUntil([&] { return asset->getStatus() == kReady; }));
+  auto texture = [&] {
+    std::lock_guard<std::mutex> guard(view->textureUsageLock);
+    return std::make_pair(view->target1, view->name1);
+  };
+  EXPECT_EQ(texture().first, 0u);
+  asset->play();
+  ASSERT_TRUE(pumpUntil([&] { return texture().first != 0; }));
+  view->update();  // draws a frame on the main thread while the capture thread uploads
+  pumpFor(0.2);
+  asset->stop();
+  ASSERT_TRUE(pumpUntil([&] { return observer->saw(kStopped); }));
+  auto last = texture();
+  EXPECT_EQ(last.first, GLuint(GL_TEXTURE_2D));
+  EXPECT_NE(last.second, 0u);
+  pumpFor(0.1);
+  EXPECT_EQ(texture(), last);
+  // Dropping the view while the asset lives detaches it; the asset plays on without a listener.
+  view.reset();
+  asset->play();
+  ASSERT_TRUE(pumpUntil([&] { return asset->isCapturing(); }));
+  pumpFor(0.1);
+}
+
+}  // namespace

@@ -1,0 +1,209 @@
+// The player in qv/os/av on clips made by ffmpeg: seeking, frames against the command line's own
+// decoding, the buffer pool, and what reaches the audio sink.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <condition_variable>
+
+#include "../media/VideoTestSupport.h"
+#include "qv/os/av/AudioSink.h"
+#include "qv/os/av/Player.h"
+#include "qv/os/av/PlayerItem.h"
+#include "qv/os/av/PlayerItemVideoOutput.h"
+#include "qv/os/av/StreamAsset.h"
+
+extern "C" const char* __tsan_default_suppressions() {
+  // FFmpeg is not instrumented; its decoder threads' reference counts are invisible to the sanitizer.
+  return "race:libavutil.so\nrace:libavcodec.so\nrace:libswscale.so\nrace:libavformat.so\n";
+}
+
+namespace {
+
+// A sink standing for a sound card: pulls 10 ms at a time in real time and keeps the loudest sample of
+// the last pulls.
+class RecordingSink : public AudioSink {
+ public:
+  RecordingSink(int rate, int channels, Pull pull)
+      : rate_(rate), channels_(channels), pull_(std::move(pull)) {
+    thread_ = std::thread([this] { run(); });
+  }
+  ~RecordingSink() override {
+    {
+      std::lock_guard<std::mutex> guard(lock_);
+      stopping_ = true;
+    }
+    wakeup_.notify_all();
+    thread_.join();
+  }
+  static std::atomic<float> peak;
+  static std::atomic<int> sinks;
+
+ private:
+  void run() {
+    std::vector<float> samples(size_t(rate_ / 100) * size_t(channels_));
+    std::unique_lock<std::mutex> lock(lock_);
+    while (!wakeup_.wait_for(lock, std::chrono::milliseconds(10), [this] { return stopping_; })) {
+      pull_(samples.data(), rate_ / 100);
+      float loudest = 0;
+      for (float s : samples) loudest = std::max(loudest, std::fabs(s));
+      peak = std::max(peak.load(), loudest);
+    }
+  }
+  int rate_, channels_;
+  Pull pull_;
+  std::mutex lock_;
+  std::condition_variable wakeup_;
+  bool stopping_ = false;
+  std::thread thread_;
+};
+std::atomic<float> RecordingSink::peak{0};
+std::atomic<int> RecordingSink::sinks{0};
+
+class PlayerTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    dir = new TempDir();
+    clip = makeClip(*dir, "clip.mp4");
+  }
+  static void TearDownTestSuite() {
+    delete dir;
+    dir = nullptr;
+  }
+  void SetUp() override { ASSERT_FALSE(clip.empty()); }
+  void TearDown() override { AudioSink::setFactory({}); }
+
+  // A player on the clip, ready to play, with an output attached.
+  void open() {
+    auto asset = StreamAsset::create(clip);
+    item = PlayerItem::create(asset);
+    player = Player::create(item);
+    output = PlayerItemVideoOutput::create();
+    item->addOutput(output);
+    ASSERT_TRUE(pumpUntil([&] { return player->status() == Player::StatusReadyToPlay; }));
+  }
+  // Seeks and waits for the completion; returns whether it finished.
+  bool seek(double seconds, bool exact) {
+    std::atomic<int> result{-1};
+    item->seekToTime(MediaTime::make(int64_t(seconds * 1000), 1000),
+                     exact ? MediaTime::zero() : MediaTime::positiveInfinity(), MediaTime::positiveInfinity(),
+                     [&](bool finished) { result = finished ? 1 : 0; });
+    pumpUntil([&] { return result >= 0; });
+    return result == 1;
+  }
+  // The loudest sample played during `seconds`.
+  float peakOver(double seconds) {
+    pumpFor(0.15);  // what was buffered at the old gain has played
+    RecordingSink::peak = 0;
+    pumpFor(seconds);
+    return RecordingSink::peak;
+  }
+
+  static TempDir* dir;
+  static std::string clip;
+  std::shared_ptr<PlayerItem> item;
+  std::shared_ptr<Player> player;
+  std::shared_ptr<PlayerItemVideoOutput> output;
+};
+TempDir* PlayerTest::dir = nullptr;
+std::string PlayerTest::clip;
+
+TEST_F(PlayerTest, FirstFrameMatchesTheCommandLinesDecoding) {
+  open();
+  ASSERT_TRUE(pumpUntil([&] { return output->hasNewPixelBufferForItemTime(MediaTime::zero()); }));
+  MediaTime shown;
+  auto buffer = output->copyPixelBufferForItemTime(MediaTime::zero(), &shown);
+  ASSERT_TRUE(buffer);
+  EXPECT_EQ(shown.seconds(), 0.0);
+  EXPECT_FALSE(output->hasNewPixelBufferForItemTime(MediaTime::zero()));  // already taken
+  std::string command = "ffmpeg -nostdin -v error -i '" + clip + "' -frames:v 1 -pix_fmt bgra -f rawvideo -";
+  std::vector<uint8_t> reference;
+  FILE* pipe = popen(command.c_str(), "r");
+  ASSERT_TRUE(pipe);
+  uint8_t chunk[65536];
+  size_t got;
+  while ((got = fread(chunk, 1, sizeof chunk, pipe)) > 0)
+    reference.insert(reference.end(), chunk, chunk + got);
+  pclose(pipe);
+  ASSERT_EQ(reference.size(), size_t(256 * 128 * 4));
+  ASSERT_EQ(buffer->width(), 256);
+  ASSERT_EQ(buffer->height(), 128);
+  double difference = 0;
+  for (int y = 0; y < 128; ++y) {
+    const uint8_t* row = buffer->baseAddress() + size_t(y) * buffer->bytesPerRow();
+    for (int x = 0; x < 256 * 4; ++x)
+      difference += std::abs(int(row[x]) - int(reference[size_t(y) * 1024 + x]));
+  }
+  EXPECT_LT(difference / reference.size(), 1.5);  // rounding of the colour conversion only
+  for (int y = 0; y < 128; ++y) EXPECT_EQ(buffer->baseAddress()[size_t(y) * buffer->bytesPerRow() + 3], 255);
+}
+
+TEST_F(PlayerTest, SeeksLandExactlyOrOnTheKeyFrameAndALaterSeekInterruptsAnEarlierOne) {
+  open();
+  ASSERT_TRUE(seek(0.7, true));
+  EXPECT_NEAR(item->currentTime().seconds(), 0.7, 1e-6);
+  MediaTime shown;
+  ASSERT_TRUE(pumpUntil([&] { return output->hasNewPixelBufferForItemTime(item->currentTime()); }));
+  ASSERT_TRUE(output->copyPixelBufferForItemTime(item->currentTime(), &shown));
+  EXPECT_NEAR(shown.seconds(), 0.7, 0.001);
+  ASSERT_TRUE(seek(0.7, false));  // key frames every 15 frames: 0.5 s
+  EXPECT_NEAR(item->currentTime().seconds(), 0.5, 1e-6);
+  std::atomic<int> first{-1}, second{-1};
+  item->seekToTime(MediaTime::make(1, 1), MediaTime::zero(), MediaTime::zero(), [&](bool f) { first = f; });
+  item->seekToTime(MediaTime::make(3, 2), MediaTime::zero(), MediaTime::zero(), [&](bool f) { second = f; });
+  ASSERT_TRUE(pumpUntil([&] { return first >= 0 && second >= 0; }));
+  EXPECT_EQ(first, 0);
+  EXPECT_EQ(second, 1);
+  EXPECT_NEAR(item->currentTime().seconds(), 1.5, 1e-6);
+  // Past the end: completes at the end.
+  ASSERT_TRUE(seek(5.0, true));
+  EXPECT_LE(item->currentTime().seconds(), 2.05);
+}
+
+TEST_F(PlayerTest, PlaysInRealTimeToTheEndFromAReusedPool) {
+  open();
+  std::atomic<int> ends{0};
+  item->addEndObserver([&] { ++ends; });
+  auto start = std::chrono::steady_clock::now();
+  player->play();
+  int copied = 0;
+  while (ends == 0 && std::chrono::steady_clock::now() - start < std::chrono::seconds(10)) {
+    if (output->hasNewPixelBufferForItemTime(item->currentTime())) {
+      if (output->copyPixelBufferForItemTime(item->currentTime())) ++copied;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(11));
+  }
+  double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  EXPECT_EQ(ends, 1);
+  EXPECT_NEAR(elapsed, 2.0, 0.5);  // the clock runs at the media's rate
+  EXPECT_GE(copied, 55);
+  EXPECT_EQ(output->framesCopied() + output->framesSkipped(), 60u);
+  EXPECT_LE(output->bufferAllocations(), 2u);  // one frame out at a time: the pool reuses its bytes
+  EXPECT_TRUE(item->isPlaybackBufferFull());
+  EXPECT_EQ(player->rate(), 0.0f);  // stopped at the end
+  player->play();
+  EXPECT_NEAR(item->currentTime().seconds(), 2.0, 0.05);
+}
+
+TEST_F(PlayerTest, VolumeAndMuteApplyToTheSamplesPlayed) {
+  AudioSink::setFactory([](int rate, int channels, AudioSink::Pull pull) -> std::unique_ptr<AudioSink> {
+    ++RecordingSink::sinks;
+    return std::make_unique<RecordingSink>(rate, channels, std::move(pull));
+  });
+  RecordingSink::sinks = 0;
+  open();
+  EXPECT_EQ(RecordingSink::sinks, 1);
+  EXPECT_EQ(peakOver(0.2), 0.0f);  // paused: silence
+  player->play();
+  float full = peakOver(0.3);
+  EXPECT_NEAR(full, 0.125, 0.01);  // the sine source's amplitude, on both sides
+  player->setVolume(0.5f);
+  EXPECT_NEAR(peakOver(0.3), full * 0.5f, 0.01);
+  player->setMuted(true);
+  EXPECT_EQ(peakOver(0.2), 0.0f);
+  player->setMuted(false);
+  player->setVolume(1.0f);
+  item->setAudioMix({{{2, 0.25f, MediaTime::zero()}}});  // track 2 is the sound
+  EXPECT_NEAR(peakOver(0.3), full * 0.25f, 0.01);
+}
+
+}  // namespace
