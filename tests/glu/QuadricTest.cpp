@@ -74,19 +74,13 @@ TEST(QuadricTest, TheCallersTexturedSphere) {
     // The seam closes exactly: slice 60 repeats slice 0.
     for (int c = 0; c < 6; ++c) EXPECT_EQ(d.vertices[c], d.vertices[120 * 3 + c]);
   }
+  // The poles are exact points with t exactly 1 and 0 (positions are compared with libGLU elsewhere).
   const auto& first = recorder.draws[0];
-  EXPECT_FLOAT_EQ(first.vertices[1], 20 * std::sin(M_PI / 60));
-  EXPECT_FLOAT_EQ(first.normals[1], std::sin(M_PI / 60));
-  // The poles are exact points with t exactly 1 and 0.
   EXPECT_EQ(std::vector<GLfloat>(first.vertices.begin() + 3, first.vertices.begin() + 6),
             (std::vector<GLfloat>{0, 0, 20}));
   EXPECT_EQ(first.texcoords[3], 1.0f);
   EXPECT_EQ(recorder.draws[59].vertices[2], -20.0f);
   EXPECT_EQ(recorder.draws[59].texcoords[1], 0.0f);
-  // s runs from 1 down to 0 with the slice angle (x = r sin angle grows first).
-  EXPECT_EQ(first.texcoords[0], 1.0f);
-  EXPECT_FLOAT_EQ(first.texcoords[2 * 60], 0.5f);
-  EXPECT_GT(first.vertices[3 * 10], 0.0f);
   EXPECT_FALSE(recorder.anyArrayEnabled());
 
   // Requests above 239 slices or stacks draw as 239.
@@ -140,26 +134,15 @@ TEST(QuadricTest, BatchesOfEveryShapeAndStyle) {
   EXPECT_TRUE(errors.empty());
 }
 
+// Positions and texture coordinates are compared with libGLU elsewhere; the flat disk's normal is one
+// current normal rather than an array.
 TEST(QuadricTest, TheCallersDisk) {
   Quadric quadric(GLU_FILL, true);
   GLCallRecorder recorder = record([&] { qvglDisk(quadric.q, 0, 6.7f, 60, 2); });
   ASSERT_EQ(runs(recorder.draws),
             (std::vector<Batch>{{GL_TRIANGLE_FAN, 62, 1}, {GL_TRIANGLE_STRIP, 122, 1}}));
-  const auto& fan = recorder.draws[0];
-  EXPECT_EQ(fan.vertices[0], 0.0f);
-  EXPECT_EQ(fan.texcoords[0], 0.5f);
-  EXPECT_EQ(fan.texcoords[1], 0.5f);
-  for (int k = 1; k < 62; ++k)
-    EXPECT_NEAR(std::hypot(fan.vertices[3 * k], fan.vertices[3 * k + 1]), 3.35, 1e-5);
-  const auto& strip = recorder.draws[1];
-  for (int k = 0; k < 122; ++k)
-    EXPECT_NEAR(std::hypot(strip.vertices[3 * k], strip.vertices[3 * k + 1]), k % 2 ? 3.35 : 6.7, 1e-5);
-  for (const auto& d : recorder.draws)
-    for (int k = 0; k < d.count; ++k)
-      EXPECT_LE(std::hypot(d.texcoords[2 * k] - 0.5, d.texcoords[2 * k + 1] - 0.5), 0.5 + 1e-6);
-  EXPECT_TRUE(strip.normals.empty());  // one current normal instead of an array
-  ASSERT_EQ(recorder.currentNormals.size(), 1u);
-  EXPECT_EQ(recorder.currentNormals[0], (std::vector<GLfloat>{0, 0, 1}));
+  EXPECT_TRUE(recorder.draws[1].normals.empty());
+  EXPECT_EQ(recorder.currentNormals, (std::vector<std::vector<GLfloat>>{{0, 0, 1}}));
   EXPECT_FALSE(recorder.anyArrayEnabled());
 }
 
