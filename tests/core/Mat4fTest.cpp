@@ -41,106 +41,81 @@ void expectMatrixNear(const float* expected, const float* actual, float toleranc
 }  // namespace
 
 TEST(Mat4fTest, ProductsMatchAnIndependentComputation) {
-  const Vec4fRec first = mat4f_row(kA, 0);  // elements 0..3: the first column in this storage
-  EXPECT_EQ(first.y, kA[1]);
+  EXPECT_EQ(mat4f_row(kA, 0).y, kA[1]);  // elements 0..3: the first column in this storage
   EXPECT_EQ(mat4f_column(kA, 1).w, kA[13]);
   float out[16];
   double reference[16];
   mat4f_multiplyMatrix(kA, kB, out);
   multiplyReference(kA, kB, reference);
   for (int i = 0; i < 16; ++i) EXPECT_NEAR(out[i], reference[i], 1e-4) << i;
-
+  // A vector is the first column of a matrix.
+  const float in[16] = {1, -2, 3, 1};
+  multiplyReference(kA, in, reference);
   const Vec4fRec v = mat4f_multiplyVector(kA, Vec4fRec{1, -2, 3, 1});
-  const double in[4] = {1, -2, 3, 1};
   const float result[4] = {v.x, v.y, v.z, v.w};
-  for (int r = 0; r < 4; ++r) {
-    double sum = 0;
-    for (int k = 0; k < 4; ++k) sum += at(kA, r, k) * in[k];
-    EXPECT_NEAR(result[r], sum, 1e-5) << r;
-  }
+  for (int r = 0; r < 4; ++r) EXPECT_NEAR(result[r], reference[r], 1e-5) << r;
 }
 
 TEST(Mat4fTest, RotationsMatchRodrigues) {
   const float axes[][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {1, 2, -3}, {-0.3f, 0.1f, 0.7f}};
-  const float angles[] = {0.0f, 0.4f, -2.2f, 3.1f};
-  for (const auto& axis : axes)
-    for (float angle : angles) {
-      float m[16];
-      mat4f_initRotation(m, axis, angle);
+  void (*const aboutAxis[3])(float*, float) = {mat4f_initXRotation, mat4f_initYRotation, mat4f_initZRotation};
+  for (int a = 0; a < 5; ++a)
+    for (float angle : {0.0f, 0.4f, -2.2f, 3.1f}) {
+      float m[16], axial[16];
+      mat4f_initRotation(m, axes[a], angle);
       double r[3][3];
-      rodrigues(axis[0], axis[1], axis[2], angle, r);
+      rodrigues(axes[a][0], axes[a][1], axes[a][2], angle, r);
       for (int i = 0; i < 3; ++i) {
         for (int j = 0; j < 3; ++j) EXPECT_NEAR(at(m, i, j), r[i][j], 1e-6);
         EXPECT_EQ(at(m, 3, i), 0.0f);
         EXPECT_EQ(at(m, i, 3), 0.0f);
       }
       EXPECT_EQ(m[15], 1.0f);
+      if (a >= 3) continue;
+      aboutAxis[a](axial, angle);
+      expectMatrixNear(m, axial, 1e-6f);
     }
-  const float x[3] = {1, 0, 0}, y[3] = {0, 1, 0}, z[3] = {0, 0, 1};
-  float expected[16], actual[16];
-  mat4f_initRotation(expected, x, 0.7f);
-  mat4f_initXRotation(actual, 0.7f);
-  expectMatrixNear(expected, actual, 1e-6f);
-  mat4f_initRotation(expected, y, -1.3f);
-  mat4f_initYRotation(actual, -1.3f);
-  expectMatrixNear(expected, actual, 1e-6f);
-  mat4f_initRotation(expected, z, 2.9f);
-  mat4f_initZRotation(actual, 2.9f);
-  expectMatrixNear(expected, actual, 1e-6f);
 }
 
 TEST(Mat4fTest, AccumulatingOperationsPostMultiply) {
   const float t[3] = {1.5f, -2, 0.25f}, s[3] = {2, -0.5f, 3}, axis[3] = {0.2f, 1, -0.4f};
-  float factor[16], expected[16], out[16], m[16];
-
-  mat4f_initTranslation(factor, t);
-  mat4f_multiplyMatrix(kA, factor, expected);
-  mat4f_translate(kA, out, t);
-  expectMatrixNear(expected, out, 1e-5f);
-  mat4f_copy(kA, m);
-  mat4f_translate_accum(m, t);
-  expectMatrixNear(expected, m, 1e-5f);
-
-  mat4f_initRotation(factor, axis, 0.9f);
-  mat4f_multiplyMatrix(kA, factor, expected);
-  mat4f_rotate(kA, out, axis, 0.9f);
-  expectMatrixNear(expected, out, 1e-6f);
-  mat4f_copy(kA, m);
-  mat4f_rotate_accum(m, axis, 0.9f);
-  expectMatrixNear(expected, m, 1e-6f);
-
-  mat4f_initScale(factor, s);
-  mat4f_multiplyMatrix(kA, factor, expected);
-  mat4f_copy(kA, m);
-  mat4f_scale_accum(m, s);
-  expectMatrixNear(expected, m, 1e-6f);
+  float factor[3][16], expected[16], out[16], m[16];
+  mat4f_initTranslation(factor[0], t);
+  mat4f_initRotation(factor[1], axis, 0.9f);
+  mat4f_initScale(factor[2], s);
+  for (int k = 0; k < 3; ++k) {
+    SCOPED_TRACE(k);
+    mat4f_multiplyMatrix(kA, factor[k], expected);
+    mat4f_copy(kA, m);
+    k == 0 ? mat4f_translate(kA, out, t) : mat4f_rotate(kA, out, axis, 0.9f);
+    k == 0   ? mat4f_translate_accum(m, t)
+    : k == 1 ? mat4f_rotate_accum(m, axis, 0.9f)
+             : mat4f_scale_accum(m, s);
+    if (k < 2) expectMatrixNear(expected, out, 1e-5f);
+    expectMatrixNear(expected, m, 1e-5f);
+  }
 }
 
 TEST(Mat4fTest, InverseAndItsSingularFallback) {
-  const float* matrices[] = {kA, kB};
-  for (const float* m : matrices) {
-    float inverse[16], product[16], identity[16];
-    mat4f_identity(identity);
+  float inverse[16], product[16], identity[16], expected[16];
+  mat4f_identity(identity);
+  for (const float* m : {kA, kB}) {
     mat4f_inverse(m, inverse);
     mat4f_multiplyMatrix(m, inverse, product);
     expectMatrixNear(identity, product, 5e-4f);  // kB is not well conditioned in single precision
-    float inverseTranspose[16], transposed[16];
-    mat4f_inverse_transpose(m, inverseTranspose);
-    mat4f_transpose(inverse, transposed);
-    expectMatrixNear(transposed, inverseTranspose, 0.0f);
+    mat4f_inverse_transpose(m, product);
+    mat4f_transpose(inverse, expected);
+    expectMatrixNear(expected, product, 0.0f);
   }
   // A zero on the diagonal needs a row exchange.
   const float permutation[16] = {0, 1, 0, 0, 0, 0, 1, 0, 1, 0, 0, 0, 0, 0, 0, 1};
-  float inverse[16], expected[16];
   mat4f_inverse(permutation, inverse);
   mat4f_transpose(permutation, expected);
   expectMatrixNear(expected, inverse, 0.0f);
-
+  // A zero column: the identity instead.
   float singular[16];
   mat4f_copy(kA, singular);
-  singular[4] = singular[5] = singular[6] = singular[7] = 0;  // a zero column
-  float identity[16];
-  mat4f_identity(identity);
+  singular[4] = singular[5] = singular[6] = singular[7] = 0;
   mat4f_inverse(singular, inverse);
   expectMatrixNear(identity, inverse, 0.0f);
   mat4f_inverse_transpose(singular, inverse);

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cmath>
+#include <tuple>
 
 namespace {
 
@@ -49,11 +50,9 @@ void expectProperRotation(const RotationMatrix& r) {
       ASSERT_TRUE(std::isfinite(m[i][j]));
       EXPECT_NEAR(product[i][j], i == j ? 1.0 : 0.0, 1e-6);
     }
-  const M3& c = m;
-  EXPECT_NEAR(c[0][0] * (c[1][1] * c[2][2] - c[1][2] * c[2][1]) -
-                  c[0][1] * (c[1][0] * c[2][2] - c[1][2] * c[2][0]) +
-                  c[0][2] * (c[1][0] * c[2][1] - c[1][1] * c[2][0]),
-              1.0, 1e-6);
+  // Orthonormal with the third column the cross product of the first two: determinant +1.
+  for (int i = 0; i < 3; ++i)
+    EXPECT_NEAR(m[(i + 1) % 3][0] * m[(i + 2) % 3][1] - m[(i + 2) % 3][0] * m[(i + 1) % 3][1], m[i][2], 1e-6);
 }
 
 const M3 kIdentity = {{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}};
@@ -94,19 +93,16 @@ TEST(RotationTest, GravityMatrixTakesGravityDown) {
 }
 
 TEST(RotationTest, QuaternionNormalize) {
-  Quaternion q{0, 0, 0, 2};
+  Quaternion q{1, -2, 3, 0.5};
   quaternionNormalize(&q);
-  EXPECT_EQ(q.w, 1.0);
-  Quaternion general{1, -2, 3, 0.5};
-  quaternionNormalize(&general);
-  EXPECT_NEAR(general.x * general.x + general.y * general.y + general.z * general.z + general.w * general.w,
-              1.0, 1e-6);
-  EXPECT_NEAR(general.y / general.x, -2.0, 1e-12);
+  const double n = std::sqrt(14.25);
+  EXPECT_NEAR(q.x, 1 / n, 1e-6);
+  EXPECT_NEAR(q.y, -2 / n, 1e-6);
+  EXPECT_NEAR(q.w, 0.5 / n, 1e-6);
   // A zero quaternion stays zero rather than turning into NaN.
   Quaternion zero{0, 0, 0, 0};
   quaternionNormalize(&zero);
-  EXPECT_EQ(zero.x, 0.0);
-  EXPECT_EQ(zero.w, 0.0);
+  EXPECT_EQ(std::tuple(zero.x, zero.y, zero.z, zero.w), std::tuple(0.0, 0.0, 0.0, 0.0));
 }
 
 TEST(RotationTest, EulerAnglesFromQuaternions) {
@@ -124,13 +120,10 @@ TEST(RotationTest, EulerAnglesFromQuaternions) {
   const Quaternion aboutX{std::sin(0.25), 0, 0, std::cos(0.25)};
   QuatToEuler(&aboutX, &a, &b, &c);
   EXPECT_NEAR(a, 0.5 * 180 / M_PI, 1e-12);
-
   for (const auto& t : {std::array<float, 3>{0.2f, -0.4f, 1.0f}, {-1.4f, 2.9f, -3.0f}, {1.2f, 0.1f, -0.1f}}) {
     const RotationMatrix m = rotationMatrixFromEuler(t[0], t[1], t[2]);
     expectProperRotation(m);
     const EulerAnglesf e = eulerFromRotationMatrix(m);
-    EXPECT_NEAR(e.u, t[0], 1e-5);
-    EXPECT_NEAR(e.v, t[1], 1e-5);
-    EXPECT_NEAR(e.w, t[2], 1e-5);
+    for (auto [got, want] : {std::pair(e.u, t[0]), {e.v, t[1]}, {e.w, t[2]}}) EXPECT_NEAR(got, want, 1e-5);
   }
 }

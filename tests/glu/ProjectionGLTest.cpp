@@ -110,45 +110,33 @@ TEST(ProjectionGLTest, ProjectAndUnProjectMatchLibGLU) {
   }
   for (int i = 0; i < 16; ++i) modelD[i] = model[i], projectionD[i] = projection[i];
   const GLint viewport[4] = {0, 0, 1280, 720};
+  auto unProjectBoth = [&](const GLfloat win[3]) {
+    GLfloat obj[4];
+    GLdouble objD[4];
+    ASSERT_TRUE(
+        qvglUnProject(win[0], win[1], win[2], model, projection, viewport, &obj[0], &obj[1], &obj[2]));
+    ASSERT_TRUE(
+        gluUnProject(win[0], win[1], win[2], modelD, projectionD, viewport, &objD[0], &objD[1], &objD[2]));
+    for (int i = 0; i < 3; ++i) EXPECT_NEAR(obj[i], objD[i], 2e-3 * (1 + std::fabs(objD[i])));
+    ASSERT_TRUE(qvglUnProject4(win[0], win[1], win[2], 1, model, projection, viewport, 0.1f, 0.9f, &obj[0],
+                               &obj[1], &obj[2], &obj[3]));
+    ASSERT_TRUE(gluUnProject4(win[0], win[1], win[2], 1, modelD, projectionD, viewport, 0.1, 0.9, &objD[0],
+                              &objD[1], &objD[2], &objD[3]));
+    for (int i = 0; i < 4; ++i) EXPECT_NEAR(obj[i], objD[i], 2e-4 * (1 + std::fabs(objD[i])));
+  };
   const GLfloat points[][3] = {{0.5f, -3, 1}, {-4, -8, 2}, {1, -20, -3}, {0.1f, -1.5f, 0.2f}};
   for (const auto& p : points) {
     SCOPED_TRACE(::testing::Message() << p[0] << " " << p[1] << " " << p[2]);
     GLfloat win[3];
     GLdouble winD[3];
-    ASSERT_EQ(qvglProject(p[0], p[1], p[2], model, projection, viewport, &win[0], &win[1], &win[2]), GL_TRUE);
-    ASSERT_EQ(gluProject(p[0], p[1], p[2], modelD, projectionD, viewport, &winD[0], &winD[1], &winD[2]),
-              GL_TRUE);
-    EXPECT_NEAR(win[0], winD[0], 1e-3);
-    EXPECT_NEAR(win[1], winD[1], 1e-3);
-    EXPECT_NEAR(win[2], winD[2], 1e-6);
-
-    GLfloat obj[3];
-    GLdouble objD[3];
-    ASSERT_EQ(qvglUnProject(win[0], win[1], win[2], model, projection, viewport, &obj[0], &obj[1], &obj[2]),
-              GL_TRUE);
-    ASSERT_EQ(
-        gluUnProject(win[0], win[1], win[2], modelD, projectionD, viewport, &objD[0], &objD[1], &objD[2]),
-        GL_TRUE);
-    for (int i = 0; i < 3; ++i) EXPECT_NEAR(obj[i], objD[i], 2e-3 * (1 + std::fabs(objD[i])));
-
-    GLfloat obj4[4];
-    GLdouble obj4D[4];
-    ASSERT_EQ(qvglUnProject4(win[0], win[1], win[2], 1, model, projection, viewport, 0.1f, 0.9f, &obj4[0],
-                             &obj4[1], &obj4[2], &obj4[3]),
-              GL_TRUE);
-    ASSERT_EQ(gluUnProject4(win[0], win[1], win[2], 1, modelD, projectionD, viewport, 0.1, 0.9, &obj4D[0],
-                            &obj4D[1], &obj4D[2], &obj4D[3]),
-              GL_TRUE);
-    for (int i = 0; i < 4; ++i) EXPECT_NEAR(obj4[i], obj4D[i], 2e-4 * (1 + std::fabs(obj4D[i])));
+    ASSERT_TRUE(qvglProject(p[0], p[1], p[2], model, projection, viewport, &win[0], &win[1], &win[2]));
+    ASSERT_TRUE(gluProject(p[0], p[1], p[2], modelD, projectionD, viewport, &winD[0], &winD[1], &winD[2]));
+    for (int i = 0; i < 3; ++i) EXPECT_NEAR(win[i], winD[i], i < 2 ? 1e-3 : 1e-6);
+    unProjectBoth(win);
   }
   // The renderers unproject the window point at depth 1 (the far plane).
-  GLfloat obj[3];
-  GLdouble objD[3];
-  ASSERT_EQ(qvglUnProject(300, 720 - 200, 1, model, projection, viewport, &obj[0], &obj[1], &obj[2]),
-            GL_TRUE);
-  ASSERT_EQ(gluUnProject(300, 720 - 200, 1, modelD, projectionD, viewport, &objD[0], &objD[1], &objD[2]),
-            GL_TRUE);
-  for (int i = 0; i < 3; ++i) EXPECT_NEAR(obj[i], objD[i], 2e-3 * (1 + std::fabs(objD[i])));
+  const GLfloat farPoint[3] = {300, 720 - 200, 1};
+  unProjectBoth(farPoint);
 }
 
 TEST(ProjectionGLTest, SingularMatricesLeaveTheOutputsAlone) {
@@ -158,12 +146,9 @@ TEST(ProjectionGLTest, SingularMatricesLeaveTheOutputsAlone) {
   GLfloat x = 9, y = 9, z = 9, w = 9;
   EXPECT_EQ(qvglUnProject(100, 50, 0.5f, singular, identity, viewport, &x, &y, &z), GL_FALSE);
   EXPECT_EQ(qvglUnProject4(100, 50, 0.5f, 1, identity, singular, viewport, 0, 1, &x, &y, &z, &w), GL_FALSE);
-  EXPECT_EQ(x, 9.0f);
-  EXPECT_EQ(w, 9.0f);
+  EXPECT_EQ(std::vector<GLfloat>({x, y, z, w}), std::vector<GLfloat>(4, 9));
   ASSERT_EQ(qvglUnProject(100, 50, 0.5f, identity, identity, viewport, &x, &y, &z), GL_TRUE);
-  EXPECT_EQ(x, 0.0f);
-  EXPECT_EQ(y, 0.0f);
-  EXPECT_EQ(z, 0.0f);
+  EXPECT_EQ(std::vector<GLfloat>({x, y, z}), std::vector<GLfloat>(3, 0));
 
   // The cofactor inverse may work in place.
   GLfloat m[16] = {2, 0.5f, -1, 0, 0.25f, 3, 1, 0, -2, 0.75f, 1.5f, 0, 4, -5, 6, 1}, inverse[16];

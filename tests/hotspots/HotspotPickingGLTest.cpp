@@ -2,6 +2,7 @@
 // focus test checks precisely which messages arrive.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 
 #include "qv/core/QVObjectFactory.h"
@@ -25,13 +26,8 @@ struct Recorder : QVHotspotTarget {
 };
 
 std::shared_ptr<Image> solid(int w, int h, uint8_t r, uint8_t g, uint8_t b) {
-  std::vector<uint8_t> px(size_t(w) * h * 4);
-  for (size_t i = 0; i < px.size(); i += 4) {
-    px[i] = r;
-    px[i + 1] = g;
-    px[i + 2] = b;
-    px[i + 3] = 255;
-  }
+  std::vector<uint8_t> px;
+  for (int i = 0; i < w * h; ++i) px.insert(px.end(), {r, g, b, 255});
   return Image::fromRGBA(w, h, std::move(px));
 }
 
@@ -116,20 +112,12 @@ TEST_F(HotspotPickingGLTest, TapsPostTheActionOfExactlyTheHotspotHit) {
   ASSERT_GT(c.x, b.x);
   EXPECT_TRUE(tapped.empty());
 
-  tap(*view, a);
-  EXPECT_EQ(tapped, (std::vector<int>{1}));
-  tapped.clear();
-  tap(*view, Point{b.x - 4, b.y});  // the part of `right` that `overlapping` leaves free
-  EXPECT_EQ(tapped, (std::vector<int>{2}));
-  tapped.clear();
-  tap(*view, Point{(b.x + c.x) / 2, b.y});  // both discs: the one drawn last wins
-  EXPECT_EQ(tapped, (std::vector<int>{3}));
-  tapped.clear();
-  tap(*view, Point{20, 90});  // empty sphere
-  tap(*view, Point{-5, 50});  // outside the view
-  tap(*view, Point{100, 130});
-  EXPECT_TRUE(tapped.empty());
+  // The free part of `right`, then both discs (the one drawn last wins); empty sphere, outside the view.
+  const Point taps[] = {a, {b.x - 4, b.y}, {(b.x + c.x) / 2, b.y}, {20, 90}, {-5, 50}, {100, 130}};
+  for (Point p : taps) tap(*view, p);
+  EXPECT_EQ(tapped, (std::vector<int>{1, 2, 3}));
   EXPECT_TRUE(target->events.empty());
+  tapped.clear();
 
   // The view turned: the hotspots turn with the scene, and the tap follows them.
   view->setRotationX(30);
@@ -201,12 +189,9 @@ TEST_F(HotspotPickingGLTest, ImagesShowUprightAtTheirAspectAndFollowTheirPlace) 
   // Left half of the top red, right half green, bottom blue; 2:1.
   std::vector<uint8_t> px(64 * 32 * 4);
   for (int y = 0; y < 32; ++y)
-    for (int x = 0; x < 64; ++x) {
-      uint8_t* p = &px[(y * 64 + x) * 4];
-      p[y < 16 && x < 32 ? 0 : y < 16 ? 1 : 2] = 255;
-      p[3] = 255;
-    }
-  auto h = view->createHotspot(Image::fromRGBA(64, 32, std::move(px)));
+    for (int x = 0; x < 64; ++x) px[(y * 64 + x) * 4 + (y < 16 && x < 32 ? 0 : y < 16 ? 1 : 2)] = 255;
+  for (size_t i = 3; i < px.size(); i += 4) px[i] = 255;
+  view->createHotspot(Image::fromRGBA(64, 32, std::move(px)));
   frame(*view);
   int w = 0, hh = 0;
   auto frameRGBA = offscreen(*view).lastFrame(&w, &hh);
@@ -221,9 +206,7 @@ TEST_F(HotspotPickingGLTest, ImagesShowUprightAtTheirAspectAndFollowTheirPlace) 
           e[2] = std::min(e[2], double(y)), e[3] = std::max(e[3], double(y));
         }
       }
-  ASSERT_GE(extent[0][1], 0);
-  ASSERT_GE(extent[1][1], 0);
-  ASSERT_GE(extent[2][1], 0);
+  for (auto& e : extent) ASSERT_GE(e[1], 0);
   EXPECT_LT(extent[0][1], extent[1][0]);  // red left of green
   EXPECT_LT(extent[0][3], extent[2][2]);  // red above blue
   double width = extent[2][1] - extent[2][0] + 1, height = extent[2][3] - extent[0][2] + 1;
@@ -231,7 +214,6 @@ TEST_F(HotspotPickingGLTest, ImagesShowUprightAtTheirAspectAndFollowTheirPlace) 
   // 2.4 units high, about 19 units away (the eye sits one unit off the centre), through a 30 degree
   // field of view on 200 pixels: about 48 pixels.
   EXPECT_NEAR(height, 2.4 / 19.0 * 100 / std::tan(15 * M_PI / 180), 3.0);
-  (void)h;
 }
 
 namespace {
@@ -243,10 +225,9 @@ struct Swatch : RenderableView {
   QVRect bounds() const override { return QVRect{0, 0, side, side}; }
   void drawInCanvas(RGBACanvas& canvas) override {
     for (int y = 0; y < canvas.height; ++y)
-      for (int x = 0; x < canvas.width; ++x) {
-        uint8_t* p = canvas.pixels + y * canvas.bytesPerRow + x * 4;
-        p[0] = rgb[0], p[1] = rgb[1], p[2] = rgb[2], p[3] = 255;
-      }
+      for (int x = 0; x < canvas.width; ++x)
+        std::copy_n(std::array<uint8_t, 4>{rgb[0], rgb[1], rgb[2], 255}.data(), 4,
+                    canvas.pixels + y * canvas.bytesPerRow + x * 4);
   }
 };
 

@@ -1,17 +1,15 @@
-// Helpers for the media tests: audio files made with the ffmpeg command line in a temporary folder, the
-// command line's own s16le decoding of them, a sound source that keeps what it receives, and a log capture.
+// Helpers for the media tests: files made with the ffmpeg command line in a temporary folder, the command
+// line's own s16le decoding of them, a sound source that keeps what it receives, and a log capture.
 #pragma once
 
-#include <cstdint>
-#include <string>
-#include <string_view>
-#include <vector>
-
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
 
 #include "qv/media/QVSoundSource.h"
 #include "qv/os/QVLog.h"
@@ -19,8 +17,14 @@
 // A fresh temporary folder, removed with its files when the object goes.
 class TempDir {
  public:
-  TempDir();
-  ~TempDir();
+  TempDir() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "qvmediaXXXXXX").string();
+    if (char* made = mkdtemp(pattern.data())) path_ = made;
+  }
+  ~TempDir() {
+    std::error_code ignored;
+    if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
+  }
   const std::string& path() const { return path_; }
 
  private:
@@ -28,12 +32,35 @@ class TempDir {
 };
 
 // Runs ffmpeg with `args` (quiet, overwriting); true when it succeeded.
-bool runFFmpeg(const std::string& args);
+inline bool runFFmpeg(const std::string& args) {
+  return std::system(("ffmpeg -nostdin -hide_banner -v error -y " + args).c_str()) == 0;
+}
+
 // What `ffmpeg -i path <extra> -f s16le -` writes.
-std::vector<uint8_t> commandLinePCM(const std::string& path, const std::string& extra = "");
-std::string fileURL(const std::string& path);
+inline std::vector<uint8_t> commandLinePCM(const std::string& path, const std::string& extra = "") {
+  std::string command = "ffmpeg -nostdin -hide_banner -v error -i '" + path + "' " + extra + " -f s16le -";
+  std::vector<uint8_t> out;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe) return out;
+  uint8_t chunk[65536];
+  for (size_t got; (got = fread(chunk, 1, sizeof chunk, pipe)) > 0;)
+    out.insert(out.end(), chunk, chunk + got);
+  pclose(pipe);
+  return out;
+}
+
+inline std::string fileURL(const std::string& path) {
+  return "file://" + path;
+}
+
 // One channel of interleaved 16-bit frames.
-std::vector<uint8_t> channelOf(const std::vector<uint8_t>& interleaved, int channels, int channel);
+inline std::vector<uint8_t> channelOf(const std::vector<uint8_t>& interleaved, int channels, int channel) {
+  std::vector<uint8_t> out;
+  const size_t frame = size_t(channels) * 2, at = size_t(channel) * 2;
+  for (size_t k = 0; k + frame <= interleaved.size(); k += frame)
+    out.insert(out.end(), &interleaved[k + at], &interleaved[k + at] + 2);
+  return out;
+}
 
 struct CollectingSource : QVSoundSource {
   std::vector<uint8_t> bytes;
@@ -49,61 +76,10 @@ struct CollectingSource : QVSoundSource {
 // Sends the log to `lines` while alive.
 class LogCapture {
  public:
-  LogCapture();
-  ~LogCapture();
-  std::vector<std::string> lines;
-  size_t count(std::string_view line) const;
-};
-
-inline TempDir::TempDir() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "qvmediaXXXXXX").string();
-  if (char* made = mkdtemp(pattern.data())) path_ = made;
-}
-
-inline TempDir::~TempDir() {
-  std::error_code ignored;
-  if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
-}
-
-inline bool runFFmpeg(const std::string& args) {
-  std::string command = "ffmpeg -nostdin -hide_banner -v error -y " + args;
-  return std::system(command.c_str()) == 0;
-}
-
-inline std::vector<uint8_t> commandLinePCM(const std::string& path, const std::string& extra) {
-  std::string command = "ffmpeg -nostdin -hide_banner -v error -i '" + path + "' " + extra + " -f s16le -";
-  std::vector<uint8_t> out;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return out;
-  uint8_t chunk[65536];
-  size_t got;
-  while ((got = fread(chunk, 1, sizeof chunk, pipe)) > 0) out.insert(out.end(), chunk, chunk + got);
-  pclose(pipe);
-  return out;
-}
-
-inline std::string fileURL(const std::string& path) {
-  return "file://" + path;
-}
-
-inline std::vector<uint8_t> channelOf(const std::vector<uint8_t>& interleaved, int channels, int channel) {
-  std::vector<uint8_t> out;
-  size_t frame = size_t(channels) * 2;
-  for (size_t k = 0; k + frame <= interleaved.size(); k += frame) {
-    out.push_back(interleaved[k + size_t(channel) * 2]);
-    out.push_back(interleaved[k + size_t(channel) * 2 + 1]);
+  LogCapture() {
+    QVLogSetSink([this](std::string_view line) { lines.emplace_back(line); });
   }
-  return out;
-}
-
-inline LogCapture::LogCapture() {
-  QVLogSetSink([this](std::string_view line) { lines.emplace_back(line); });
-}
-
-inline LogCapture::~LogCapture() {
-  QVLogSetSink({});
-}
-
-inline size_t LogCapture::count(std::string_view line) const {
-  return size_t(std::count(lines.begin(), lines.end(), line));
-}
+  ~LogCapture() { QVLogSetSink({}); }
+  std::vector<std::string> lines;
+  size_t count(std::string_view line) const { return size_t(std::count(lines.begin(), lines.end(), line)); }
+};

@@ -103,11 +103,16 @@ TEST_F(ScriptedMotionSourceTest, ReplaysAttitudeAgainstTheRunLoopClockFromTheSta
   EXPECT_FALSE(motion.deviceMotion());
 }
 
-TEST_F(ScriptedMotionSourceTest, RestartingDeviceMotionMakesTheCurrentYawTheNewZero) {
-  auto trace = MotionTrace::parse("time,pitch,yaw,roll\n0,0,0,0\n1,0,1,0\n2,0,2,0\n", "t");
+TEST_F(ScriptedMotionSourceTest, TheFirstRowsYawIsTheZeroAndRestartingMovesIt) {
+  auto trace = MotionTrace::parse("time,pitch,yaw,roll\n0.5,0.1,2,0\n1.5,0.1,3,0\n2.5,0.1,4,0\n", "t");
   ASSERT_NE(trace, nullptr);
   ScriptedMotionSource motion(trace);
   motion.startDeviceMotionUpdates();
+  EXPECT_FALSE(motion.deviceMotion());  // nothing before the first row
+  advance(0.5);
+  ASSERT_TRUE(motion.deviceMotion());
+  EXPECT_DOUBLE_EQ(motion.deviceMotion()->attitude.pitch, 0.1);
+  EXPECT_NEAR(motion.deviceMotion()->attitude.yaw, 0.0, 1e-12);
   advance(1.0);
   EXPECT_NEAR(motion.deviceMotion()->attitude.yaw, 1.0, 1e-9);
 
@@ -154,19 +159,6 @@ TEST_F(ScriptedMotionSourceTest, AccelerometerTraceHasNoDeviceMotionAndSharesIts
   EXPECT_NEAR(*compass.magneticHeading(), 45.0, 1e-9);
   compass.stopUpdatingHeading();
   EXPECT_FALSE(compass.magneticHeading());
-}
-
-TEST_F(ScriptedMotionSourceTest, NothingBeforeTheFirstRowThenItsYawIsTheZero) {
-  auto trace = MotionTrace::parse("time,pitch,yaw,roll\n0.5,0.1,2,0\n1.5,0.1,3,0\n", "t");
-  ASSERT_NE(trace, nullptr);
-  ScriptedMotionSource motion(trace);
-  motion.startDeviceMotionUpdates();
-  EXPECT_FALSE(motion.deviceMotion());
-  advance(0.5);
-  auto m = motion.deviceMotion();
-  ASSERT_TRUE(m);
-  EXPECT_DOUBLE_EQ(m->attitude.pitch, 0.1);
-  EXPECT_NEAR(m->attitude.yaw, 0.0, 1e-12);
 }
 
 }  // namespace

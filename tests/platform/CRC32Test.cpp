@@ -40,15 +40,7 @@ TEST(CRC32Test, CheckValuesAndEmptyData) {
   EXPECT_EQ(crc32({}), 0u);
   EXPECT_EQ(crc32WithSeed({}, 0x12345678), ~0x12345678u);
   EXPECT_EQ(crc32WithSeed({}, 0x12345678, kCastagnoli), ~0x12345678u);
-}
-
-TEST(CRC32Test, TableHoldsTheOneByteSteps) {
-  uint32_t table[256];
-  generateCRC32Table(table, kCRC32DefaultPolynomial);
-  EXPECT_EQ(table[0], 0u);
-  EXPECT_EQ(table[128], kCRC32DefaultPolynomial);
-  EXPECT_EQ(table[255], 0x2D02EF8Du);
-  generateCRC32Table(nullptr, kCastagnoli);
+  generateCRC32Table(nullptr, kCastagnoli);  // no table: nothing to write
 }
 
 // Lengths on both sides of every switch between paths, odd seeds, and polynomials with and without the
@@ -61,13 +53,12 @@ TEST(CRC32Test, EveryPathMatchesTheDefinition) {
     for (size_t length : lengths) {
       const auto span = std::span(data).first(length);
       for (uint32_t seed : {0xFFFFFFFFu, 0u, 0xDEADBEEFu}) {
+        SCOPED_TRACE(testing::Message() << std::hex << polynomial << " " << std::dec << length);
         const uint32_t expected = referenceCRC(span, seed, polynomial);
-        ASSERT_EQ(crc32WithSeed(span, seed, polynomial), expected) << std::hex << polynomial << " " << length;
-        const uint32_t slicing = ~crc32kernels::slicingUpdate(seed, span.data(), length, polynomial);
-        ASSERT_EQ(slicing, expected) << std::hex << polynomial << " " << length;
+        ASSERT_EQ(crc32WithSeed(span, seed, polynomial), expected);
+        ASSERT_EQ(~crc32kernels::slicingUpdate(seed, span.data(), length, polynomial), expected);
         if (length >= 64 && crc32kernels::cpuHasCarrylessMultiply()) {
-          ASSERT_EQ(~crc32kernels::foldingUpdate(seed, span.data(), length, polynomial), expected)
-              << std::hex << polynomial << " " << length;
+          ASSERT_EQ(~crc32kernels::foldingUpdate(seed, span.data(), length, polynomial), expected);
         }
       }
     }

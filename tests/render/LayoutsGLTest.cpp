@@ -61,14 +61,12 @@ class FixedAttitude : public NullMotionManager {
 };
 
 std::shared_ptr<Image> imageOf(int w, int h, const Pattern& pattern) {
-  std::vector<uint8_t> rgba(size_t(w) * h * 4);
-  for (int y = 0; y < h; ++y) {
+  std::vector<uint8_t> rgba;
+  for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x) {
       RGB c = pattern(x, y, w, h);
-      uint8_t* p = &rgba[(size_t(y) * w + x) * 4];
-      p[0] = uint8_t(c.r), p[1] = uint8_t(c.g), p[2] = uint8_t(c.b), p[3] = 255;
+      rgba.insert(rgba.end(), {uint8_t(c.r), uint8_t(c.g), uint8_t(c.b), 255});
     }
-  }
   return Image::fromRGBA(w, h, std::move(rgba));
 }
 
@@ -84,6 +82,9 @@ RGB panorama(int x, int y, int w, int h) {
 }
 
 const RGB kRed{255, 0, 0}, kGreen{0, 255, 0}, kBlue{0, 0, 255};
+Pattern solid(RGB c) {
+  return [c](int, int, int, int) { return c; };
+}
 
 // A presented frame, top row first.
 struct Frame {
@@ -96,10 +97,10 @@ struct Frame {
   // The dominant channel of a pixel of one of the pure test colours.
   char hue(int x, int y) const {
     RGB c = at(x, y);
-    if (c.r > 200 && c.g < 60 && c.b < 60) return 'r';
-    if (c.g > 200 && c.r < 60 && c.b < 60) return 'g';
-    if (c.b > 200 && c.r < 60 && c.g < 60) return 'b';
     if (c.r == 0 && c.g == 0 && c.b == 0) return '0';
+    const int v[3] = {c.r, c.g, c.b};
+    for (int k = 0; k < 3; ++k)
+      if (v[k] > 200 && v[(k + 1) % 3] < 60 && v[(k + 2) % 3] < 60) return "rgb"[k];
     return '?';
   }
 };
@@ -107,12 +108,11 @@ struct Frame {
 // Pixels of `a` (columns ax.., width w) that differ from `b` (columns bx..) by more than 2 in a channel.
 int differingPixels(const Frame& a, int ax, const Frame& b, int bx, int w) {
   int count = 0;
-  for (int y = 0; y < a.h; ++y) {
+  for (int y = 0; y < a.h; ++y)
     for (int x = 0; x < w; ++x) {
       RGB p = a.at(ax + x, y), q = b.at(bx + x, y);
-      if (std::abs(p.r - q.r) > 2 || std::abs(p.g - q.g) > 2 || std::abs(p.b - q.b) > 2) ++count;
+      count += std::abs(p.r - q.r) > 2 || std::abs(p.g - q.g) > 2 || std::abs(p.b - q.b) > 2;
     }
-  }
   return count;
 }
 
@@ -199,12 +199,11 @@ TEST_F(LayoutsGLTest, OverUnderVideoGivesEachEyeItsOwnHalf) {
   view->setStereo(true);
   Frame f = draw(*view);
   EXPECT_EQ(view->stereomode, 1);
-  for (int y = 2; y < 64; y += 6) {
+  for (int y = 2; y < 64; y += 6)
     for (int x = 2; x < 62; x += 6) {
       ASSERT_EQ(f.hue(x, y), 'r') << x << "," << y;
       ASSERT_EQ(f.hue(64 + x, y), 'b') << x << "," << y;
     }
-  }
   // Mono over-under shows the upper half only; the stereo pair of mode 3 shows the whole frame twice.
   view->setStereo(false);
   Frame mono = draw(*view);
@@ -266,14 +265,13 @@ TEST_F(LayoutsGLTest, BlindSpotTurnsWithTheSceneInTheStereoAndCylinderRenderers)
     double offset[2][2] = {};
     for (int i = 0; i < 2; ++i) {
       double all[3] = {}, red[3] = {};
-      for (int y = 0; y < 64; ++y) {
+      for (int y = 0; y < 64; ++y)
         for (int x = 0; x < 64; ++x) {
           char hue = frames[i].hue(x, y);
           if (hue != 'r' && hue != 'g' && hue != 'b') continue;
           all[0] += x, all[1] += y, all[2] += 1;
           if (hue == 'r') red[0] += x, red[1] += y, red[2] += 1;
         }
-      }
       ASSERT_GT(all[2], 400) << c.name << ": the disk is drawn";
       ASSERT_GT(red[2], 50) << c.name;
       for (int axis = 0; axis < 2; ++axis) offset[i][axis] = red[axis] / red[2] - all[axis] / all[2];
@@ -323,7 +321,7 @@ TEST_F(LayoutsGLTest, FlatLetterboxBarsForViewAndVideoAspects) {
   };
   for (Row row : {Row{160, 90, 2.0f, 80}, Row{160, 90, 4.0f, 40}, Row{100, 100, 2.0f, 50},
                   Row{100, 100, 0.5f, 100}, Row{64, 128, 1.0f, 64}}) {
-    auto view = makeVideoView(row.w, row.h, 16, 16, [](int, int, int, int) { return kGreen; });
+    auto view = makeVideoView(row.w, row.h, 16, 16, solid(kGreen));
     Environment::current().setSystemVersion("8.0");
     view->setInterfaceOrientation(3);
     view->setViewMode(1, row.aspect);
@@ -343,8 +341,7 @@ TEST_F(LayoutsGLTest, FlatLetterboxBarsForViewAndVideoAspects) {
 }
 
 TEST_F(LayoutsGLTest, FlatWithoutScreenOrWithABrokenAspectStillDrawsAndAZeroHeightViewIsHarmless) {
-  auto green = [](int, int, int, int) { return kGreen; };
-  auto view = makeVideoView(160, 90, 16, 16, green);
+  auto view = makeVideoView(160, 90, 16, 16, solid(kGreen));
   view->setViewMode(1, 2.0f);
   Frame reference = draw(*view);
   Environment::current().setScreen(QVRect{}, 0.0);  // no screen
@@ -359,7 +356,7 @@ TEST_F(LayoutsGLTest, FlatWithoutScreenOrWithABrokenAspectStillDrawsAndAZeroHeig
   Frame black = draw(*view);
   EXPECT_EQ(black.hue(80, 45), '0');
 
-  auto flat = makeVideoView(64, 0, 16, 16, green);  // no drawable: drawn into nothing
+  auto flat = makeVideoView(64, 0, 16, 16, solid(kGreen));  // no drawable: drawn into nothing
   flat->setViewMode(1, 2.0f);
   flat->update();
   flat->setFrame(QVRect{0, 0, 64, 32});
@@ -369,18 +366,14 @@ TEST_F(LayoutsGLTest, FlatWithoutScreenOrWithABrokenAspectStillDrawsAndAZeroHeig
 TEST_F(LayoutsGLTest, FlatTexturePairSitsSideBySide) {
   auto view = makeView(128, 64);
   view->displayAsset(std::make_shared<HostAsset>());
-  auto red = frameOf(16, 16, [](int, int, int, int) { return kRed; });
-  auto blue = frameOf(16, 16, [](int, int, int, int) { return kBlue; });
+  auto red = frameOf(16, 16, solid(kRed)), blue = frameOf(16, 16, solid(kBlue));
   view->update();  // the first frame makes the texture cache the pair upload needs
   view->lock();
   view->onImageBuffer2(red.get(), blue.get(), 0, 0, 16, 16);
   view->unlock();
   view->setViewMode(1, 2.0f);
   Frame f = draw(*view);
-  EXPECT_EQ(f.hue(2, 32), 'r');
-  EXPECT_EQ(f.hue(61, 32), 'r');
-  EXPECT_EQ(f.hue(66, 32), 'b');
-  EXPECT_EQ(f.hue(125, 32), 'b');
+  for (int x : {2, 61, 66, 125}) EXPECT_EQ(f.hue(x, 32), x < 64 ? 'r' : 'b') << x;
 }
 
 TEST_F(LayoutsGLTest, LegacyRendererOnOldSystemsWhateverTheLayout) {
@@ -396,7 +389,7 @@ TEST_F(LayoutsGLTest, LegacyRendererOnOldSystemsWhateverTheLayout) {
   for (int x : {1, 62}) EXPECT_EQ(differingPixels(untextured, x, untextured, 31, 1), 0) << x;
 
   // The landscape sign of the last landscape orientation carries over to a device laid flat, across views.
-  auto frame = frameOf(128, 64, [](int x, int y, int w, int h) { return panorama(x, y, w, h); });
+  auto frame = frameOf(128, 64, panorama);
   auto legacyFrame = [&](int orientation) {
     auto v = makeView(64, 32);
     v->setNavigationMode(1);

@@ -1,14 +1,13 @@
-// The mipmap builder and image scaling against Mesa's libGLU on a desktop GL context (byte for byte on these
-// inputs, though float summation order may legitimately move a value by one), and on GL ES itself.
-// Two deliberate departures from libGLU shape these comparisons: the kit picks the target size with the
-// nearest-power rule instead of proxy-texture fitting (the same sizes whenever the texture fits, as all
-// of these do), and it reads no pixel-storage state, so the desktop context runs with alignment 1.
+// The mipmap builder and image scaling against Mesa's libGLU on a desktop GL context, and on GL ES itself.
+// The kit picks target sizes by the nearest-power rule (the same sizes as libGLU whenever the texture fits,
+// as all of these do) and reads no pixel-storage state, so the desktop context runs with alignment 1.
 #include <gtest/gtest.h>
 
 #include <GL/glu.h>
 
 #include <cstdint>
 #include <cstdlib>
+#include <tuple>
 #include <vector>
 
 #include "qv/render/Mipmap.h"
@@ -53,20 +52,18 @@ int maxComponentDifference(PixelType p, const std::vector<uint8_t>& a, const std
     for (size_t i = 0; i < a.size(); ++i) worst = std::max(worst, std::abs(int(a[i]) - int(b[i])));
     return worst;
   }
-  struct Field {
-    int shift, bits;
-  };
-  std::vector<Field> fields = p.type == GL_UNSIGNED_SHORT_5_6_5 ? std::vector<Field>{{11, 5}, {5, 6}, {0, 5}}
-                              : p.type == GL_UNSIGNED_SHORT_4_4_4_4
-                                  ? std::vector<Field>{{12, 4}, {8, 4}, {4, 4}, {0, 4}}
-                                  : std::vector<Field>{{11, 5}, {6, 5}, {1, 5}, {0, 1}};
-  for (size_t i = 0; i + 1 < a.size(); i += 2) {
-    uint16_t va = uint16_t(a[i] | a[i + 1] << 8), vb = uint16_t(b[i] | b[i + 1] << 8);
-    for (Field f : fields) {
-      int mask = (1 << f.bits) - 1;
-      worst = std::max(worst, std::abs(((va >> f.shift) & mask) - ((vb >> f.shift) & mask)));
+  // (shift, bits) of each field.
+  const std::vector<std::pair<int, int>> fields =
+      p.type == GL_UNSIGNED_SHORT_5_6_5 ? std::vector<std::pair<int, int>>{{11, 5}, {5, 6}, {0, 5}}
+      : p.type == GL_UNSIGNED_SHORT_4_4_4_4
+          ? std::vector<std::pair<int, int>>{{12, 4}, {8, 4}, {4, 4}, {0, 4}}
+          : std::vector<std::pair<int, int>>{{11, 5}, {6, 5}, {1, 5}, {0, 1}};
+  for (size_t i = 0; i + 1 < a.size(); i += 2)
+    for (auto [shift, bits] : fields) {
+      const int va = (a[i] | a[i + 1] << 8) >> shift, vb = (b[i] | b[i + 1] << 8) >> shift,
+                mask = (1 << bits) - 1;
+      worst = std::max(worst, std::abs((va & mask) - (vb & mask)));
     }
-  }
   return worst;
 }
 
@@ -127,9 +124,8 @@ TEST(MipmapGLTest, ScaleImageMatchesLibGLU) {
         << std::hex << in.format << " " << in.type << " -> " << out.type << std::dec << ", " << s.wi << "x"
         << s.hi << " -> " << s.wo << "x" << s.ho;
   };
-  for (PixelType p : kPixelTypes) {
+  for (PixelType p : kPixelTypes)
     for (const Sizes& s : sizes) compare(p, p, s);
-  }
   // Between types of one format.
   for (const Sizes& s : sizes) {
     compare({GL_RGBA, GL_UNSIGNED_BYTE}, {GL_RGBA, GL_UNSIGNED_SHORT_4_4_4_4}, s);
@@ -157,17 +153,15 @@ TEST(MipmapGLTest, Build2DMipmapsMatchesLibGLULevelByLevel) {
       const bool rowScaledByBytes = s.h == 1 && p.type == GL_UNSIGNED_BYTE && (s.w & (s.w - 1)) != 0;
       auto reference =
           rowScaledByBytes ? referenceChain(1, s.w, p, image) : referenceChain(s.w, s.h, p, image);
-      if (rowScaledByBytes) {
+      if (rowScaledByBytes)
         for (auto& l : reference) std::swap(l.width, l.height);
-      }
       ASSERT_EQ(rec.uploads.size(), reference.size()) << s.w << "x" << s.h;
       for (size_t level = 0; level < reference.size(); ++level) {
         const auto& u = rec.uploads[level];
         SCOPED_TRACE(testing::Message() << std::hex << p.format << " " << p.type << std::dec << ", " << s.w
                                         << "x" << s.h << " level " << level);
-        EXPECT_EQ(u.level, GLint(level));
-        EXPECT_EQ(u.width, reference[level].width);
-        EXPECT_EQ(u.height, reference[level].height);
+        EXPECT_EQ(std::tuple(u.level, u.width, u.height),
+                  std::tuple(GLint(level), reference[level].width, reference[level].height));
         EXPECT_EQ(maxComponentDifference(p, u.pixels, reference[level].pixels), 0);
       }
     }
@@ -220,9 +214,7 @@ TEST(MipmapGLTest, TightRowsDrawRightUnderTheCallersAlignmentAndTheChainIsComple
   glViewport(0, 0, 1, 1);
   drawTexturedQuad();
   pixels = target.readRGBA();
-  EXPECT_EQ(pixels[0], 128);  // (255 + 0 + 0 + 255 + 2) / 4
-  EXPECT_EQ(pixels[1], 128);
-  EXPECT_EQ(pixels[2], 128);
+  EXPECT_EQ(std::vector<uint8_t>(pixels.begin(), pixels.begin() + 3), std::vector<uint8_t>(3, 128));
   glDeleteTextures(1, &texture);
 }
 
