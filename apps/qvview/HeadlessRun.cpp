@@ -2,11 +2,13 @@
 #include <cstdio>
 #include <string>
 
+#include "apps/qvview/VideoPlayback.h"
 #include "apps/qvview/Viewer.h"
 #include "qv/core/QVViewGL.h"
 #include "qv/os/Environment.h"
 #include "qv/os/Image.h"
 #include "qv/os/OffscreenLayer.h"
+#include "qv/os/QVLog.h"
 #include "qv/os/RunLoop.h"
 
 namespace {
@@ -20,19 +22,36 @@ std::string framePath(const Options& options, int index) {
   return stem + suffix;
 }
 
+// Starts the video and waits (up to 20 s) until its first frame is on its way; nullptr, with one line
+// naming the file and the asset's reason, when it cannot be played.
+std::shared_ptr<VideoPlayback> startVideo(const std::string& url, QVViewGL& view) {
+  std::string reason;
+  auto previous = QVLogSetSink([&](std::string_view line) { reason = line; });
+  auto playback = VideoPlayback::start(url, view);
+  for (int i = 0; i < 2000 && playback->status() != 2 && !playback->failed(); ++i)
+    RunLoop::main().runFor(0.01);
+  QVLogSetSink(previous);
+  if (playback->status() == 2) return playback;
+  std::fprintf(stderr, "qvview: %s: cannot be played%s%s\n", url.c_str(), reason.empty() ? "" : ": ",
+               reason.c_str());
+  return nullptr;
+}
+
 }  // namespace
 
 int runHeadless(const Options& options) {
   // The view's screen is the output image.
   Environment::current().setScreen(QVRect{0, 0, double(options.width), double(options.height)}, 1.0);
   std::string error;
+  const bool video = VideoPlayback::isVideo(options);
   auto panorama = loadPanorama(options, &error);
-  if (!panorama) {
+  if (!panorama && !video) {
     std::fprintf(stderr, "qvview: %s\n", error.c_str());
     return 1;
   }
-  // Frames are 1/60 s apart on a manual clock, so a motion trace replays the same way on every run.
-  RunLoop::main().useManualClock(0.0);
+  // A still view's frames are 1/60 s apart on a manual clock, so a motion trace replays the same way on
+  // every run; a video plays in real time, 30 frames a second.
+  if (!video) RunLoop::main().useManualClock(0.0);
   auto haveMotion = installMotion(options);
   if (!haveMotion) return 1;
   auto view = makeViewer(options, panorama, *haveMotion);
@@ -40,9 +59,11 @@ int runHeadless(const Options& options) {
     std::fprintf(stderr, "qvview: cannot create the view\n");
     return 1;
   }
+  std::shared_ptr<VideoPlayback> playback;
+  if (video && !(playback = startVideo(*options.file, *view))) return 1;
   auto& layer = static_cast<OffscreenLayer&>(*view->layer());
   for (int i = 0; i < options.frames; ++i) {
-    if (i > 0) RunLoop::main().runFor(1.0 / 60);
+    if (i > 0) RunLoop::main().runFor(video ? 1.0 / 30 : 1.0 / 60);
     view->update();
     int w = 0, h = 0;
     auto frame = layer.lastFrame(&w, &h);
@@ -55,5 +76,6 @@ int runHeadless(const Options& options) {
     std::printf("wrote %s\n", path.c_str());
   }
   RunLoop::main().runOnce();  // what the last frame posted (hotspot messages)
+  if (playback) playback->stopAndWait();
   return 0;
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "apps/qvview/DefaultPanorama.h"
+#include "apps/qvview/VideoPlayback.h"
 #include "qv/core/QVObjectFactory.h"
 #include "qv/core/ViewMode.h"
 #include "qv/hotspots/QVHotspot.h"
@@ -16,6 +17,7 @@
 
 std::shared_ptr<Image> loadPanorama(const Options& options, std::string* error) {
   if (!options.file) return makeDefaultPanorama();
+  if (VideoPlayback::isVideo(options)) return nullptr;
   const std::string& path = *options.file;
   std::error_code code;
   if (!std::filesystem::exists(path, code)) {
@@ -106,11 +108,11 @@ std::shared_ptr<QVViewGL> makeViewer(const Options& options, const std::shared_p
     view->setBlindSpotLocation(options.nadir ? 1 : 2);
   }
   const int32_t mode = options.overUnder ? int32_t(ViewMode::OverUnder) : *viewModeFromName(options.mode);
-  view->setViewMode(mode, float(panorama->width()) / float(panorama->height()));
+  view->setViewMode(mode, panorama ? float(panorama->width()) / float(panorama->height()) : 2.0f);
   view->setStereo(options.stereo);
   view->setRotationX(options.yaw);
   view->setRotationY(options.pitch);
-  view->setImage(panorama);
+  if (panorama) view->setImage(panorama);
   if (!placeHotspots(options, *view)) return nullptr;
   return view;
 }

@@ -10,15 +10,16 @@
 class Image;
 class QVViewGL;
 
-// The file's image, or the built-in panorama; nullptr with *error set to one line naming the file.
+// The file's image, or the built-in panorama; nullptr with *error set to one line naming the file, and
+// nullptr with *error untouched for a video (played by VideoPlayback instead).
 std::shared_ptr<Image> loadPanorama(const Options& options, std::string* error);
 
 // Chooses the motion sources (a trace, the machine's sensors, or none) before any view is made. Returns
 // whether there are any, or nullopt, having printed why, when the trace cannot be used.
 std::optional<bool> installMotion(const Options& options);
 
-// A view of the options' size showing `panorama`, looking where the options say, drawable built. Without
-// motion sources the view is looked around by touch only.
+// A view of the options' size showing `panorama` (nullptr: a video comes later), looking where the options
+// say, drawable built. Without motion sources the view is looked around by touch only.
 std::shared_ptr<QVViewGL> makeViewer(const Options& options, const std::shared_ptr<Image>& panorama,
                                      bool haveMotion);
 

@@ -9,11 +9,14 @@
 #include <string>
 #include <vector>
 
+#include "apps/qvview/SdlAudioSink.h"
 #include "apps/qvview/SdlControllerMotion.h"
+#include "apps/qvview/VideoPlayback.h"
 #include "apps/qvview/Viewer.h"
 #include "apps/qvview/WindowLayer.h"
 #include "qv/core/QVViewGL.h"
 #include "qv/core/ViewMode.h"
+#include "qv/media/QVVideoStreamAsset.h"
 #include "qv/os/Environment.h"
 #include "qv/os/MotionManager.h"
 #include "qv/os/RunLoop.h"
@@ -35,11 +38,11 @@ void deliverClick(const SDL_Event& event, QVViewGL& view) {
 
 // Runs the window until it is closed: SDL events become touches, taps, keys and resizes for the view,
 // and the main run loop draws the frames in between.
-void runEventLoop(SDL_Window* window, QVViewGL* view, const Options& options) {
+void runEventLoop(SDL_Window* window, QVViewGL* view, const Options& options, const VideoPlayback* playback) {
   bool running = true, fullscreen = false;
   std::string title;
   auto touches = [&](double x, double y) { return std::vector<QVViewGL::Touch>{{x, y, view}}; };
-  while (running) {
+  while (running && !(playback && playback->failed())) {
     SDL_Event event;
     while (SDL_PollEvent(&event)) {
       switch (event.type) {
@@ -84,6 +87,9 @@ void runEventLoop(SDL_Window* window, QVViewGL* view, const Options& options) {
               view->setRotationY(options.pitch);
               view->setFieldOfView(options.fov);
               break;
+            case SDLK_SPACE:
+              if (playback) playback->asset()->pause();  // a toggle
+              break;
             case SDLK_s:
               view->setStereo(!view->isStereo);
               break;
@@ -122,6 +128,46 @@ void runEventLoop(SDL_Window* window, QVViewGL* view, const Options& options) {
   }
 }
 
+// Shows the options' content in the window until it is closed; the exit code.
+int showInWindow(SDL_Window* window, const Options& options) {
+  Environment::current().setScreen(QVRect{0, 0, double(options.width), double(options.height)}, 1.0);
+  std::string error;
+  const bool video = VideoPlayback::isVideo(options);
+  auto panorama = loadPanorama(options, &error);
+  if (!panorama && !video) {
+    std::fprintf(stderr, "qvview: %s\n", error.c_str());
+    return 1;
+  }
+  std::optional<bool> motion = installMotion(options);
+  if (!motion) return 1;
+  bool haveMotion = *motion;
+  if (!haveMotion) {
+    if (auto pad = SdlControllerMotion::open()) {
+      MotionManager::setFactory([pad] { return pad; });
+      haveMotion = true;
+      std::fprintf(stderr, "qvview: motion from the game controller\n");
+    }
+  }
+  auto view = makeViewer(options, panorama, haveMotion);
+  if (!view) return 1;  // makeViewer said why
+  view->setLayer(std::make_shared<WindowLayer>(window));
+  view->layoutSubviews();
+  std::shared_ptr<VideoPlayback> playback;
+  if (video) {
+    SdlAudioSink::install();
+    playback = VideoPlayback::start(*options.file, *view);
+  }
+  view->run();
+  runEventLoop(window, view.get(), options, playback.get());
+  view->halt();
+  if (!playback) return 0;
+  const bool failed = playback->failed();
+  playback->stopAndWait();
+  if (!failed) return 0;
+  std::fprintf(stderr, "qvview: %s: cannot be played\n", options.file->c_str());
+  return 1;
+}
+
 }  // namespace
 
 int runWindow(const Options& options) {
@@ -146,38 +192,7 @@ int runWindow(const Options& options) {
   auto context = std::make_shared<SdlGLContext>(window, sdlContext);
   GLContext::setFactory([context] { return context; });
 
-  int exitCode = 0;
-  {
-    Environment::current().setScreen(QVRect{0, 0, double(options.width), double(options.height)}, 1.0);
-    std::string error;
-    auto panorama = loadPanorama(options, &error);
-    if (!panorama) {
-      std::fprintf(stderr, "qvview: %s\n", error.c_str());
-      exitCode = 1;
-    }
-    std::optional<bool> motion = panorama ? installMotion(options) : std::nullopt;
-    if (panorama && !motion) exitCode = 1;
-    if (panorama && motion) {
-      bool haveMotion = *motion;
-      if (!haveMotion) {
-        if (auto pad = SdlControllerMotion::open()) {
-          MotionManager::setFactory([pad] { return pad; });
-          haveMotion = true;
-          std::fprintf(stderr, "qvview: motion from the game controller\n");
-        }
-      }
-      auto view = makeViewer(options, panorama, haveMotion);
-      if (!view) {
-        exitCode = 1;  // makeViewer said why
-      } else {
-        view->setLayer(std::make_shared<WindowLayer>(window));
-        view->layoutSubviews();
-        view->run();
-        runEventLoop(window, view.get(), options);
-        view->halt();
-      }
-    }
-  }
+  int exitCode = showInWindow(window, options);
   GLContext::setFactory({});
   context.reset();
   SDL_DestroyWindow(window);

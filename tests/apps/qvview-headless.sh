@@ -33,4 +33,14 @@ check_bad "$work/cut.png" "truncated"
 status=0
 "$qvview" --headless --size 0x10 >/dev/null 2>&1 || status=$?
 [ "$status" -eq 2 ] || fail "a bad --size was not refused"
+# A video: frames change as it plays, and a file that is not media is refused in one line.
+ffmpeg -v error -f lavfi -i "testsrc2=size=512x256:rate=30" -t 2 -c:v libx264 -pix_fmt yuv420p "$work/clip.mp4"
+"$qvview" --headless --out "$work/video.png" --size 160x90 --frames 20 "$work/clip.mp4" >/dev/null 2>&1 ||
+  fail "the clip did not play"
+cmp -s "$work/video-0000.png" "$work/video-0019.png" && fail "the video's frames did not change"
+echo "not media" >"$work/broken.mp4"
+status=0
+out=$("$qvview" --headless --out "$work/bad.png" "$work/broken.mp4" 2>&1 | grep '^qvview: .*broken.mp4') || true
+[ -n "$out" ] || fail "no message names the broken clip"
+"$qvview" --headless --out "$work/bad.png" "$work/broken.mp4" >/dev/null 2>&1 && fail "exit 0 for a broken clip"
 echo "qvview headless checks passed"

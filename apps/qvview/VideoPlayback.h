@@ -1,0 +1,33 @@
+// qvview's video: a file or URL played into the view. It is the asset's observer: it starts playing as
+// soon as the asset is ready and remembers a failure.
+#pragma once
+
+#include <atomic>
+#include <memory>
+#include <string>
+
+#include "apps/qvview/Options.h"
+#include "qv/media/QVAssetObserver.h"
+
+class QVViewGL;
+class QVVideoStreamAsset;
+
+class VideoPlayback : public QVAssetObserver, public std::enable_shared_from_this<VideoPlayback> {
+ public:
+  // A file that is not a JPEG or PNG picture (or any URL) is played as a video.
+  static bool isVideo(const Options& options);
+  // Starts loading `url` and shows it in `view` once it plays.
+  static std::shared_ptr<VideoPlayback> start(const std::string& url, QVViewGL& view);
+
+  // Stops playing and waits (pumping the main run loop, up to 2 s) until the capture thread has ended.
+  void stopAndWait();
+
+  void onStatusMessage(QVAsset* asset, int32_t code) override;
+  int32_t status() const { return status_.load(); }
+  bool failed() const { return status_.load() == 9; }
+  const std::shared_ptr<QVVideoStreamAsset>& asset() const { return asset_; }
+
+ private:
+  std::shared_ptr<QVVideoStreamAsset> asset_;
+  std::atomic<int32_t> status_{0};
+};
