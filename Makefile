@@ -17,7 +17,7 @@ build: deps
 	cmake -S . -B $(BUILD) -G Ninja $(CMAKE_FLAGS)
 	cmake --build $(BUILD)
 
-test: test-plain test-asan test-tsan test-fuzz
+test: test-fuzz test-plain test-asan test-tsan
 
 test-plain: build
 	cd $(BUILD) && ctest --output-on-failure
