@@ -72,10 +72,10 @@ bool placeHotspots(const Options& options, QVViewGL& view) {
   static const auto printer = std::make_shared<HotspotPrinter>();
   for (size_t i = 0; i < options.hotspots.size(); ++i) {
     std::string error;
-    auto spec = parseHotspotOption(options.hotspots[i], int(i) + 1, &error);
+    auto placement = parseHotspotOption(options.hotspots[i], int(i) + 1, &error);
     Options single;
-    single.file = spec ? spec->image : "";
-    auto image = spec ? loadPanorama(single, &error) : nullptr;
+    single.file = placement ? placement->image : "";
+    auto image = placement ? loadPanorama(single, &error) : nullptr;
     if (!image) {
       std::fprintf(stderr, "qvview: %s\n", error.c_str());
       return false;
@@ -84,8 +84,8 @@ bool placeHotspots(const Options& options, QVViewGL& view) {
     // The kit draws a hotspot 1.5 units toward the zenith of its place 19.6 units out (about 4.4 degrees
     // higher); qvview's pitch names where its centre appears, as --pitch names the view's.
     const float lift = float(std::atan2(1.5, 19.6) * 180.0 / M_PI);
-    hotspot->setCoordinates(spec->yaw, spec->pitch - lift, 0);
-    hotspot->setTag(spec->tag);
+    hotspot->setCoordinates(placement->yaw, placement->pitch - lift, 0);
+    hotspot->setTag(placement->tag);
     hotspot->addTarget(printer, [](QVHotspot* h) { HotspotPrinter::print(h, "tapped"); });
   }
   view.setHitOnFocus(options.gaze);
