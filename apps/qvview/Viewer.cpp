@@ -77,6 +77,7 @@ bool placeHotspots(const Options& options, QVViewGL& view) {
     single.file = placement ? placement->image : "";
     auto image = placement ? loadPanorama(single, &error) : nullptr;
     if (!image) {
+      if (error.empty()) error = placement->image + ": not a JPEG or PNG picture";
       std::fprintf(stderr, "qvview: %s\n", error.c_str());
       return false;
     }
