@@ -55,10 +55,7 @@ int runHeadless(const Options& options) {
   auto haveMotion = installMotion(options);
   if (!haveMotion) return 1;
   auto view = makeViewer(options, panorama, *haveMotion);
-  if (!view) {
-    std::fprintf(stderr, "qvview: cannot create the view\n");
-    return 1;
-  }
+  if (!view) return 1;  // makeViewer said why
   std::shared_ptr<VideoPlayback> playback;
   if (video && !(playback = startVideo(*options.file, *view))) return 1;
   auto& layer = static_cast<OffscreenLayer&>(*view->layer());
