@@ -98,7 +98,10 @@ bool placeHotspots(const Options& options, QVViewGL& view) {
 std::shared_ptr<QVViewGL> makeViewer(const Options& options, const std::shared_ptr<Image>& panorama,
                                      bool haveMotion) {
   auto view = QVObjectFactory::viewWithFrame(QVRect{0, 0, double(options.width), double(options.height)});
-  if (!view) return nullptr;
+  if (!view) {
+    std::fprintf(stderr, "qvview: cannot create the view\n");
+    return nullptr;
+  }
   view->setFieldOfView(options.fov);
   view->setAutoLevel(false, 0);
   view->layoutSubviews();
