@@ -26,13 +26,10 @@ constexpr int32_t kReady = 1, kPlaying = 2, kPaused = 3, kStopped = 4, kFinished
 class VideoAssetTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    dir = new TempDir();
+    dir = std::make_unique<TempDir>();
     clip = makeClip(*dir, "clip.mp4");
   }
-  static void TearDownTestSuite() {
-    delete dir;
-    dir = nullptr;
-  }
+  static void TearDownTestSuite() { dir.reset(); }
   void SetUp() override {
     ASSERT_FALSE(clip.empty()) << "ffmpeg could not make the test clip";
     RunLoop::main().useRealClock();
@@ -56,7 +53,7 @@ class VideoAssetTest : public ::testing::Test {
     return pumpUntil([&] { return listener->frames >= count; }, seconds);
   }
 
-  static inline TempDir* dir = nullptr;
+  static inline std::unique_ptr<TempDir> dir;
   static inline std::string clip;
   std::shared_ptr<RecordingObserver> observer;
   std::shared_ptr<RecordingListener> listener;

@@ -47,13 +47,10 @@ class RecordingSink : public AudioSink {
 class PlayerTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    dir = new TempDir();
+    dir = std::make_unique<TempDir>();
     clip = makeClip(*dir, "clip.mp4");
   }
-  static void TearDownTestSuite() {
-    delete dir;
-    dir = nullptr;
-  }
+  static void TearDownTestSuite() { dir.reset(); }
   void SetUp() override { ASSERT_FALSE(clip.empty()); }
   void TearDown() override { AudioSink::setFactory({}); }
 
@@ -83,7 +80,7 @@ class PlayerTest : public ::testing::Test {
     return RecordingSink::peak;
   }
 
-  static inline TempDir* dir = nullptr;
+  static inline std::unique_ptr<TempDir> dir;
   static inline std::string clip;
   std::shared_ptr<PlayerItem> item;
   std::shared_ptr<Player> player;
