@@ -58,29 +58,24 @@ struct RecordingMonitor : QVAssetTimeMonitor {
   void onPlayerTime(QVAsset*, MediaTime time) override { times.push_back(time.seconds()); }
 };
 
-// Counts frames and keeps a digest of the last one; called on the capture thread.
+// Counts frames and keeps a digest of each; called on the capture thread.
 struct RecordingListener : QVAssetListener {
-  std::atomic<int> frames{0};
-  std::atomic<int> width{0}, height{0};
+  std::atomic<int> frames{0}, width{0}, height{0};
   std::mutex lock_;
   std::string threadName;         // guarded by lock_
-  std::vector<uint32_t> digests;  // guarded by lock_; one per frame
+  std::vector<uint32_t> digests;  // guarded by lock_
   void onStatusChange(QVAsset*, int32_t) override {}
   void onVideoFrame(const uint8_t*, int32_t, int32_t, int32_t, int32_t) override {}
   void onImageBuffer(PixelBuffer* buffer, int32_t, int32_t, int32_t w, int32_t h) override {
     buffer->lockBaseAddress();
     uint32_t digest = 2166136261u;
-    const uint8_t* bytes = buffer->baseAddress();
-    for (size_t i = 0; i < buffer->bytesPerRow() * size_t(buffer->height()); i += 61) {
-      digest = (digest ^ bytes[i]) * 16777619u;
-    }
+    for (size_t i = 0; i < buffer->bytesPerRow() * size_t(buffer->height()); i += 61)
+      digest = (digest ^ buffer->baseAddress()[i]) * 16777619u;
     buffer->unlockBaseAddress();
     std::lock_guard<std::mutex> guard(lock_);
     threadName = currentThreadName();
     digests.push_back(digest);
-    width = w;
-    height = h;
-    ++frames;
+    width = w, height = h, ++frames;
   }
   void onImageBuffer2(PixelBuffer*, PixelBuffer*, int32_t, int32_t, int32_t, int32_t) override {}
   void lock() override {}
@@ -107,24 +102,38 @@ inline void pumpFor(double seconds) {
   pumpUntil([] { return false; }, seconds);
 }
 
-// Threads of this process whose OS name is `name` (as the OS keeps it).
-inline int threadsNamed(const std::string& name) {
+// Capture threads of this process (the OS keeps the first 15 characters of a thread's name).
+inline int captureThreads() {
   int count = 0;
   DIR* tasks = opendir("/proc/self/task");
   if (!tasks) return -1;
   while (dirent* entry = readdir(tasks)) {
-    if (entry->d_name[0] == '.') continue;
     std::ifstream comm(std::string("/proc/self/task/") + entry->d_name + "/comm");
     std::string line;
-    std::getline(comm, line);
-    if (line == name) ++count;
+    count += entry->d_name[0] != '.' && std::getline(comm, line) && line == "com.quovio.deco";
   }
   closedir(tasks);
   return count;
 }
 
-inline int captureThreads() {
-  return threadsNamed("com.quovio.deco");
+// A listening socket on a free loopback port; sets `port` (0 on failure).
+inline int loopbackListener(int& port) {
+  int fd = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof address;
+  bool ok = fd >= 0 && bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+            listen(fd, 4) == 0 && getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0;
+  port = ok ? ntohs(address.sin_port) : 0;
+  return fd;
+}
+
+// A closed loopback port: bound, then released.
+inline int closedLoopbackPort() {
+  int port = 0;
+  close(loopbackListener(port));
+  return port;
 }
 
 // A one-file HTTP server on 127.0.0.1. It answers every GET (honouring "Range: bytes=N-") with the file.
@@ -135,18 +144,8 @@ class DyingHttpServer {
  public:
   DyingHttpServer(std::vector<uint8_t> file, size_t cutAt, int laterDelayMs = 0)
       : file_(std::move(file)), cutAt_(cutAt), laterDelayMs_(laterDelayMs) {
-    listener_ = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    if (listener_ < 0 || bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        listen(listener_, 4) != 0 ||
-        getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-      return;
-    }
-    port_ = ntohs(address.sin_port);
-    thread_ = std::thread([this] { serve(); });
+    listener_ = loopbackListener(port_);
+    if (port_) thread_ = std::thread([this] { serve(); });
   }
   ~DyingHttpServer() {
     stopping_ = true;
@@ -172,13 +171,13 @@ class DyingHttpServer {
       }
       start = std::min(start, file_.size());
       if (connections_ > 0) std::this_thread::sleep_for(std::chrono::milliseconds(laterDelayMs_));
-      std::string header = std::string(start ? "HTTP/1.1 206 Partial Content\r\n" : "HTTP/1.1 200 OK\r\n") +
-                           "Content-Type: video/mp4\r\nAccept-Ranges: bytes\r\nContent-Length: " +
-                           std::to_string(file_.size() - start) + "\r\n";
-      if (start) {
-        header += "Content-Range: bytes " + std::to_string(start) + "-" + std::to_string(file_.size() - 1) +
-                  "/" + std::to_string(file_.size()) + "\r\n";
-      }
+      size_t size = file_.size();
+      std::string header = std::string(start ? "HTTP/1.1 206 Partial Content" : "HTTP/1.1 200 OK") +
+                           "\r\nContent-Type: video/mp4\r\nAccept-Ranges: bytes\r\nContent-Length: " +
+                           std::to_string(size - start) + "\r\n";
+      if (start)
+        header += "Content-Range: bytes " + std::to_string(start) + "-" + std::to_string(size - 1) + "/" +
+                  std::to_string(size) + "\r\n";
       header += "Connection: close\r\n\r\n";
       send(client, header.data(), header.size(), MSG_NOSIGNAL);
       size_t offset = start;
@@ -215,17 +214,4 @@ class DyingHttpServer {
 inline std::vector<uint8_t> readFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-// A closed loopback port: bound, then released.
-inline int closedLoopbackPort() {
-  int probe = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof address;
-  bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address);
-  getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length);
-  close(probe);
-  return ntohs(address.sin_port);
 }

@@ -15,16 +15,13 @@
 #include "qv/os/MotionManager.h"
 #include "qv/os/OffscreenLayer.h"
 #include "qv/os/PixelBuffer.h"
-#include "qv/os/QVLog.h"
 #include "qv/os/RunLoop.h"
 #include "qv/platform/QVContext.h"
 #include "tests/support/GLTestSupport.h"
+#include "tests/support/ViewTestSupport.h"
 
 namespace {
 
-struct RGB {
-  int r, g, b;
-};
 using Pattern = std::function<RGB(int x, int y, int w, int h)>;
 
 // The host's side of an attached video: the view only needs an asset to be there; frames arrive through
@@ -65,7 +62,7 @@ std::shared_ptr<Image> imageOf(int w, int h, const Pattern& pattern) {
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x) {
       RGB c = pattern(x, y, w, h);
-      rgba.insert(rgba.end(), {uint8_t(c.r), uint8_t(c.g), uint8_t(c.b), 255});
+      rgba.insert(rgba.end(), {c[0], c[1], c[2], 255});
     }
   return Image::fromRGBA(w, h, std::move(rgba));
 }
@@ -76,12 +73,12 @@ std::shared_ptr<PixelBuffer> frameOf(int w, int h, const Pattern& pattern) {
   return buffer;
 }
 
-// Colour-coded longitude and latitude, so any wrong turn or offset changes many pixels.
+// Colour-coded longitude and latitude with a fine checker, so any wrong turn or offset changes many pixels.
 RGB panorama(int x, int y, int w, int h) {
-  return RGB{x * 255 / w, y * 255 / h, (x / 8 + y / 8) % 2 * 255};
+  return RGB{uint8_t(x * 255 / w), uint8_t(y * 255 / h), uint8_t((x / 8 + y / 8) % 2 * 255)};
 }
 
-const RGB kRed{255, 0, 0}, kGreen{0, 255, 0}, kBlue{0, 0, 255};
+constexpr RGB kRed{255, 0, 0}, kGreen{0, 255, 0}, kBlue{0, 0, 255};
 Pattern solid(RGB c) {
   return [c](int, int, int, int) { return c; };
 }
@@ -90,17 +87,13 @@ Pattern solid(RGB c) {
 struct Frame {
   int w = 0, h = 0;
   std::vector<uint8_t> rgba;
-  RGB at(int x, int y) const {
-    const uint8_t* p = &rgba[(size_t(y) * w + x) * 4];
-    return RGB{p[0], p[1], p[2]};
-  }
-  // The dominant channel of a pixel of one of the pure test colours.
+  const uint8_t* at(int x, int y) const { return &rgba[(size_t(y) * w + x) * 4]; }
+  // The dominant channel of a pixel of one of the pure test colours, '0' for black, '?' for any other.
   char hue(int x, int y) const {
-    RGB c = at(x, y);
-    if (c.r == 0 && c.g == 0 && c.b == 0) return '0';
-    const int v[3] = {c.r, c.g, c.b};
+    const uint8_t* c = at(x, y);
+    if (c[0] == 0 && c[1] == 0 && c[2] == 0) return '0';
     for (int k = 0; k < 3; ++k)
-      if (v[k] > 200 && v[(k + 1) % 3] < 60 && v[(k + 2) % 3] < 60) return "rgb"[k];
+      if (c[k] > 200 && c[(k + 1) % 3] < 60 && c[(k + 2) % 3] < 60) return "rgb"[k];
     return '?';
   }
 };
@@ -110,20 +103,16 @@ int differingPixels(const Frame& a, int ax, const Frame& b, int bx, int w) {
   int count = 0;
   for (int y = 0; y < a.h; ++y)
     for (int x = 0; x < w; ++x) {
-      RGB p = a.at(ax + x, y), q = b.at(bx + x, y);
-      count += std::abs(p.r - q.r) > 2 || std::abs(p.g - q.g) > 2 || std::abs(p.b - q.b) > 2;
+      const uint8_t *p = a.at(ax + x, y), *q = b.at(bx + x, y);
+      count += std::abs(p[0] - q[0]) > 2 || std::abs(p[1] - q[1]) > 2 || std::abs(p[2] - q[2]) > 2;
     }
   return count;
 }
 
 class LayoutsGLTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    RunLoop::main().useManualClock(10.0);
-    previousSink = QVLogSetSink([this](std::string_view line) { log.emplace_back(line); });
-  }
+  void SetUp() override { RunLoop::main().useManualClock(10.0); }
   void TearDown() override {
-    QVLogSetSink(previousSink);
     RunLoop::main().useRealClock();
     MotionManager::setFactory({});
     Environment::current().reset();
@@ -131,17 +120,13 @@ class LayoutsGLTest : public ::testing::Test {
 
   std::shared_ptr<QVViewGL> makeView(int w, int h) {
     Environment::current().setScreen(QVRect{0, 0, double(w), double(h)}, 1.0);
-    auto view = QVObjectFactory::viewWithFrame(QVRect{0, 0, double(w), double(h)});
-    view->setAutoLevel(false, 0);
-    view->layoutSubviews();
-    return view;
+    return makeLaidOutView(w, h, false);
   }
   // A view showing one video frame of `pattern` through the single-texture path.
   std::shared_ptr<QVViewGL> makeVideoView(int w, int h, int fw, int fh, const Pattern& pattern) {
     auto view = makeView(w, h);
     view->displayAsset(std::make_shared<HostAsset>());
-    auto frame = frameOf(fw, fh, pattern);
-    view->onImageBuffer(frame.get(), 0, 0, fw, fh);
+    view->onImageBuffer(frameOf(fw, fh, pattern).get(), 0, 0, fw, fh);
     return view;
   }
   Frame draw(QVViewGL& view) {
@@ -151,40 +136,33 @@ class LayoutsGLTest : public ::testing::Test {
     return f;
   }
 
-  std::vector<std::string> log;
-  std::function<void(std::string_view)> previousSink;
+  LogCapture log;  // keeps the views' log lines out of the output
 };
 
 }  // namespace
 
 TEST_F(LayoutsGLTest, EachEyeOfAStillImagePairMatchesAMonoRenderOfHalfTheWidth) {
   auto picture = imageOf(256, 128, panorama);
-  struct Size {
-    int w, h;
+  auto turned = [&](int w, int h) {
+    auto view = makeView(w, h);
+    view->setImage(picture);
+    view->setRotationY(60);
+    return view;
   };
   // Even, odd (the last column stays black) and narrower than two pixels (both eyes one pixel wide).
-  for (Size size : {Size{128, 64}, Size{129, 64}, Size{1, 16}}) {
-    const int eye = std::max(size.w / 2, 1);
-    auto mono = makeView(eye, size.h);
-    mono->setImage(picture);
-    mono->setRotationY(60);
-    Frame reference = draw(*mono);
+  for (auto [w, h] : {std::pair{128, 64}, std::pair{129, 64}, std::pair{1, 16}}) {
+    const int eye = std::max(w / 2, 1);
+    Frame reference = draw(*turned(eye, h));
     // Still images go whole to both eyes whatever the layout says about stereo content.
     for (int mode : {0, 3, 4}) {
-      auto pair = makeView(size.w, size.h);
-      pair->setImage(picture);
-      pair->setRotationY(60);
+      auto pair = turned(w, h);
       pair->setViewMode(mode, 2.0f);
       pair->setStereo(true);
       Frame f = draw(*pair);
-      SCOPED_TRACE(testing::Message() << size.w << "x" << size.h << " mode " << mode);
+      SCOPED_TRACE(testing::Message() << w << "x" << h << " mode " << mode);
       EXPECT_EQ(differingPixels(f, 0, reference, 0, eye), 0);
-      if (size.w >= 2) {
-        EXPECT_EQ(differingPixels(f, eye, reference, 0, eye), 0);
-      }
-      if (size.w % 2 && size.w > 1) {
-        EXPECT_EQ(f.hue(size.w - 1, size.h / 2), '0');
-      }
+      if (w >= 2) EXPECT_EQ(differingPixels(f, eye, reference, 0, eye), 0);
+      if (w % 2 && w > 1) EXPECT_EQ(f.hue(w - 1, h / 2), '0');
     }
   }
 }
@@ -248,7 +226,8 @@ TEST_F(LayoutsGLTest, BlindSpotTurnsWithTheSceneInTheStereoAndCylinderRenderers)
     bool stereo;
   };
   for (Case c : {Case{"stereo, touch navigation", 1, 0, true}, Case{"cylinder", 0, 2, false}}) {
-    Frame frames[2];
+    // The disk itself sits a little off the pole axis, so compare where its red quarter lies within it.
+    double offset[2][2] = {};
     for (int i = 0; i < 2; ++i) {
       auto view = makeView(64, 64);
       view->setImage(picture);
@@ -259,15 +238,11 @@ TEST_F(LayoutsGLTest, BlindSpotTurnsWithTheSceneInTheStereoAndCylinderRenderers)
       view->setFieldOfView(100);
       view->setBlindSpotImage((dir / "halves.png").string());
       view->setBlindSpotLocation(1);
-      frames[i] = draw(*view);
-    }
-    // The disk itself sits a little off the pole axis, so compare where its red quarter lies within it.
-    double offset[2][2] = {};
-    for (int i = 0; i < 2; ++i) {
+      Frame f = draw(*view);
       double all[3] = {}, red[3] = {};
       for (int y = 0; y < 64; ++y)
         for (int x = 0; x < 64; ++x) {
-          char hue = frames[i].hue(x, y);
+          char hue = f.hue(x, y);
           if (hue != 'r' && hue != 'g' && hue != 'b') continue;
           all[0] += x, all[1] += y, all[2] += 1;
           if (hue == 'r') red[0] += x, red[1] += y, red[2] += 1;
@@ -286,12 +261,8 @@ TEST_F(LayoutsGLTest, CylinderRimsAreWhereTheFrameRowsSayAndNothingBeyond) {
   // First rows red, last rows blue, green between. Looking straight down (identity attitude) and then
   // straight up, with a field wide enough to see the open rim: black inside, the rim's own colour around.
   auto bands = [](int, int y, int, int h) { return y < h / 8 ? kRed : y >= h - h / 8 ? kBlue : kGreen; };
-  struct Look {
-    double roll;
-    char rim;
-  };
-  for (Look look : {Look{0, 'b'}, Look{M_PI, 'r'}}) {
-    MotionManager::setFactory([&] { return std::make_shared<FixedAttitude>(Attitude{0, 0, look.roll}); });
+  for (auto [roll, rim] : {std::pair{0.0, 'b'}, std::pair{M_PI, 'r'}}) {
+    MotionManager::setFactory([roll] { return std::make_shared<FixedAttitude>(Attitude{0, 0, roll}); });
     auto view = makeVideoView(96, 96, 64, 64, bands);
     view->setViewMode(2, 2.0f);
     view->setFieldOfView(150);
@@ -302,9 +273,9 @@ TEST_F(LayoutsGLTest, CylinderRimsAreWhereTheFrameRowsSayAndNothingBeyond) {
         return f.hue(48 + int(std::lround(radius * 48 * std::cos(angle))),
                      48 + int(std::lround(radius * 48 * std::sin(angle))));
       };
-      EXPECT_EQ(at(0.2), '0') << "nothing beyond the rim, roll " << look.roll;
-      EXPECT_EQ(at(0.38), look.rim) << "roll " << look.roll << " angle " << angle;
-      EXPECT_EQ(at(0.8), 'g') << "roll " << look.roll << " angle " << angle;
+      EXPECT_EQ(at(0.2), '0') << "nothing beyond the rim, roll " << roll;
+      EXPECT_EQ(at(0.38), rim) << "roll " << roll << " angle " << angle;
+      EXPECT_EQ(at(0.8), 'g') << "roll " << roll << " angle " << angle;
     }
     // No touch pitch on the cylinder.
     view->rotatedirection.y = 50;
@@ -384,8 +355,8 @@ TEST_F(LayoutsGLTest, LegacyRendererOnOldSystemsWhateverTheLayout) {
   view->setStereo(true);
   Frame untextured = draw(*view);
   // texId 0: the sphere in the current colour, over the whole view (not letterboxed, not halved).
-  RGB c = untextured.at(31, 16);
-  EXPECT_GT(c.r + c.g + c.b, 0);
+  const uint8_t* c = untextured.at(31, 16);
+  EXPECT_GT(c[0] + c[1] + c[2], 0);
   for (int x : {1, 62}) EXPECT_EQ(differingPixels(untextured, x, untextured, 31, 1), 0) << x;
 
   // The landscape sign of the last landscape orientation carries over to a device laid flat, across views.
@@ -421,9 +392,8 @@ TEST_F(LayoutsGLTest, RawFrameRendererDrawsOnlyWithARawFrameTexture) {
   };
   Frame before = rendered(*view);  // texId 0: nothing drawn, not even cleared
   EXPECT_EQ(before.hue(32, 16), '?');
-  std::vector<uint8_t> red(16 * 16 * 4);
-  for (size_t i = 0; i < red.size(); i += 4) red[i + 2] = red[i + 3] = 255;  // BGRA
-  view->onVideoFrame(red.data(), 0, 0, 16, 16);
+  auto red = frameOf(16, 16, solid(kRed));
+  view->onVideoFrame(red->baseAddress(), 0, 0, 16, 16);
   Frame after = rendered(*view);
   for (int x : {1, 32, 62}) EXPECT_EQ(after.hue(x, 16), 'r') << x;
 }
