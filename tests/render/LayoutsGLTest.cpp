@@ -161,8 +161,12 @@ TEST_F(LayoutsGLTest, EachEyeOfAStillImagePairMatchesAMonoRenderOfHalfTheWidth) 
       Frame f = draw(*pair);
       SCOPED_TRACE(testing::Message() << w << "x" << h << " mode " << mode);
       EXPECT_EQ(differingPixels(f, 0, reference, 0, eye), 0);
-      if (w >= 2) EXPECT_EQ(differingPixels(f, eye, reference, 0, eye), 0);
-      if (w % 2 && w > 1) EXPECT_EQ(f.hue(w - 1, h / 2), '0');
+      if (w >= 2) {
+        EXPECT_EQ(differingPixels(f, eye, reference, 0, eye), 0);
+      }
+      if (w % 2 && w > 1) {
+        EXPECT_EQ(f.hue(w - 1, h / 2), '0');
+      }
     }
   }
 }
