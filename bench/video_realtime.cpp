@@ -85,8 +85,9 @@ int main() {
     ++drawn;
     peakMiB = std::max(peakMiB, residentMiB());
     if (elapsed >= nextReport) {
-      std::printf("  %4.1f s: resident %.1f MiB, media time %.2f s\n", elapsed, residentMiB(),
-                  asset->getPlaybackTime().seconds());
+      std::printf("  %4.1f s: resident %.1f MiB, media time %.2f s, never shown so far %llu\n", elapsed,
+                  residentMiB(), asset->getPlaybackTime().seconds(),
+                  (unsigned long long)asset->videoOutput()->framesSkipped());
       nextReport += 5.0;
     }
     next += std::chrono::microseconds(16667);
