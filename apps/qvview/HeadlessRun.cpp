@@ -2,13 +2,13 @@
 #include <cstdio>
 #include <string>
 
+#include "apps/qvview/LastLogLine.h"
 #include "apps/qvview/VideoPlayback.h"
 #include "apps/qvview/Viewer.h"
 #include "qv/core/QVViewGL.h"
 #include "qv/os/Environment.h"
 #include "qv/os/Image.h"
 #include "qv/os/OffscreenLayer.h"
-#include "qv/os/QVLog.h"
 #include "qv/os/RunLoop.h"
 
 namespace {
@@ -25,12 +25,11 @@ std::string framePath(const Options& options, int index) {
 // Starts the video and waits (up to 20 s) until its first frame is on its way; nullptr, with one line
 // naming the file and the asset's reason, when it cannot be played.
 std::shared_ptr<VideoPlayback> startVideo(const std::string& url, QVViewGL& view) {
-  std::string reason;
-  auto previous = QVLogSetSink([&](std::string_view line) { reason = line; });
+  LastLogLine log;
   auto playback = VideoPlayback::start(url, view);
   for (int i = 0; i < 2000 && playback->status() != 2 && !playback->failed(); ++i)
     RunLoop::main().runFor(0.01);
-  QVLogSetSink(previous);
+  const std::string& reason = log.text();
   if (playback->status() == 2) return playback;
   std::fprintf(stderr, "qvview: %s: cannot be played%s%s\n", url.c_str(), reason.empty() ? "" : ": ",
                reason.c_str());

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "apps/qvview/DefaultPanorama.h"
+#include "apps/qvview/LastLogLine.h"
 #include "apps/qvview/VideoPlayback.h"
 #include "qv/core/QVObjectFactory.h"
 #include "qv/core/ViewMode.h"
@@ -13,7 +14,6 @@
 #include "qv/hotspots/QVHotspotTarget.h"
 #include "qv/os/Image.h"
 #include "qv/os/MotionSources.h"
-#include "qv/os/QVLog.h"
 
 std::shared_ptr<Image> loadPanorama(const Options& options, std::string* error) {
   if (!options.file) return makeDefaultPanorama();
@@ -25,10 +25,9 @@ std::shared_ptr<Image> loadPanorama(const Options& options, std::string* error) 
     return nullptr;
   }
   // The kit logs the reason; keep its line for the one message the user sees.
-  std::string reason;
-  auto previous = QVLogSetSink([&](std::string_view line) { reason = line; });
+  LastLogLine log;
   auto image = Image::fromFile(path);
-  QVLogSetSink(previous);
+  std::string reason = log.text();
   if (!image) {
     std::string prefix = "Image " + path + ": ";
     if (reason.rfind(prefix, 0) == 0) reason = reason.substr(prefix.size());
@@ -38,12 +37,10 @@ std::shared_ptr<Image> loadPanorama(const Options& options, std::string* error) 
 }
 
 std::optional<bool> installMotion(const Options& options) {
-  std::string reason;
-  auto previous = QVLogSetSink([&](std::string_view line) { reason = line; });
+  LastLogLine log;
   auto kind = installMotionSources(options.motionTrace);
-  QVLogSetSink(previous);
   if (!kind) {
-    std::fprintf(stderr, "qvview: %s\n", reason.c_str());
+    std::fprintf(stderr, "qvview: %s\n", log.text().c_str());
     return std::nullopt;
   }
   if (*kind == MotionSourceKind::None) {

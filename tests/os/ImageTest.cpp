@@ -10,21 +10,9 @@
 
 #include "qv/os/Image.h"
 #include "qv/os/PixelBuffer.h"
-#include "qv/os/QVLog.h"
+#include "tests/support/ViewTestSupport.h"
 
 namespace {
-
-class LogCapture {
- public:
-  LogCapture() {
-    previous_ = QVLogSetSink([this](std::string_view line) { lines.emplace_back(line); });
-  }
-  ~LogCapture() { QVLogSetSink(previous_); }
-  std::vector<std::string> lines;
-
- private:
-  std::function<void(std::string_view)> previous_;
-};
 
 std::string tempPath(const std::string& name) {
   return (std::filesystem::temp_directory_path() / ("qv-image-test-" + name)).string();
