@@ -139,11 +139,12 @@ inline int closedLoopbackPort() {
 // A one-file HTTP server on 127.0.0.1. It answers every GET (honouring "Range: bytes=N-") with the file.
 // The first connection (the player's probe) is served whole; when a later one reaches file offset `cutAt`
 // the server closes it and stops listening, so the stream dies and reconnecting is refused. Later
-// connections are answered after `laterDelayMs`. port() is 0 when the server could not start.
+// connections are answered after `laterDelayMs`, the first after `firstDelayMs`. port() is 0 when the
+// server could not start.
 class DyingHttpServer {
  public:
-  DyingHttpServer(std::vector<uint8_t> file, size_t cutAt, int laterDelayMs = 0)
-      : file_(std::move(file)), cutAt_(cutAt), laterDelayMs_(laterDelayMs) {
+  DyingHttpServer(std::vector<uint8_t> file, size_t cutAt, int laterDelayMs = 0, int firstDelayMs = 0)
+      : file_(std::move(file)), cutAt_(cutAt), laterDelayMs_(laterDelayMs), firstDelayMs_(firstDelayMs) {
     listener_ = loopbackListener(port_);
     if (port_) thread_ = std::thread([this] { serve(); });
   }
@@ -170,7 +171,8 @@ class DyingHttpServer {
           start = std::strtoull(range + 13, nullptr, 10);
       }
       start = std::min(start, file_.size());
-      if (connections_ > 0) std::this_thread::sleep_for(std::chrono::milliseconds(laterDelayMs_));
+      std::this_thread::sleep_for(
+          std::chrono::milliseconds(connections_ > 0 ? laterDelayMs_ : firstDelayMs_));
       size_t size = file_.size();
       std::string header = std::string(start ? "HTTP/1.1 206 Partial Content" : "HTTP/1.1 200 OK") +
                            "\r\nContent-Type: video/mp4\r\nAccept-Ranges: bytes\r\nContent-Length: " +
@@ -203,7 +205,7 @@ class DyingHttpServer {
 
   std::vector<uint8_t> file_;
   size_t cutAt_;
-  int laterDelayMs_;
+  int laterDelayMs_, firstDelayMs_;
   int connections_ = 0;
   int listener_ = -1;
   int port_ = 0;

@@ -161,6 +161,21 @@ TEST_F(PlayerTest, PlaysInRealTimeToTheEndFromAReusedPool) {
   EXPECT_NEAR(item->currentTime().seconds(), 2.0, 0.05);
 }
 
+TEST_F(PlayerTest, TheClockWaitsForTheFirstFramesOfAStreamThatIsSlowToOpen) {
+  // The stream is answered 400 ms late; play is asked for at once.
+  DyingHttpServer server(readFile(clip), SIZE_MAX, 0, 400);
+  ASSERT_NE(server.port(), 0);
+  item =
+      PlayerItem::create(StreamAsset::create("http://127.0.0.1:" + std::to_string(server.port()) + "/c.mp4"));
+  player = Player::create(item);
+  output = PlayerItemVideoOutput::create();
+  item->addOutput(output);
+  player->play();
+  ASSERT_TRUE(pumpUntil([&] { return output->hasNewPixelBufferForItemTime(item->currentTime()); }));
+  // A clock that ran while the stream opened would be 0.4 s on, its first frames already overtaken.
+  EXPECT_LT(item->currentTime().seconds(), 0.2);
+}
+
 TEST_F(PlayerTest, VolumeAndMuteApplyToTheSamplesPlayed) {
   AudioSink::setFactory([](int rate, int channels, AudioSink::Pull pull) -> std::unique_ptr<AudioSink> {
     ++RecordingSink::sinks;

@@ -235,7 +235,8 @@ void PlaybackEngine::startSeek(Decoding& d, SeekRequest request, std::vector<std
       calls.push_back([completion = std::move(activeSeek_->completion)] { completion(false); });
     }
     clearQueuesLocked();
-    inputEnded_ = inputFailed_ = endReported_ = stalled_ = false;
+    inputEnded_ = inputFailed_ = endReported_ = false;
+    stalled_ = true;  // the clock waits at the target until the queue has filled again
     lastPts_ = 0;
     activeSeek_ = std::make_unique<SeekRequest>(std::move(request));
   }
@@ -362,6 +363,10 @@ void PlaybackEngine::tickLocked(std::vector<std::string>& changes, bool& ended) 
     } else if (inputEnded_) {
       // The input broke: play out what is buffered, then report the empty buffer and, if nothing
       // comes back, the failure.
+      if (stalled_) {
+        stalled_ = false;
+        rebaseLocked(base_);
+      }
       if (drained && !empty_) {
         empty_ = true;
         keepUp_ = false;
@@ -379,7 +384,9 @@ void PlaybackEngine::tickLocked(std::vector<std::string>& changes, bool& ended) 
         empty_ = true;
         keepUp_ = false;
       }
-      bool filled = hasVideo_ ? video_.size() >= kVideoQueueFrames
+      // Filled also when nothing more can be read (sound far ahead of video in the input): waiting for
+      // more video then would wait for ever.
+      bool filled = hasVideo_ ? video_.size() >= kVideoQueueFrames || !roomLocked()
                               : double(audioFrames) >= 0.5 * kAudioBufferSeconds * kAudioRate;
       if (filled) {
         filledOnce_ = true;

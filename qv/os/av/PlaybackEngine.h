@@ -111,7 +111,9 @@ class PlaybackEngine : public std::enable_shared_from_this<PlaybackEngine> {
   Status status_ = Status::Unknown;  // guarded by lock_
   // Clock: media time = base + (now - wallBase) * rate while running.
   double rate_ = 0, base_ = 0, wallBase_ = 0;       // guarded by lock_
-  bool stalled_ = false;                            // guarded by lock_; waiting for data while playing
+  // Guarded by lock_: the clock waits for data. Set from the start and after each seek until the queue
+  // has filled, so the first frames are not overtaken by a clock that ran while the decoder warmed up.
+  bool stalled_ = true;
   double duration_ = 0, frameDuration_ = 1.0 / 30;  // guarded by lock_
   bool hasVideo_ = false, hasAudio_ = false;        // guarded by lock_
   int32_t soundTrackID_ = 0;                        // guarded by lock_
