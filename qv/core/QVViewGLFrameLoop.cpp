@@ -1,5 +1,6 @@
 // The frame: drawView (timer action) -> drawFunction (one pass into the drawable) -> drawScene (device
 // matrix and renderer choice). Main thread, under textureUsageLock.
+#include <chrono>
 #include <cmath>
 
 #include "qv/core/QVViewGL.h"
@@ -10,10 +11,17 @@
 #include "qv/os/Image.h"
 #include "qv/os/Layer.h"
 #include "qv/os/MotionManager.h"
+#include "qv/platform/GLUploadPriority.h"
 #include "qv/platform/QVContext.h"
+
+namespace {
+// How long a frame waits at most for announced uploads: about one video frame period.
+constexpr std::chrono::milliseconds kUploadPriorityLimit{30};
+}  // namespace
 
 void QVViewGL::drawView() {
   if (dealloccing) return;
+  GLUploadPriority::yieldToUploads(kUploadPriorityLimit);
   bool imagePending;
   {
     std::lock_guard<std::mutex> guard(textureUsageLock);

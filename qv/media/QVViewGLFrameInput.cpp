@@ -12,6 +12,7 @@
 #include "qv/os/QVLog.h"
 #include "qv/os/RunLoop.h"
 #include "qv/os/TextureCache.h"
+#include "qv/platform/GLUploadPriority.h"
 #include "qv/platform/QVContext.h"
 
 namespace {
@@ -61,6 +62,7 @@ std::shared_ptr<CacheTexture> QVViewGL::textureFromBuffer(PixelBuffer& buffer, i
 
 void QVViewGL::onImageBuffer(PixelBuffer* buffer, int32_t, int32_t, int32_t w, int32_t h) {
   if (!buffer) return;
+  GLUploadPriority::Announcement goesFirst;
   std::lock_guard<std::mutex> guard(textureUsageLock);
   SharedContextScope scope;
   _buffer1 = nullptr;
