@@ -110,7 +110,7 @@ class PlaybackEngine : public std::enable_shared_from_this<PlaybackEngine> {
   bool started_ = false;             // guarded by lock_
   Status status_ = Status::Unknown;  // guarded by lock_
   // Clock: media time = base + (now - wallBase) * rate while running.
-  double rate_ = 0, base_ = 0, wallBase_ = 0;       // guarded by lock_
+  double rate_ = 0, base_ = 0, wallBase_ = 0;  // guarded by lock_
   // Guarded by lock_: the clock waits for data. Set from the start and after each seek until the queue
   // has filled, so the first frames are not overtaken by a clock that ran while the decoder warmed up.
   bool stalled_ = true;
