@@ -270,7 +270,7 @@ TEST_F(VideoAssetTest, HostAndAssetDoNotKeepEachOtherAlive) {
 TEST_F(VideoAssetTest, AStreamThatDiesReportsBufferEmptyThenFailure) {
   auto bytes = readFile(clip);
   ASSERT_GT(bytes.size(), 20000u);
-  DyingHttpServer server(bytes, bytes.size() / 2);
+  DyingHttpServer server(bytes, {.cutAt = bytes.size() / 2});
   ASSERT_NE(server.port(), 0);
   LogCapture log;
   load("http://127.0.0.1:" + std::to_string(server.port()) + "/clip.mp4");
@@ -293,9 +293,21 @@ TEST_F(VideoAssetTest, AStreamThatDiesReportsBufferEmptyThenFailure) {
   ASSERT_TRUE(pumpUntil([&] { return !asset->isCapturing(); }));
 }
 
+TEST_F(VideoAssetTest, AStreamThatDropsAndComesBackPlaysOnToItsEnd) {
+  auto bytes = readFile(clip);
+  DyingHttpServer server(bytes, {.cutAt = bytes.size() / 2, .comesBack = true});
+  ASSERT_NE(server.port(), 0);
+  load("http://127.0.0.1:" + std::to_string(server.port()) + "/clip.mp4");
+  asset->play();
+  ASSERT_TRUE(pumpUntil([&] { return observer->saw(kFinished) || observer->saw(kFailed); }, 20.0));
+  EXPECT_TRUE(server.died());
+  EXPECT_FALSE(observer->saw(kFailed));
+  EXPECT_GE(listener->frames, 50);  // the second half too
+}
+
 TEST_F(VideoAssetTest, APlayerThatFailsBeforeItIsReadyEndsTheWaitingCaptureThread) {
   // The probe is served; the player's own connection is answered late and with nothing.
-  DyingHttpServer server(readFile(clip), 0, 300);
+  DyingHttpServer server(readFile(clip), {.cutAt = 0, .laterDelayMs = 300});
   ASSERT_NE(server.port(), 0);
   LogCapture log;
   load("http://127.0.0.1:" + std::to_string(server.port()) + "/clip.mp4");

@@ -138,13 +138,19 @@ inline int closedLoopbackPort() {
 
 // A one-file HTTP server on 127.0.0.1. It answers every GET (honouring "Range: bytes=N-") with the file.
 // The first connection (the player's probe) is served whole; when a later one reaches file offset `cutAt`
-// the server closes it and stops listening, so the stream dies and reconnecting is refused. Later
-// connections are answered after `laterDelayMs`, the first after `firstDelayMs`. port() is 0 when the
+// the server closes it and, unless the stream `comesBack`, stops listening, so the stream dies and
+// reconnecting is refused. A stream that comes back is cut once and served whole afterwards. The first
+// connection is answered after `firstDelayMs`, later ones after `laterDelayMs`. port() is 0 when the
 // server could not start.
 class DyingHttpServer {
  public:
-  DyingHttpServer(std::vector<uint8_t> file, size_t cutAt, int laterDelayMs = 0, int firstDelayMs = 0)
-      : file_(std::move(file)), cutAt_(cutAt), laterDelayMs_(laterDelayMs), firstDelayMs_(firstDelayMs) {
+  struct Behaviour {
+    size_t cutAt = SIZE_MAX;
+    bool comesBack = false;
+    int firstDelayMs = 0, laterDelayMs = 0;
+  };
+  DyingHttpServer(std::vector<uint8_t> file, Behaviour behaviour)
+      : file_(std::move(file)), behaviour_(behaviour) {
     listener_ = loopbackListener(port_);
     if (port_) thread_ = std::thread([this] { serve(); });
   }
@@ -159,7 +165,7 @@ class DyingHttpServer {
 
  private:
   void serve() {
-    while (!stopping_ && !died_) {
+    while (!stopping_ && (!died_ || behaviour_.comesBack)) {
       int client = accept(listener_, nullptr, nullptr);
       if (client < 0) return;
       char request[4096];
@@ -172,7 +178,7 @@ class DyingHttpServer {
       }
       start = std::min(start, file_.size());
       std::this_thread::sleep_for(
-          std::chrono::milliseconds(connections_ > 0 ? laterDelayMs_ : firstDelayMs_));
+          std::chrono::milliseconds(connections_ > 0 ? behaviour_.laterDelayMs : behaviour_.firstDelayMs));
       size_t size = file_.size();
       std::string header = std::string(start ? "HTTP/1.1 206 Partial Content" : "HTTP/1.1 200 OK") +
                            "\r\nContent-Type: video/mp4\r\nAccept-Ranges: bytes\r\nContent-Length: " +
@@ -185,7 +191,8 @@ class DyingHttpServer {
       size_t offset = start;
       while (offset < file_.size() && !stopping_) {
         size_t chunk = std::min<size_t>(16384, file_.size() - offset);
-        if (connections_ > 0 && offset + chunk > cutAt_) chunk = cutAt_ > offset ? cutAt_ - offset : 0;
+        size_t cutAt = behaviour_.cutAt;
+        if (connections_ > 0 && !died_ && offset + chunk > cutAt) chunk = cutAt > offset ? cutAt - offset : 0;
         if (chunk == 0) {
           died_ = true;
           break;
@@ -204,8 +211,7 @@ class DyingHttpServer {
   }
 
   std::vector<uint8_t> file_;
-  size_t cutAt_;
-  int laterDelayMs_, firstDelayMs_;
+  Behaviour behaviour_;
   int connections_ = 0;
   int listener_ = -1;
   int port_ = 0;

@@ -163,7 +163,7 @@ TEST_F(PlayerTest, PlaysInRealTimeToTheEndFromAReusedPool) {
 
 TEST_F(PlayerTest, TheClockWaitsForTheFirstFramesOfAStreamThatIsSlowToOpen) {
   // The stream is answered 400 ms late; play is asked for at once.
-  DyingHttpServer server(readFile(clip), SIZE_MAX, 0, 400);
+  DyingHttpServer server(readFile(clip), {.firstDelayMs = 400});
   ASSERT_NE(server.port(), 0);
   item =
       PlayerItem::create(StreamAsset::create("http://127.0.0.1:" + std::to_string(server.port()) + "/c.mp4"));

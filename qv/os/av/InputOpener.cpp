@@ -23,6 +23,10 @@ int openInput(const std::string& name, AVFormatContext** format, const std::atom
   AVDictionary* options = nullptr;
   // A stalled network read fails after 5 s rather than blocking the player for ever.
   av_dict_set(&options, "rw_timeout", "5000000", 0);
+  // An HTTP stream that drops before its end is asked again from where it broke (after 0, 1 and 3 s);
+  // only when it does not come back does the read fail. Other protocols ignore these options.
+  av_dict_set(&options, "reconnect", "1", 0);
+  av_dict_set(&options, "reconnect_delay_max", "4", 0);
   int result = avformat_open_input(&context, name.c_str(), nullptr, &options);
   av_dict_free(&options);
   if (result < 0) return result;  // avformat_open_input frees the context on failure
