@@ -306,7 +306,7 @@ TEST_F(VideoAssetTest, AStreamThatDropsAndComesBackPlaysOnToItsEnd) {
 }
 
 TEST_F(VideoAssetTest, APlayerThatFailsBeforeItIsReadyEndsTheWaitingCaptureThread) {
-  // The probe is served; the player's own connection is answered late and with nothing.
+  // The probe is served; the player's own connection is closed, late, without an answer.
   DyingHttpServer server(readFile(clip), {.cutAt = 0, .laterDelayMs = 300});
   ASSERT_NE(server.port(), 0);
   LogCapture log;

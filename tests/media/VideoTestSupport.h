@@ -138,10 +138,10 @@ inline int closedLoopbackPort() {
 
 // A one-file HTTP server on 127.0.0.1. It answers every GET (honouring "Range: bytes=N-") with the file.
 // The first connection (the player's probe) is served whole; when a later one reaches file offset `cutAt`
-// the server closes it and, unless the stream `comesBack`, stops listening, so the stream dies and
-// reconnecting is refused. A stream that comes back is cut once and served whole afterwards. The first
-// connection is answered after `firstDelayMs`, later ones after `laterDelayMs`. port() is 0 when the
-// server could not start.
+// (at 0: before the answer's header) the server closes it and, unless the stream `comesBack`, stops
+// listening, so the stream dies and reconnecting is refused. A stream that comes back is cut once and served
+// whole afterwards. The first connection is answered after `firstDelayMs`, later ones after `laterDelayMs`.
+// port() is 0 when the server could not start.
 class DyingHttpServer {
  public:
   struct Behaviour {
@@ -179,6 +179,12 @@ class DyingHttpServer {
       start = std::min(start, file_.size());
       std::this_thread::sleep_for(
           std::chrono::milliseconds(connections_ > 0 ? behaviour_.laterDelayMs : behaviour_.firstDelayMs));
+      if (connections_ > 0 && !died_ && behaviour_.cutAt <= start) {
+        died_ = true;  // cut before anything of the answer: not even its header
+        close(client);
+        ++connections_;
+        continue;
+      }
       size_t size = file_.size();
       std::string header = std::string(start ? "HTTP/1.1 206 Partial Content" : "HTTP/1.1 200 OK") +
                            "\r\nContent-Type: video/mp4\r\nAccept-Ranges: bytes\r\nContent-Length: " +
