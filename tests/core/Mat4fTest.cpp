@@ -77,25 +77,6 @@ TEST(Mat4fTest, RotationsMatchRodrigues) {
     }
 }
 
-TEST(Mat4fTest, AccumulatingOperationsPostMultiply) {
-  const float t[3] = {1.5f, -2, 0.25f}, s[3] = {2, -0.5f, 3}, axis[3] = {0.2f, 1, -0.4f};
-  float factor[3][16], expected[16], out[16], m[16];
-  mat4f_initTranslation(factor[0], t);
-  mat4f_initRotation(factor[1], axis, 0.9f);
-  mat4f_initScale(factor[2], s);
-  for (int k = 0; k < 3; ++k) {
-    SCOPED_TRACE(k);
-    mat4f_multiplyMatrix(kA, factor[k], expected);
-    mat4f_copy(kA, m);
-    k == 0 ? mat4f_translate(kA, out, t) : mat4f_rotate(kA, out, axis, 0.9f);
-    k == 0   ? mat4f_translate_accum(m, t)
-    : k == 1 ? mat4f_rotate_accum(m, axis, 0.9f)
-             : mat4f_scale_accum(m, s);
-    if (k < 2) expectMatrixNear(expected, out, 1e-5f);
-    expectMatrixNear(expected, m, 1e-5f);
-  }
-}
-
 TEST(Mat4fTest, InverseAndItsSingularFallback) {
   float inverse[16], product[16], identity[16], expected[16];
   mat4f_identity(identity);

@@ -6,21 +6,16 @@
 #include "qv/os/LocationManager.h"
 #include "qv/os/MotionManager.h"
 #include "qv/os/OffscreenLayer.h"
-#include "qv/os/QVLog.h"
 #include "qv/os/RunLoop.h"
 #include "qv/platform/QVContext.h"
-#include "qv/platform/ViewControllerLookup.h"
+#include "tests/support/LogCapture.h"
 
 namespace {
 
 class QVViewGLTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    RunLoop::main().useManualClock(10.0);
-    previousSink = QVLogSetSink([this](std::string_view line) { log.emplace_back(line); });
-  }
+  void SetUp() override { RunLoop::main().useManualClock(10.0); }
   void TearDown() override {
-    QVLogSetSink(previousSink);
     RunLoop::main().useRealClock();
     MotionManager::setFactory({});
     LocationManager::setFactory({});
@@ -32,8 +27,7 @@ class QVViewGLTest : public ::testing::Test {
   }
   OffscreenLayer& offscreen(QVViewGL& view) { return static_cast<OffscreenLayer&>(*view.layer()); }
 
-  std::vector<std::string> log;
-  std::function<void(std::string_view)> previousSink;
+  LogCapture log;
 };
 
 // A device that reports fused device motion and counts the update calls.
@@ -52,40 +46,6 @@ class CountingMotionManager : public NullMotionManager {
 };
 
 }  // namespace
-
-TEST_F(QVViewGLTest, FactoryViewHasTheDocumentedDefaults) {
-  auto view = QVObjectFactory::viewWithFrame(QVRect{0, 0, 320, 240});
-  ASSERT_TRUE(view);
-  EXPECT_EQ(view->fieldofview, 75.0f);
-  EXPECT_EQ(view->animationInterval, 1.0 / 60.0);
-  EXPECT_EQ(view->fAutolevel, 2.5f);
-  EXPECT_TRUE(view->bAutolevel);
-  EXPECT_EQ(view->hitX + view->hitY, -2);
-  EXPECT_EQ(view->_videoAspect, 2.0f);
-  EXPECT_EQ(view->lastOrientation, 4);
-  EXPECT_FALSE(view->animationTimer);
-  EXPECT_FALSE(view->legacy);  // the running system's major version is above 4
-  EXPECT_EQ(view->devicecategory, 5);
-  EXPECT_FALSE(view->blindspotImage.has_value());
-  EXPECT_EQ(view->viewFramebuffer, 0u);  // no drawable before layout
-}
-
-TEST_F(QVViewGLTest, DeviceCategoryFollowsTheModelClass) {
-  struct Row {
-    const char* machine;
-    int category;
-  };
-  for (Row row : {Row{"iPhone2,1", 1}, Row{"iPod3,1", 1}, Row{"iPhone3,1", 2}, Row{"iPod4,1", 2},
-                  Row{"iPad1,1", 3}, Row{"iPhone4,1", 4}, Row{"iPad2,5", 4}, Row{"iPod5,1", 4},
-                  Row{"iPhone5,1", 5}, Row{"x86_64", 5}, Row{"riscv64", 5}}) {
-    Environment::current().setMachine(row.machine);
-    EXPECT_EQ(QVObjectFactory::viewWithFrame(QVRect{0, 0, 8, 8})->devicecategory, row.category)
-        << row.machine;
-  }
-  Environment::current().setSystemVersion("4.3.5");  // an old system: the legacy renderer
-  EXPECT_TRUE(QVObjectFactory::viewWithFrame(QVRect{0, 0, 8, 8})->legacy);
-  Environment::current().reset();
-}
 
 TEST_F(QVViewGLTest, MotionSourceChosenAtConstructionAndStoppedAtTeardown) {
   std::shared_ptr<CountingMotionManager> fused, plain;
@@ -130,11 +90,11 @@ TEST_F(QVViewGLTest, FramebufferIsCompleteAtTheViewSizeAndRebuiltOnLayout) {
 
 TEST_F(QVViewGLTest, BadSizesGiveNoDrawableAndALogLineAndALaterLayoutWorks) {
   for (QVRect bad : {QVRect{0, 0, 0, 0}, QVRect{0, 0, -10, 20}, QVRect{0, 0, 100000, 10}}) {
-    log.clear();
+    log.lines.clear();
     auto view = QVObjectFactory::viewWithFrame(bad);
     view->layoutSubviews();
-    ASSERT_EQ(log.size(), 1u);
-    EXPECT_EQ(log[0].rfind("failed to make complete framebuffer object ", 0), 0u) << log[0];
+    ASSERT_EQ(log.lines.size(), 1u);
+    EXPECT_EQ(log.lines[0].rfind("failed to make complete framebuffer object ", 0), 0u) << log.lines[0];
     EXPECT_EQ(QVContext::getCurrentContext(), nullptr);
     view->update();  // draws into nothing, without crashing
     view->setFrame(QVRect{0, 0, 16, 16});
@@ -169,21 +129,6 @@ TEST_F(QVViewGLTest, ADroppedRunningViewIsDestroyedAndItsTimerStops) {
   RunLoop::main().runFor(0.5);  // the orphaned timer fires harmlessly
 }
 
-TEST_F(QVViewGLTest, SettersWithSideEffects) {
-  auto view = makeView();
-  view->rotatedirection = Vec4fRec{3, 4, 0, 0};
-  view->rotateY = 5;
-  view->rotateZ = 6;
-  view->setNavigationMode(1);  // zeroes the accumulated drags, keeps the touch offsets
-  EXPECT_EQ(view->rotateY + view->rotateZ, 0);
-  EXPECT_EQ(view->rotatedirection.x, 3);
-  view->setHitOnFocus(true);
-  view->setHitOnFocus(false);  // off really turns it off
-  EXPECT_FALSE(view->bHitOnFocus);
-  view->setBlindSpotImage("nadir");
-  EXPECT_TRUE(view->blindspotrefresh);
-}
-
 TEST_F(QVViewGLTest, ManyViewsCreatedAndDestroyedLeaveNoContextBehind) {
   for (int i = 0; i < 1000; ++i) {
     auto view = makeView(32, 16);
@@ -205,18 +150,4 @@ TEST_F(QVViewGLTest, OneViewsTeardownKeepsAnotherViewsFramebuffer) {
   survivor.reset();
   SharedContextScope fresh;  // the last view is gone: a new context, without the old objects
   EXPECT_FALSE(oes::glIsFramebufferOES(framebuffer));
-}
-
-TEST_F(QVViewGLTest, ViewIsALinkInTheResponderChain) {
-  struct Controller : Responder {
-    std::shared_ptr<Responder> nextResponder() const override { return nullptr; }
-    Kind responderKind() const override { return Kind::ViewController; }
-  };
-  auto controller = std::make_shared<Controller>();
-  auto view = makeView();
-  EXPECT_EQ(firstAvailableUIViewController(*view), nullptr);
-  EXPECT_EQ(view->setResponder(controller), nullptr);
-  EXPECT_EQ(firstAvailableUIViewController(*view), controller);
-  EXPECT_EQ(view->setResponder({}), controller);  // returns the one it replaced
-  EXPECT_EQ(QVViewGL::base64DataFromString("Zm9vYg=="), (std::vector<uint8_t>{'f', 'o', 'o', 'b'}));
 }

@@ -30,23 +30,6 @@ struct Quadric {
   GLUquadric* q;
 };
 
-// The (mode, count) of each draw, run-length encoded as {mode, count, repeats}.
-struct Batch {
-  GLenum mode;
-  GLsizei count;
-  int repeats;
-  bool operator==(const Batch&) const = default;
-};
-std::vector<Batch> runs(const std::vector<RecordedDraw>& draws) {
-  std::vector<Batch> out;
-  for (const auto& d : draws)
-    if (!out.empty() && out.back().mode == d.mode && out.back().count == d.count)
-      ++out.back().repeats;
-    else
-      out.push_back({d.mode, d.count, 1});
-  return out;
-}
-
 // The GL calls `draw` makes, recorded; `colourArray` starts with the colour array enabled.
 template <typename Draw>
 GLCallRecorder record(Draw draw, bool colourArray = false) {
@@ -56,10 +39,6 @@ GLCallRecorder record(Draw draw, bool colourArray = false) {
   draw();
   return recorder;
 }
-std::ostream& operator<<(std::ostream& os, const Batch& r) {
-  return os << "{" << r.mode << ", " << r.count << " x" << r.repeats << "}";
-}
-
 }  // namespace
 
 TEST(QuadricTest, TheCallersTexturedSphere) {
@@ -87,63 +66,6 @@ TEST(QuadricTest, TheCallersTexturedSphere) {
   GLCallRecorder large = record([&] { qvglSphere(quadric.q, 20, 1000, 5000); });
   ASSERT_EQ(large.draws.size(), 239u);
   EXPECT_EQ(large.draws[0].count, 480);
-}
-
-TEST(QuadricTest, BatchesOfEveryShapeAndStyle) {
-  struct Case {
-    const char* what;
-    void (*draw)(GLUquadric*);
-    GLenum style;
-    std::vector<Batch> expected;
-  };
-  const GLenum S = GL_TRIANGLE_STRIP, F = GL_TRIANGLE_FAN, P = GL_POINTS, L = GL_LINE_STRIP;
-  auto sphere = [](GLUquadric* q) { qvglSphere(q, 1, 8, 5); };
-  auto cylinder = [](GLUquadric* q) { qvglCylinder(q, 1, 0.5f, 2, 8, 3); };
-  auto disk = [](GLUquadric* q) { qvglDisk(q, 0, 1, 8, 3); };
-  auto ring = [](GLUquadric* q) { qvglDisk(q, 0.5f, 1, 8, 3); };
-  auto sector = [](GLUquadric* q) { qvglPartialDisk(q, 0.5f, 1, 8, 3, 10, 90); };
-  auto circle = [](GLUquadric* q) { qvglPartialDisk(q, 1, 1, 8, 3, 0, 360); };
-  auto arc = [](GLUquadric* q) { qvglPartialDisk(q, 1, 1, 8, 3, 0, 90); };
-  const Case cases[] = {
-      {"sphere fill", sphere, GLU_FILL, {{F, 10, 2}, {S, 18, 3}}},
-      {"sphere point", sphere, GLU_POINT, {{P, 8, 6}}},
-      {"sphere line", sphere, GLU_LINE, {{L, 9, 4}, {L, 6, 8}}},
-      {"sphere silhouette", sphere, GLU_SILHOUETTE, {{L, 9, 4}, {L, 6, 8}}},
-      {"cylinder fill", cylinder, GLU_FILL, {{S, 18, 3}}},
-      {"cylinder point", cylinder, GLU_POINT, {{P, 4, 8}}},
-      {"cylinder line", cylinder, GLU_LINE, {{L, 9, 4}, {L, 4, 8}}},
-      {"cylinder silhouette", cylinder, GLU_SILHOUETTE, {{L, 9, 2}, {L, 4, 8}}},
-      {"disk fill", disk, GLU_FILL, {{F, 10, 1}, {S, 18, 2}}},
-      {"ring fill", ring, GLU_FILL, {{S, 18, 3}}},
-      {"ring point", ring, GLU_POINT, {{P, 8, 4}}},
-      {"sector point", sector, GLU_POINT, {{P, 9, 4}}},
-      {"ring line", ring, GLU_LINE, {{L, 9, 4}, {L, 4, 8}}},
-      {"sector line", sector, GLU_LINE, {{L, 9, 4}, {L, 4, 9}}},
-      {"circle line", circle, GLU_LINE, {{L, 9, 1}}},
-      {"ring silhouette", ring, GLU_SILHOUETTE, {{L, 9, 2}}},
-      {"sector silhouette", sector, GLU_SILHOUETTE, {{L, 4, 2}, {L, 9, 2}}},
-      {"arc silhouette", arc, GLU_SILHOUETTE, {{L, 4, 2}, {L, 9, 1}}},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    Quadric quadric(c.style);
-    GLCallRecorder recorder = record([&] { c.draw(quadric.q); }, true);
-    EXPECT_EQ(runs(recorder.draws), c.expected);
-    EXPECT_FALSE(recorder.anyArrayEnabled());
-  }
-  EXPECT_TRUE(errors.empty());
-}
-
-// Positions and texture coordinates are compared with libGLU elsewhere; the flat disk's normal is one
-// current normal rather than an array.
-TEST(QuadricTest, TheCallersDisk) {
-  Quadric quadric(GLU_FILL, true);
-  GLCallRecorder recorder = record([&] { qvglDisk(quadric.q, 0, 6.7f, 60, 2); });
-  ASSERT_EQ(runs(recorder.draws),
-            (std::vector<Batch>{{GL_TRIANGLE_FAN, 62, 1}, {GL_TRIANGLE_STRIP, 122, 1}}));
-  EXPECT_TRUE(recorder.draws[1].normals.empty());
-  EXPECT_EQ(recorder.currentNormals, (std::vector<std::vector<GLfloat>>{{0, 0, 1}}));
-  EXPECT_FALSE(recorder.anyArrayEnabled());
 }
 
 TEST(QuadricTest, LongRadialLinesAreDrawnInConnectedPieces) {

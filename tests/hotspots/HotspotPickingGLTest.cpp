@@ -6,9 +6,7 @@
 #include <cmath>
 
 #include "qv/core/QVObjectFactory.h"
-#include "qv/hotspots/HotspotDrawing.h"
 #include "qv/hotspots/QVHotspotImpl.h"
-#include "qv/hotspots/QVHotspotTarget.h"
 #include "qv/os/GLES.h"
 #include "qv/os/Image.h"
 #include "qv/os/OffscreenLayer.h"
@@ -16,21 +14,10 @@
 #include "qv/os/RunLoop.h"
 #include "qv/os/TapRecognizer.h"
 #include "qv/platform/QVContext.h"
+#include "tests/hotspots/HotspotTestSupport.h"
 #include "tests/support/ViewTestSupport.h"
 
 namespace {
-
-struct Recorder : QVHotspotTarget {
-  void onHotspotFocusIn(QVHotspot* h) override { events.push_back("in " + std::to_string(h->getTag())); }
-  void onHotspotFocusOut(QVHotspot* h) override { events.push_back("out " + std::to_string(h->getTag())); }
-  std::vector<std::string> events;
-};
-
-std::shared_ptr<Image> solid(int w, int h, uint8_t r, uint8_t g, uint8_t b) {
-  std::vector<uint8_t> px;
-  for (int i = 0; i < w * h; ++i) px.insert(px.end(), {r, g, b, 255});
-  return Image::fromRGBA(w, h, std::move(px));
-}
 
 struct Point {
   double x = -1, y = -1;
@@ -278,23 +265,4 @@ TEST_F(HotspotPickingGLTest, RemovedHotspotsAndTeardownLeaveNoGLObjects) {
   ASSERT_TRUE(scope.ok());
   EXPECT_GT(names.size(), 100u);
   for (GLuint name : names) EXPECT_FALSE(glIsTexture(name)) << name;
-}
-
-TEST_F(HotspotPickingGLTest, BillboardKeepsTheTranslationAndDropsTheRotation) {
-  auto view = makeLaidOutView(8, 8);
-  SharedContextScope scope;
-  ASSERT_TRUE(scope.ok());
-  glMatrixMode(GL_MODELVIEW);
-  glLoadIdentity();
-  glTranslatef(1, 2, 3);
-  glRotatef(40, 0.3f, 1, 0);
-  glScalef(2, 2, 2);
-  billboardCheatSphericalBegin();
-  GLfloat m[16];
-  glGetFloatv(GL_MODELVIEW_MATRIX, m);
-  const GLfloat expected[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 1, 2, 3, 1};
-  for (int i = 0; i < 16; ++i) EXPECT_FLOAT_EQ(m[i], expected[i]) << i;
-  billboardEnd();
-  glGetFloatv(GL_MODELVIEW_MATRIX, m);
-  EXPECT_NE(m[0], 1.0f);  // the rotated matrix is back
 }

@@ -3,12 +3,10 @@
 #include <cstdlib>
 #include <set>
 
-#include "qv/hotspots/HotspotDrawing.h"
 #include "qv/hotspots/QVHotspotImpl.h"
-#include "qv/hotspots/QVHotspotTarget.h"
 #include "qv/os/Image.h"
-#include "qv/os/RenderableView.h"
 #include "qv/os/RunLoop.h"
+#include "tests/hotspots/HotspotTestSupport.h"
 
 namespace {
 
@@ -21,42 +19,11 @@ class QVHotspotImplTest : public ::testing::Test {
   }
 };
 
-std::shared_ptr<Image> solid(int w, int h, uint8_t r, uint8_t g, uint8_t b) {
-  std::vector<uint8_t> px;
-  for (int i = 0; i < w * h; ++i) px.insert(px.end(), {r, g, b, 255});
-  return Image::fromRGBA(w, h, std::move(px));
-}
-
 const uint8_t* pixel(const Image& image, int x, int y) {
   return &image.rgba()[(size_t(y) * image.width() + x) * 4];
 }
 
-struct Recorder : QVHotspotTarget {
-  void onHotspotFocusIn(QVHotspot* h) override { events.push_back("in " + std::to_string(h->getTag())); }
-  void onHotspotFocusOut(QVHotspot* h) override { events.push_back("out " + std::to_string(h->getTag())); }
-  std::vector<std::string> events;
-};
-
-struct Square : RenderableView {
-  double side = 10;
-  QVRect bounds() const override { return QVRect{5, 5, side, side}; }
-  void drawInCanvas(RGBACanvas& canvas) override {
-    scale = canvas.scale;
-    for (int y = 0; y < canvas.height; ++y)
-      for (int x = 0; x < canvas.width; ++x) canvas.pixels[y * canvas.bytesPerRow + x * 4 + 3] = 255;
-  }
-  double scale = 0;
-};
-
 }  // namespace
-
-TEST_F(QVHotspotImplTest, PlacementTakesYawAndPitchAndRemoveKeepsTheState) {
-  auto h = QVHotspotImpl::create();
-  h->setCoordinates(30, -10, 99);  // the third coordinate is not used
-  EXPECT_EQ(std::vector<float>({h->rx, h->ry, h->rz}), (std::vector<float>{30, 0, -10}));
-  h->remove();
-  EXPECT_EQ(h->getState(), 1);
-}
 
 TEST_F(QVHotspotImplTest, PickingColoursAreExactUniqueAndNeverBlack) {
   auto a = QVHotspotImpl::create();
@@ -92,12 +59,6 @@ TEST_F(QVHotspotImplTest, PickingColoursAreExactUniqueAndNeverBlack) {
   EXPECT_TRUE(d->hitWithRed(r, g, bl));
 }
 
-TEST_F(QVHotspotImplTest, NextPOT) {
-  const std::pair<uint32_t, uint32_t> cases[] = {
-      {1, 1}, {3, 4}, {256, 256}, {257, 512}, {0, 0}, {1u << 31, 1u << 31}, {(1u << 31) + 1, 0}};
-  for (auto [in, out] : cases) EXPECT_EQ(NextPOT(in), out) << in;
-}
-
 TEST_F(QVHotspotImplTest, CanvasFitsTheWholePictureCentredAtOneScale) {
   auto h = QVHotspotImpl::create();
   h->setImage(solid(200, 100, 200, 10, 10));
@@ -119,72 +80,6 @@ TEST_F(QVHotspotImplTest, CanvasFitsTheWholePictureCentredAtOneScale) {
   h->setImage(solid(100, 300, 10, 10, 200));
   h->process();
   for (int y : {63, 64}) EXPECT_EQ(pixel(*h->image(), 64, y)[3], y == 63 ? 0 : 255);
-}
-
-TEST_F(QVHotspotImplTest, EachImageIsPreparedOnce) {
-  auto h = QVHotspotImpl::create();
-  auto pot = solid(64, 32, 1, 2, 3);
-  h->setImage(pot);
-  h->process();
-  EXPECT_EQ(h->image(), pot);  // already a power of two
-  h->setImage(solid(100, 50, 1, 2, 3));
-  h->process();
-  auto prepared = h->image();
-  h->process();
-  h->process();
-  EXPECT_EQ(h->image(), prepared);
-  EXPECT_EQ(prepared->width(), 128);
-  EXPECT_EQ(QVHotspotImpl::imageWithImage(*pot, 0, 64, 64, 32), nullptr);
-}
-
-TEST_F(QVHotspotImplTest, ViewsRenderAtTheirBoundsAndEmptyViewsGiveNothing) {
-  auto square = std::make_shared<Square>();
-  square->side = 10.4;
-  auto h = QVHotspotImpl::create();
-  auto image = h->imageWithView(square);
-  ASSERT_TRUE(image);
-  EXPECT_EQ(square->scale, 1.0);  // one pixel per point, whatever the screen
-  EXPECT_EQ(image->width(), 16);  // 11 pixels on a power-of-two canvas
-  square->side = 0;
-  EXPECT_EQ(h->imageWithView(square), nullptr);
-  EXPECT_EQ(imageByRenderingView(*square, 2.0), nullptr);
-  square->side = 3;
-  auto doubled = imageByRenderingView(*square, 2.0);
-  ASSERT_TRUE(doubled);
-  EXPECT_EQ(doubled->width(), 6);
-  EXPECT_EQ(square->scale, 2.0);
-
-  h->setView(square);
-  h->cleanup();  // never drawn: no GL needed, and nothing left to show
-  EXPECT_FALSE(h->image());
-  EXPECT_FALSE(h->view());
-}
-
-TEST_F(QVHotspotImplTest, PulseStepsAndASecondAnimateStartsNoSecondTimer) {
-  auto h = QVHotspotImpl::create();
-  h->setSize(2);
-  h->animate();
-  h->animate();                    // before the first step: still one pulse
-  RunLoop::main().runFor(0.0105);  // steps fire at 10.01, 10.02, ...
-  EXPECT_FLOAT_EQ(h->radius, 2.0f);
-  RunLoop::main().runFor(0.01);
-  EXPECT_FLOAT_EQ(h->radius, 2.0f + 2.0f / 60.0f);
-  RunLoop::main().runFor(0.14);
-  EXPECT_EQ(h->animationframe, 1);  // 16 steps: f = 0 was the last
-  EXPECT_NEAR(h->radius, 2.648f, 0.001f);
-  h->animate();  // running: ignored
-  RunLoop::main().runFor(0.13);
-  EXPECT_EQ(h->animationframe, 14);
-  EXPECT_GT(h->radius, 2.0f);
-  RunLoop::main().runFor(0.01);  // the 30th step
-  EXPECT_EQ(h->radius, 2.0f);
-  EXPECT_EQ(h->animationframe, -15);
-  EXPECT_EQ(h->radiushit, 0.0f);
-  RunLoop::main().runFor(0.1);  // the timer is gone
-  EXPECT_EQ(h->radius, 2.0f);
-  h->animate();  // and a new pulse may start
-  RunLoop::main().runFor(0.025);
-  EXPECT_GT(h->radius, 2.0f);
 }
 
 TEST_F(QVHotspotImplTest, MessagesArePostedOnceAndReachOnlyALiveTarget) {

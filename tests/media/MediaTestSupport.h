@@ -1,18 +1,16 @@
 // Helpers for the media tests: files made with the ffmpeg command line in a temporary folder, the command
-// line's own s16le decoding of them, a sound source that keeps what it receives, and a log capture.
+// line's own s16le decoding of them, and a sound source that keeps what it receives.
 #pragma once
 
-#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "qv/media/QVSoundSource.h"
-#include "qv/os/QVLog.h"
+#include "tests/support/LogCapture.h"
 
 // A fresh temporary folder, removed with its files when the object goes.
 class TempDir {
@@ -71,15 +69,4 @@ struct CollectingSource : QVSoundSource {
     rates.push_back(rate);
     types.push_back(type);
   }
-};
-
-// Sends the log to `lines` while alive.
-class LogCapture {
- public:
-  LogCapture() {
-    QVLogSetSink([this](std::string_view line) { lines.emplace_back(line); });
-  }
-  ~LogCapture() { QVLogSetSink({}); }
-  std::vector<std::string> lines;
-  size_t count(std::string_view line) const { return size_t(std::count(lines.begin(), lines.end(), line)); }
 };

@@ -29,16 +29,16 @@
 #include "qv/os/RunLoop.h"
 #include "qv/os/ThreadName.h"
 
-// An H.264 (+ AAC) MP4 of the test pattern, 30 fps, key frame every 15 frames, index at the front.
-inline std::string makeClip(const TempDir& dir, const std::string& name, double seconds = 2.0,
-                            const std::string& size = "256x128", bool audio = true) {
+// A 2 s H.264 + AAC MP4 of the test pattern, 256x128 at 30 fps, key frame every 15 frames, index at the
+// front.
+inline std::string makeClip(const TempDir& dir, const std::string& name) {
   std::string path = dir.path() + "/" + name;
-  std::string duration = std::to_string(seconds);
-  std::string args = "-f lavfi -i testsrc=size=" + size + ":rate=30:duration=" + duration;
-  if (audio) args += " -f lavfi -i sine=frequency=440:sample_rate=48000:duration=" + duration;
-  args += " -c:v libx264 -preset ultrafast -pix_fmt yuv420p -g 15 -bf 0";
-  if (audio) args += " -c:a aac -b:a 64k";
-  args += " -movflags +faststart '" + path + "'";
+  std::string args =
+      "-f lavfi -i testsrc=size=256x128:rate=30:duration=2 "
+      "-f lavfi -i sine=frequency=440:sample_rate=48000:duration=2 "
+      "-c:v libx264 -preset ultrafast -pix_fmt yuv420p -g 15 -bf 0 -c:a aac -b:a 64k "
+      "-movflags +faststart '" +
+      path + "'";
   return runFFmpeg(args) ? path : std::string();
 }
 

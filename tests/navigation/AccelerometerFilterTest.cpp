@@ -5,31 +5,6 @@
 #include "qv/navigation/HighpassFilter.h"
 #include "qv/navigation/LowpassFilter.h"
 
-TEST(AccelerometerFilterTest, NamesAndHelpers) {
-  AccelerometerFilter base;
-  EXPECT_EQ(base.name(), "You should not see this");
-  LowpassFilter low(1.0);
-  HighpassFilter high(1.0);
-  EXPECT_EQ(low.name(), "Lowpass Filter");
-  EXPECT_EQ(high.name(), "Highpass Filter");
-  low.setAdaptive(true);
-  high.setAdaptive(true);
-  EXPECT_EQ(low.name(), "Adaptive Lowpass Filter");
-  EXPECT_EQ(high.name(), "Adaptive Highpass Filter");
-  EXPECT_EQ(Norm(3, 4, 12), 13.0);
-  EXPECT_EQ(Clamp(2, 0, 1), 1.0);
-  EXPECT_EQ(Clamp(-2, 0, 1), 0.0);
-  EXPECT_EQ(Clamp(0.5, 0, 1), 0.5);
-}
-
-TEST(AccelerometerFilterTest, BasePassesSamplesThrough) {
-  AccelerometerFilter base;
-  base.addAcceleration({0.1, -0.2, 0.3}, 5.0);
-  EXPECT_EQ(base.x(), 0.1);
-  EXPECT_EQ(base.z(), 0.3);
-  EXPECT_EQ(base.lastTimestamp(), 5.0);
-}
-
 TEST(AccelerometerFilterTest, LowpassFollowsAConstantAfterTheFirstSample) {
   LowpassFilter filter(1.0);
   EXPECT_EQ(filter.lastTimestamp(), -1.0);

@@ -68,15 +68,6 @@ TEST_F(TouchNavigationTest, DragsTurnTheOffsetsAndThePitchIsPinned) {
   EXPECT_FLOAT_EQ(view->rotatedirection.x, 20);
 }
 
-TEST_F(TouchNavigationTest, RotationAccessorsRoundTrip) {
-  view->setRotationY(10);
-  EXPECT_FLOAT_EQ(view->getRotationY(), 10);
-  for (float yaw : {-170.f, 0.f, 33.f, 720.f}) {
-    view->setRotationX(yaw);
-    EXPECT_NEAR(view->getRotationX(), yaw, 1e-3);
-  }
-}
-
 TEST_F(TouchNavigationTest, AutoLevelEasesThePitchBackAfterThePause) {
   view->setAutoLevel(true, 2.5f);
   view->touchesBegan(at(0, 0));
@@ -96,24 +87,4 @@ TEST_F(TouchNavigationTest, AutoLevelEasesThePitchBackAfterThePause) {
   RunLoop::main().runFor(1.2);
   EXPECT_EQ(view->rotatedirection.y, 0);
   view->halt();
-}
-
-TEST_F(TouchNavigationTest, EasingStepsFollowTheHalfCosine) {
-  view->rotatedirection.y = -30;
-  view->moveBack();
-  ASSERT_TRUE(view->movetimer);
-  view->moveStep();  // the first step leaves the offset unchanged
-  EXPECT_FLOAT_EQ(view->rotatedirection.y, -30);
-  for (int i = 0; i < 30; ++i) view->moveStep();
-  EXPECT_NEAR(view->rotatedirection.y, -15, 1e-4);  // half way at the 31st step
-  for (int i = 0; i < 28; ++i) view->moveStep();
-  EXPECT_LT(view->rotatedirection.y, 0);
-  EXPECT_TRUE(view->movetimer);
-  view->moveStep();  // the 60th step lands exactly on the horizon
-  EXPECT_EQ(view->rotatedirection.y, 0);
-  EXPECT_FALSE(view->movetimer);
-  view->touchesBegan(at(0, 0));
-  view->moveBack();
-  view->touchesMoved(at(0, 1));  // a new drag stops the easing at once
-  EXPECT_FALSE(view->movetimer);
 }

@@ -7,20 +7,6 @@
 
 namespace {
 
-TEST(URLTest, ParsesFileURLsAndRefusesTextThatIsNoURL) {
-  auto url = URL::URLWithString("FILE:///tmp/a%20b/c.wav?x#y");
-  ASSERT_TRUE(url);
-  EXPECT_TRUE(url->isFileURL());
-  EXPECT_EQ(url->path(), "/tmp/a b/c.wav");
-  EXPECT_TRUE(URL::URLWithString("file://localhost/x.mp3")->isFileURL());
-  EXPECT_FALSE(URL::URLWithString("file://elsewhere/x.mp3")->isFileURL());
-  EXPECT_FALSE(URL::URLWithString("/tmp/c.wav")->isFileURL());  // a bare path is a relative URL
-  EXPECT_FALSE(URL::URLWithString("http://host/c.wav")->isFileURL());
-  for (const char* bad : {"", "file:///a b.wav", "file:///a%2", "file:///a%zz", "file:///\xc3\xa9"}) {
-    EXPECT_FALSE(URL::URLWithString(bad)) << bad;
-  }
-}
-
 class MediaReadersTest : public testing::Test {
  protected:
   void SetUp() override {
@@ -34,34 +20,6 @@ class MediaReadersTest : public testing::Test {
   std::string path;
   std::shared_ptr<Asset> asset;
 };
-
-TEST_F(MediaReadersTest, CompositionTrackTakesOneWholeRangeAtZeroAndRefusesTheRest) {
-  const AssetTrack& source = *asset->tracks()[0];
-  MediaTimeRange whole{MediaTime::zero(), source.timeRange().duration};
-  EXPECT_NEAR(whole.duration.seconds(), 0.5, 1e-3);
-  auto composition = MutableComposition::composition();
-
-  auto video = composition->addMutableTrack(MediaType::Video, 0);
-  auto empty = composition->addMutableTrack(MediaType::Audio, 0);
-  auto audio = composition->addMutableTrack(MediaType::Audio, 0);
-  EXPECT_EQ(audio->trackID(), 3);
-  AVError error;
-  EXPECT_FALSE(video->insertTimeRange(whole, source, MediaTime::zero(), &error));
-  EXPECT_FALSE(error.debugDescription().empty());
-  EXPECT_FALSE(audio->insertTimeRange(whole, *empty, MediaTime::zero(), &error));  // nothing to take
-  EXPECT_FALSE(audio->insertTimeRange({MediaTime::zero(), MediaTime::positiveInfinity()}, source,
-                                      MediaTime::zero(), &error));
-  EXPECT_FALSE(
-      audio->insertTimeRange({MediaTime::zero(), MediaTime::make(10, 1)}, source, MediaTime::zero(), &error));
-  EXPECT_FALSE(audio->insertTimeRange(whole, source, MediaTime::make(1, 1), &error));
-  EXPECT_FALSE(audio->hasSource());
-
-  ASSERT_TRUE(audio->insertTimeRange(whole, source, MediaTime::zero(), &error));
-  EXPECT_EQ(audio->sourcePath(), path);
-  ASSERT_EQ(audio->audioStreamDescriptions().size(), 1u);
-  EXPECT_EQ(audio->audioStreamDescriptions()[0].sampleRate, 16000.0);
-  EXPECT_FALSE(audio->insertTimeRange(whole, source, MediaTime::zero(), &error));  // one range per track
-}
 
 TEST_F(MediaReadersTest, OutputsDecodeOnlyTo16BitInterleavedPCMAfterReadingStarts) {
   auto reader = AssetReader::assetReaderWithAsset(asset, nullptr);

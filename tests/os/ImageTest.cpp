@@ -38,19 +38,6 @@ std::shared_ptr<Image> gradient(int w, int h, uint8_t alpha) {
 
 }  // namespace
 
-TEST(ImageTest, PNGRoundTripKeepsPixelsUprightAndExact) {
-  auto original = gradient(37, 21, 200);
-  ASSERT_TRUE(original);
-  std::string path = tempPath("round.png");
-  ASSERT_TRUE(original->writePNG(path));
-  auto decoded = Image::fromFile(path);
-  ASSERT_TRUE(decoded);
-  EXPECT_EQ(decoded->width(), 37);
-  EXPECT_EQ(decoded->height(), 21);
-  EXPECT_EQ(decoded->rgba(), original->rgba());
-  std::remove(path.c_str());
-}
-
 TEST(ImageTest, PremultipliedBGRAConversion) {
   auto image = Image::fromRGBA(2, 1, {200, 100, 50, 255, 200, 100, 50, 128});
   ASSERT_TRUE(image);
@@ -112,18 +99,6 @@ TEST(ImageTest, OversizedHeaderIsRefusedBeforeAllocating) {
   std::vector<uint8_t> jpeg = {0xFF, 0xD8, 0xFF, 0xC0, 0,    17, 8, 0xEA, 0x60, 0xEA, 0x60, 3,
                                1,    0x22, 0,    2,    0x11, 1,  3, 0x11, 1,    0xFF, 0xD9};
   EXPECT_EQ(Image::fromBytes(jpeg, "huge.jpg"), nullptr);
-}
-
-TEST(ImageTest, NamedLooksInResourceFoldersWithOrWithoutExtension) {
-  std::string folder = tempPath("resources");
-  std::filesystem::create_directories(folder);
-  ASSERT_TRUE(gradient(4, 4, 255)->writePNG(folder + "/nadir.png"));
-  Image::addResourcePath(folder);
-  EXPECT_TRUE(Image::named("nadir"));
-  EXPECT_TRUE(Image::named("nadir.png"));
-  EXPECT_EQ(Image::named("zenith"), nullptr);
-  Image::clearResourcePaths();
-  std::filesystem::remove_all(folder);
 }
 
 TEST(PixelBufferTest, WrapsCallerBytesWithoutCopyingAndReleasesThemOnce) {

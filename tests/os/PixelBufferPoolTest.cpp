@@ -1,11 +1,6 @@
 #include "qv/os/PixelBufferPool.h"
 
 #include <gtest/gtest.h>
-#include <pthread.h>
-
-#include <thread>
-
-#include "qv/os/ThreadName.h"
 
 TEST(PixelBufferPoolTest, ReusesTheBytesOfReturnedBuffersAndOutlivesNothing) {
   auto pool = PixelBufferPool::create(64, 32, 2);
@@ -29,17 +24,4 @@ TEST(PixelBufferPoolTest, ReusesTheBytesOfReturnedBuffersAndOutlivesNothing) {
   pool.reset();
   b->baseAddress()[0] = 7;
   EXPECT_EQ(b->baseAddress()[0], 7);
-}
-
-TEST(ThreadNameTest, TheOSGetsFifteenCharactersAndTheKitTheWholeName) {
-  std::string os, full;
-  std::thread([&] {
-    setCurrentThreadName("com.quovio.decodingThread");
-    char name[32] = {};
-    pthread_getname_np(pthread_self(), name, sizeof name);
-    os = name;
-    full = currentThreadName();
-  }).join();
-  EXPECT_EQ(os, "com.quovio.deco");
-  EXPECT_EQ(full, "com.quovio.decodingThread");
 }

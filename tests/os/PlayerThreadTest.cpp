@@ -63,15 +63,6 @@ class PlayerTest : public ::testing::Test {
     item->addOutput(output);
     ASSERT_TRUE(pumpUntil([&] { return player->status() == Player::StatusReadyToPlay; }));
   }
-  // Seeks and waits for the completion; returns whether it finished.
-  bool seek(double seconds, bool exact) {
-    std::atomic<int> result{-1};
-    item->seekToTime(MediaTime::make(int64_t(seconds * 1000), 1000),
-                     exact ? MediaTime::zero() : MediaTime::positiveInfinity(), MediaTime::positiveInfinity(),
-                     [&](bool finished) { result = finished ? 1 : 0; });
-    pumpUntil([&] { return result >= 0; });
-    return result == 1;
-  }
   // The loudest sample played during `seconds`.
   float peakOver(double seconds) {
     pumpFor(0.15);  // what was buffered at the old gain has played
@@ -112,28 +103,6 @@ TEST_F(PlayerTest, FirstFrameMatchesTheCommandLinesDecoding) {
     EXPECT_EQ(row[3], 255);  // opaque
   }
   EXPECT_LT(difference / reference.size(), 1.5);  // rounding of the colour conversion only
-}
-
-TEST_F(PlayerTest, SeeksLandExactlyOrOnTheKeyFrameAndALaterSeekInterruptsAnEarlierOne) {
-  open();
-  ASSERT_TRUE(seek(0.7, true));
-  EXPECT_NEAR(item->currentTime().seconds(), 0.7, 1e-6);
-  MediaTime shown;
-  ASSERT_TRUE(pumpUntil([&] { return output->hasNewPixelBufferForItemTime(item->currentTime()); }));
-  ASSERT_TRUE(output->copyPixelBufferForItemTime(item->currentTime(), &shown));
-  EXPECT_NEAR(shown.seconds(), 0.7, 0.001);
-  ASSERT_TRUE(seek(0.7, false));  // key frames every 15 frames: 0.5 s
-  EXPECT_NEAR(item->currentTime().seconds(), 0.5, 1e-6);
-  std::atomic<int> first{-1}, second{-1};
-  item->seekToTime(MediaTime::make(1, 1), MediaTime::zero(), MediaTime::zero(), [&](bool f) { first = f; });
-  item->seekToTime(MediaTime::make(3, 2), MediaTime::zero(), MediaTime::zero(), [&](bool f) { second = f; });
-  ASSERT_TRUE(pumpUntil([&] { return first >= 0 && second >= 0; }));
-  EXPECT_EQ(first, 0);
-  EXPECT_EQ(second, 1);
-  EXPECT_NEAR(item->currentTime().seconds(), 1.5, 1e-6);
-  // Past the end: completes at the end.
-  ASSERT_TRUE(seek(5.0, true));
-  EXPECT_LE(item->currentTime().seconds(), 2.05);
 }
 
 TEST_F(PlayerTest, PlaysInRealTimeToTheEndFromAReusedPool) {

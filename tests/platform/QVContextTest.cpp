@@ -61,33 +61,3 @@ TEST(QVContextTest, SharedContextScopeRestoresTheCallersContextOnEveryPath) {
   EXPECT_EQ(GLContext::current(), host.context());
   QVContext::clearContexts();
 }
-
-TEST(QVContextTest, SystemVersionDecidesTheLegacyRenderer) {
-  auto& environment = Environment::current();
-  for (auto [version, expected] : {std::pair{"4.3.5", false}, {"5.0", true}, {"6.1", true}, {"", false}}) {
-    environment.setSystemVersion(version);
-    EXPECT_EQ(QVContext::isiOS50(), expected) << version;
-  }
-  environment.reset();
-  EXPECT_TRUE(QVContext::isiOS50());  // a Linux kernel release is well above 4
-}
-
-TEST(UIDeviceHardwareTest, ModelNamesAndClasses) {
-  struct Row {
-    const char* machine;
-    const char* name;
-    int modelClass;
-  };
-  for (const Row& row :
-       {Row{"iPhone3,2", "iPhone3,2", 5}, Row{"iPhone5,1", "iPhone5,1", 7}, Row{"iPhone4,1", "iPhone 4S", 6},
-        Row{"iPad3,3", "iPad 3 (4G)", 14}, Row{"iPad2,7", "iPad2,7", 13}, Row{"iPod5,1", "iPod5,1", 16},
-        Row{"x86_64", "Simulator", 99}, Row{"aarch64", "aarch64", 14}, Row{"", "", 14}}) {
-    EXPECT_EQ(UIDeviceHardware::platformString(row.machine), row.name) << row.machine;
-    EXPECT_EQ(UIDeviceHardware::platformClass(row.machine), row.modelClass) << row.machine;
-  }
-  Environment::current().setMachine("iPod3,1");
-  EXPECT_EQ(UIDeviceHardware::platform(), "iPod3,1");
-  EXPECT_EQ(UIDeviceHardware::platformClass(), 10);
-  Environment::current().reset();
-  EXPECT_FALSE(UIDeviceHardware::platform().empty());
-}

@@ -34,13 +34,6 @@ TEST(ViewControllerLookupTest, FindsTheControllerThroughViews) {
   EXPECT_EQ(firstAvailableUIViewController(*controller), nullptr);
 }
 
-TEST(ViewControllerLookupTest, NilOutsideAnyController) {
-  auto window = make(Responder::Kind::Other, make(Responder::Kind::ViewController));
-  auto view = make(Responder::Kind::View, make(Responder::Kind::View, window));
-  EXPECT_EQ(firstAvailableUIViewController(*view), nullptr);
-  EXPECT_EQ(firstAvailableUIViewController(*make(Responder::Kind::View)), nullptr);
-}
-
 TEST(ViewControllerLookupTest, LoopingAndDeepChainsEnd) {
   std::vector<std::shared_ptr<Node>> loop;
   for (int i = 0; i < 5; ++i) loop.push_back(make(Responder::Kind::View));

@@ -197,22 +197,6 @@ TEST_F(LayoutsGLTest, OverUnderVideoGivesEachEyeItsOwnHalf) {
   EXPECT_NE(differingPixels(same, 0, f, 0, 64), 0);
 }
 
-TEST_F(LayoutsGLTest, StereoFollowsTheDeviceInTouchNavigationToo) {
-  MotionManager::setFactory([] { return std::make_shared<FixedAttitude>(Attitude{0.4, 0.3, 1.2}); });
-  auto picture = imageOf(256, 128, panorama);
-  Frame frames[2];
-  for (int navigation : {0, 1}) {
-    auto view = makeView(96, 48);
-    view->setImage(picture);
-    view->setNavigationMode(navigation);
-    view->setInterfaceOrientation(3);
-    view->rotatedirection = Vec4fRec{40, -30, 0, 0};
-    view->setStereo(true);
-    frames[navigation] = draw(*view);
-  }
-  EXPECT_EQ(differingPixels(frames[0], 0, frames[1], 0, 96), 0);
-}
-
 TEST_F(LayoutsGLTest, BlindSpotTurnsWithTheSceneInTheStereoAndCylinderRenderers) {
   // Interface orientation 2 turns the picture by 180 degrees on screen and gives the yaw a base of 180
   // degrees, so looking at the nadir the scene comes out as in orientation 0. A disk that takes the
@@ -313,91 +297,4 @@ TEST_F(LayoutsGLTest, FlatLetterboxBarsForViewAndVideoAspects) {
     EXPECT_EQ(f.hue(0, row.h / 2), 'g');
     EXPECT_EQ(f.hue(row.w - 1, row.h / 2), 'g');
   }
-}
-
-TEST_F(LayoutsGLTest, FlatWithoutScreenOrWithABrokenAspectStillDrawsAndAZeroHeightViewIsHarmless) {
-  auto view = makeVideoView(160, 90, 16, 16, solid(kGreen));
-  view->setViewMode(1, 2.0f);
-  Frame reference = draw(*view);
-  Environment::current().setScreen(QVRect{}, 0.0);  // no screen
-  EXPECT_EQ(differingPixels(draw(*view), 0, reference, 0, 160), 0);
-  for (float aspect :
-       {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(), 0.0f}) {
-    view->setViewMode(1, aspect);
-    EXPECT_EQ(differingPixels(draw(*view), 0, reference, 0, 160), 0) << aspect;
-  }
-  // Without an asset the flat layout is black.
-  view->displayAsset(nullptr);
-  Frame black = draw(*view);
-  EXPECT_EQ(black.hue(80, 45), '0');
-
-  auto flat = makeVideoView(64, 0, 16, 16, solid(kGreen));  // no drawable: drawn into nothing
-  flat->setViewMode(1, 2.0f);
-  flat->update();
-  flat->setFrame(QVRect{0, 0, 64, 32});
-  EXPECT_EQ(draw(*flat).hue(32, 16), 'g');
-}
-
-TEST_F(LayoutsGLTest, FlatTexturePairSitsSideBySide) {
-  auto view = makeView(128, 64);
-  view->displayAsset(std::make_shared<HostAsset>());
-  auto red = frameOf(16, 16, solid(kRed)), blue = frameOf(16, 16, solid(kBlue));
-  view->update();  // the first frame makes the texture cache the pair upload needs
-  view->lock();
-  view->onImageBuffer2(red.get(), blue.get(), 0, 0, 16, 16);
-  view->unlock();
-  view->setViewMode(1, 2.0f);
-  Frame f = draw(*view);
-  for (int x : {2, 61, 66, 125}) EXPECT_EQ(f.hue(x, 32), x < 64 ? 'r' : 'b') << x;
-}
-
-TEST_F(LayoutsGLTest, LegacyRendererOnOldSystemsWhateverTheLayout) {
-  Environment::current().setSystemVersion("4.3");
-  auto view = makeView(64, 32);
-  ASSERT_TRUE(view->legacy);
-  view->setViewMode(1, 2.0f);  // ignored, as is stereo
-  view->setStereo(true);
-  Frame untextured = draw(*view);
-  // texId 0: the sphere in the current colour, over the whole view (not letterboxed, not halved).
-  const uint8_t* c = untextured.at(31, 16);
-  EXPECT_GT(c[0] + c[1] + c[2], 0);
-  for (int x : {1, 62}) EXPECT_EQ(differingPixels(untextured, x, untextured, 31, 1), 0) << x;
-
-  // The landscape sign of the last landscape orientation carries over to a device laid flat, across views.
-  auto frame = frameOf(128, 64, panorama);
-  auto legacyFrame = [&](int orientation) {
-    auto v = makeView(64, 32);
-    v->setNavigationMode(1);
-    v->rotatedirection.y = 30;
-    v->onVideoFrame(frame->baseAddress(), 0, 0, 128, 64);
-    Environment::current().setDeviceOrientation(orientation);
-    return draw(*v);
-  };
-  Frame landscape3 = legacyFrame(3), flatAfter3 = legacyFrame(5);
-  Frame landscape4 = legacyFrame(4), flatAfter4 = legacyFrame(5);
-  EXPECT_EQ(differingPixels(flatAfter3, 0, landscape3, 0, 64), 0);
-  EXPECT_NE(differingPixels(flatAfter4, 0, flatAfter3, 0, 64), 0);
-  EXPECT_NE(differingPixels(landscape4, 0, landscape3, 0, 64), 0);
-  legacyFrame(3);  // leave the process-wide sign as it started
-}
-
-TEST_F(LayoutsGLTest, RawFrameRendererDrawsOnlyWithARawFrameTexture) {
-  auto view = makeView(64, 32);
-  view->setImage(imageOf(256, 128, panorama));
-  draw(*view);
-  auto rendered = [&](QVViewGL& v) {
-    std::lock_guard<std::mutex> guard(v.textureUsageLock);
-    SharedContextScope scope;
-    oes::glBindFramebufferOES(GL_FRAMEBUFFER_OES, v.viewFramebuffer);
-    v.renderScene2(RotationMatrix{}, 0.3, 1.0, -0.2);
-    Frame f{64, 32, std::vector<uint8_t>(64 * 32 * 4)};
-    glReadPixels(0, 0, 64, 32, GL_RGBA, GL_UNSIGNED_BYTE, f.rgba.data());
-    return f;
-  };
-  Frame before = rendered(*view);  // texId 0: nothing drawn, not even cleared
-  EXPECT_EQ(before.hue(32, 16), '?');
-  auto red = frameOf(16, 16, solid(kRed));
-  view->onVideoFrame(red->baseAddress(), 0, 0, 16, 16);
-  Frame after = rendered(*view);
-  for (int x : {1, 32, 62}) EXPECT_EQ(after.hue(x, 16), 'r') << x;
 }

@@ -5,7 +5,6 @@
 #include "qv/core/QVObjectFactory.h"
 #include "qv/os/Image.h"
 #include "qv/os/OffscreenLayer.h"
-#include "qv/os/QVLog.h"
 
 RGB ColourCodedPanorama::band(double yawDegrees) {
   static constexpr RGB kBands[8] = {{200, 30, 30},  {200, 120, 30}, {200, 200, 30}, {30, 200, 30},
@@ -42,18 +41,4 @@ RGB framePixel(QVViewGL& view, int x, int y) {
   if (x < 0 || y < 0 || x >= w || y >= h) return {0, 0, 0};
   const uint8_t* p = &frame[(size_t(y) * size_t(w) + size_t(x)) * 4];
   return {p[0], p[1], p[2]};
-}
-
-LogCapture::LogCapture() {
-  previous_ = QVLogSetSink([this](std::string_view line) { lines.emplace_back(line); });
-}
-
-LogCapture::~LogCapture() {
-  QVLogSetSink(previous_);
-}
-
-size_t LogCapture::count(std::string_view prefix) const {
-  size_t n = 0;
-  for (const auto& line : lines) n += line.rfind(prefix, 0) == 0;
-  return n;
 }

@@ -4,13 +4,10 @@
 
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <memory>
-#include <string>
-#include <string_view>
-#include <vector>
 
 #include "qv/core/QVViewGL.h"
+#include "tests/support/LogCapture.h"
 
 class Image;
 
@@ -31,15 +28,3 @@ std::shared_ptr<QVViewGL> makeLaidOutView(int width, int height, bool touchOnly 
 
 // One pixel of the view's last presented frame, (0, 0) at the top left.
 RGB framePixel(QVViewGL& view, int x, int y);
-
-// Captures QVLog lines for its lifetime.
-class LogCapture {
- public:
-  LogCapture();
-  ~LogCapture();
-  std::vector<std::string> lines;
-  size_t count(std::string_view prefix) const;
-
- private:
-  std::function<void(std::string_view)> previous_;
-};

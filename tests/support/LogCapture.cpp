@@ -1,0 +1,17 @@
+#include "tests/support/LogCapture.h"
+
+#include "qv/os/QVLog.h"
+
+LogCapture::LogCapture() {
+  previous_ = QVLogSetSink([this](std::string_view line) { lines.emplace_back(line); });
+}
+
+LogCapture::~LogCapture() {
+  QVLogSetSink(previous_);
+}
+
+size_t LogCapture::count(std::string_view prefix) const {
+  size_t n = 0;
+  for (const auto& line : lines) n += line.rfind(prefix, 0) == 0;
+  return n;
+}
