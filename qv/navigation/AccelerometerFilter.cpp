@@ -27,6 +27,12 @@ void AccelerometerFilter::setCutoffFrequency(double frequency) {
   RC_ = 1.0 / frequency;
 }
 
+bool AccelerometerFilter::startsClock(double timestamp) {
+  if (lastTimestamp_ >= 0.0) return false;
+  lastTimestamp_ = timestamp;
+  return true;
+}
+
 double AccelerometerFilter::alphaFor(double timestamp) const {
   const double dt = timestamp - lastTimestamp_;
   return dt / (RC_ + dt);

@@ -36,6 +36,11 @@ class AccelerometerFilter {
   void setAdaptive(bool adaptive) { adaptive_ = adaptive; }
 
  protected:
+  // A smoothing filter: RC from the cutoff (Hz); its first sample only starts the clock.
+  explicit AccelerometerFilter(double cutoffFrequency) : lastTimestamp_(-1.0), RC_(1.0 / cutoffFrequency) {}
+  // True for the first sample, whose timestamp it records: it starts the clock and is not filtered.
+  bool startsClock(double timestamp);
+
   // Below this change (in g) the adaptive mode counts a step as noise.
   static constexpr double kMinStep = 0.02;
   static constexpr double kNoiseAttenuation = 3.0;

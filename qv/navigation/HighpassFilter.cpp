@@ -1,16 +1,7 @@
 #include "qv/navigation/HighpassFilter.h"
 
-HighpassFilter::HighpassFilter(double cutoffFrequency) {
-  RC_ = 1.0 / cutoffFrequency;
-  lastTimestamp_ = -1.0;
-}
-
 void HighpassFilter::addAcceleration(const Acceleration& a, double timestamp) {
-  // The first sample only starts the clock.
-  if (lastTimestamp_ < 0.0) {
-    lastTimestamp_ = timestamp;
-    return;
-  }
+  if (startsClock(timestamp)) return;
   double alpha = alphaFor(timestamp);
   if (adaptive_) {
     const double d = changeWeight(a);

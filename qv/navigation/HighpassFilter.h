@@ -6,7 +6,7 @@
 
 class HighpassFilter : public AccelerometerFilter {
  public:
-  explicit HighpassFilter(double cutoffFrequency);  // Hz
+  explicit HighpassFilter(double cutoffFrequency) : AccelerometerFilter(cutoffFrequency) {}  // Hz
   void addAcceleration(const Acceleration& acceleration, double timestamp) override;
   std::string name() const override;
 

@@ -6,7 +6,7 @@
 
 class LowpassFilter : public AccelerometerFilter {
  public:
-  explicit LowpassFilter(double cutoffFrequency);  // Hz
+  explicit LowpassFilter(double cutoffFrequency) : AccelerometerFilter(cutoffFrequency) {}  // Hz
   void addAcceleration(const Acceleration& acceleration, double timestamp) override;
   std::string name() const override;
 };
