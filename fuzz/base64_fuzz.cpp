@@ -21,6 +21,16 @@ bool sameBytes(const void* a, const void* b, size_t size) {
   return size == 0 || std::memcmp(a, b, size) == 0;
 }
 
+// A character's value in the alphabet, or -1.
+int alphabetValue(uint8_t c) {
+  if (c >= 'A' && c <= 'Z') return c - 'A';
+  if (c >= 'a' && c <= 'z') return c - 'a' + 26;
+  if (c >= '0' && c <= '9') return c - '0' + 52;
+  if (c == '+') return 62;
+  if (c == '/') return 63;
+  return -1;
+}
+
 // The decoder's rules one character at a time.
 std::vector<uint8_t> referenceDecode(const uint8_t* text, size_t size) {
   std::vector<uint8_t> out;
@@ -28,23 +38,9 @@ std::vector<uint8_t> referenceDecode(const uint8_t* text, size_t size) {
   uint32_t bits = 0;
   for (size_t i = 0; i < size; ++i) {
     const uint8_t c = text[i];
-    int v;
-    if (c >= 'A' && c <= 'Z')
-      v = c - 'A';
-    else if (c >= 'a' && c <= 'z')
-      v = c - 'a' + 26;
-    else if (c >= '0' && c <= '9')
-      v = c - '0' + 52;
-    else if (c == '+')
-      v = 62;
-    else if (c == '/')
-      v = 63;
-    else if (c == 0)
-      v = 0;
-    else if (c == '=')
-      break;
-    else
-      continue;
+    if (c == '=') break;
+    const int v = c == 0 ? 0 : alphabetValue(c);
+    if (v < 0) continue;
     bits = bits << 6 | uint32_t(v);
     if (++count >= 2) out.push_back(uint8_t(bits >> (2 * (4 - count))));
     if (count == 4) count = 0, bits = 0;
@@ -58,23 +54,13 @@ std::vector<uint8_t> referenceStringDecode(const uint8_t* text, size_t size) {
   std::vector<int> group;
   for (size_t i = 0; i < size; ++i) {
     const uint8_t c = text[i];
-    int v;
-    if (c >= 'A' && c <= 'Z')
-      v = c - 'A';
-    else if (c >= 'a' && c <= 'z')
-      v = c - 'a' + 26;
-    else if (c >= '0' && c <= '9')
-      v = c - '0' + 52;
-    else if (c == '+')
-      v = 62;
-    else if (c == '/')
-      v = 63;
-    else if (c == '=') {
+    if (c == '=') {
       if (group.size() >= 2) out.push_back(uint8_t(group[0] << 2 | group[1] >> 4));
       if (group.size() == 3) out.push_back(uint8_t(group[1] << 4 | group[2] >> 2));
       return out;
-    } else
-      continue;
+    }
+    const int v = alphabetValue(c);
+    if (v < 0) continue;
     group.push_back(v);
     if (group.size() == 4) {
       out.push_back(uint8_t(group[0] << 2 | group[1] >> 4));
