@@ -9,7 +9,6 @@
 
 #include "qv/glu/GLUEnums.h"
 #include "qv/render/Mipmap.h"
-#include "qv/render/MipmapInternal.h"
 #include "tests/render/UploadRecorder.h"
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -118,22 +117,4 @@ TEST(MipmapTest, FailedAllocationReportsOutOfMemoryAndKeepsEarlierLevels) {
   EXPECT_EQ(rec.calls, (std::vector<std::string>{kAlignmentOne, "texImage2D 0"}));
   ASSERT_EQ(rec.uploads.size(), 1u);
   EXPECT_EQ(rec.uploads[0].width, side);
-}
-
-// Every component count, at widths that use both the vector and the scalar part of the RGBA loop.
-TEST(MipmapTest, HalvingRoundsBoxAveragesAndWorksInPlace) {
-  for (int n = 1; n <= 4; ++n)
-    for (int width : {2, 8, 18, 22}) {
-      auto in = noise(size_t(width) * 6 * n, uint32_t(width * 10 + n));
-      std::vector<uint8_t> out(size_t(width / 2) * 3 * n);
-      halveImage_ubyte(n, width, 6, in.data(), out.data());
-      auto at = [&](int x, int y, int k) { return int(in[(size_t(y) * width + x) * n + k]); };
-      for (size_t i = 0; i < out.size(); ++i) {
-        const int k = int(i % n), x = int(i / n) % (width / 2) * 2, y = int(i / n) / (width / 2) * 2;
-        ASSERT_EQ(out[i], (at(x, y, k) + at(x + 1, y, k) + at(x, y + 1, k) + at(x + 1, y + 1, k) + 2) / 4)
-            << n << " components, width " << width;
-      }
-      halveImage_ubyte(n, width, 6, in.data(), in.data());
-      EXPECT_TRUE(std::equal(out.begin(), out.end(), in.begin())) << "in place";
-    }
 }
