@@ -15,33 +15,13 @@
 #include "qv/os/PixelBuffer.h"
 #include "qv/os/RunLoop.h"
 #include "qv/platform/QVContext.h"
+#include "tests/support/HostAsset.h"
 
 namespace {
 
 constexpr int kWidth = 1280, kHeight = 720;
 constexpr int kFrameWidth = 2048, kFrameHeight = 1024;
 constexpr int kRounds = 15, kFramesPerRound = 10;
-
-// An attached asset: the layouts draw video frames only when one is there.
-class HostAsset : public QVAsset {
- public:
-  void play() override {}
-  void playWithSeekTo(MediaTime, bool) override {}
-  void pause() override {}
-  void stop() override {}
-  MediaTimeRange getTimeRange() override { return {}; }
-  void setTimeRange(MediaTime, MediaTime, bool) override {}
-  MediaTime getPlaybackTime() override { return {}; }
-  MediaTime getDuration() override { return {}; }
-  std::string getUrl() override { return {}; }
-  void addObserver(std::weak_ptr<QVAssetObserver>) override {}
-  void removeObserver(const void*) override {}
-  int32_t getStatus() override { return 2; }
-  float getDownloadProgress() override { return 1; }
-  bool setTimeMonitor(std::weak_ptr<QVAssetTimeMonitor>) override { return true; }
-  void setVolume(float) override {}
-  bool setAssetListener(std::weak_ptr<QVAssetListener>) override { return true; }
-};
 
 struct Contender {
   const char* name;
