@@ -48,7 +48,7 @@ int main() {
   auto view = QVObjectFactory::viewWithFrame(QVRect{0, 0, 1280, 720});
   if (!view) return 1;
   view->layoutSubviews();
-  if (view->backingWidth != 1280) {
+  if (view->drawable().width() != 1280) {
     std::fprintf(stderr, "no drawable\n");
     return 1;
   }
@@ -75,7 +75,7 @@ int main() {
   grow(100);
   const double hundred = medianMilliseconds(frame);
   const double picking = medianMilliseconds([&] {
-    view->tapper->tap(640, 360);
+    view->tapRecognizer()->tap(640, 360);
     frame();
   });
   view->setHitOnFocus(true);

@@ -30,9 +30,9 @@ struct Contender {
 };
 
 double msPerFrame(QVViewGL& view) {
-  std::lock_guard<std::mutex> guard(view.textureUsageLock);
+  std::lock_guard<std::mutex> guard(QVContext::glLock());
   SharedContextScope scope;
-  oes::glBindFramebufferOES(GL_FRAMEBUFFER_OES, view.viewFramebuffer);
+  oes::glBindFramebufferOES(GL_FRAMEBUFFER_OES, view.drawable().framebuffer());
   glFinish();
   auto start = std::chrono::steady_clock::now();
   for (int i = 0; i < kFramesPerRound; ++i) view.drawScene();
@@ -78,7 +78,7 @@ int main() {
   contenders.push_back({"legacy", legacy, {}});
   Environment::current().reset();
   for (auto& c : contenders) {
-    if (!c.view || c.view->viewFramebuffer == 0) {
+    if (!c.view || c.view->drawable().framebuffer() == 0) {
       std::fprintf(stderr, "cannot make the %s view\n", c.name);
       return 1;
     }

@@ -30,9 +30,9 @@ void deliverClick(const SDL_Event& event, QVViewGL& view) {
   if (event.type == SDL_MOUSEBUTTONDOWN && event.button.button == SDL_BUTTON_LEFT) {
     downX = event.button.x;
     downY = event.button.y;
-  } else if (event.type == SDL_MOUSEBUTTONUP && event.button.button == SDL_BUTTON_LEFT && view.tapper &&
+  } else if (event.type == SDL_MOUSEBUTTONUP && event.button.button == SDL_BUTTON_LEFT && view.tapRecognizer() &&
              std::abs(event.button.x - downX) <= 3 && std::abs(event.button.y - downY) <= 3) {
-    view.tapper->tap(event.button.x, event.button.y);
+    view.tapRecognizer()->tap(event.button.x, event.button.y);
   }
 }
 
@@ -62,7 +62,7 @@ void runEventLoop(SDL_Window* window, QVViewGL* view, const Options& options, co
             view->touchesEnded(touches(event.button.x, event.button.y));
           break;
         case SDL_MOUSEWHEEL:
-          view->setFieldOfView(std::clamp(view->fieldofview - 5.0f * float(event.wheel.y), 20.0f, 120.0f));
+          view->setFieldOfView(std::clamp(view->fieldOfView() - 5.0f * float(event.wheel.y), 20.0f, 120.0f));
           break;
         case SDL_KEYDOWN:
           switch (event.key.keysym.sym) {
@@ -91,11 +91,11 @@ void runEventLoop(SDL_Window* window, QVViewGL* view, const Options& options, co
               if (playback) playback->asset()->pause();  // a toggle
               break;
             case SDLK_s:
-              view->setStereo(!view->isStereo);
+              view->setStereo(!view->isStereo());
               break;
             case SDLK_m:
-              view->setViewMode(nextViewMode(view->_videoMode), view->_videoAspect);
-              std::printf("mode: %s\n", std::string(viewModeName(view->_videoMode)).c_str());
+              view->setViewMode(nextViewMode(view->viewMode()), view->viewAspect());
+              std::printf("mode: %s\n", std::string(viewModeName(view->viewMode())).c_str());
               break;
             case SDLK_f:
               fullscreen = !fullscreen;
@@ -119,7 +119,7 @@ void runEventLoop(SDL_Window* window, QVViewGL* view, const Options& options, co
     }
     char text[128];
     std::snprintf(text, sizeof text, "qvview - yaw %.1f  pitch %.1f  fov %.0f", view->getRotationX(),
-                  view->getRotationY(), view->fieldofview);
+                  view->getRotationY(), view->fieldOfView());
     if (title != text) {
       title = text;
       SDL_SetWindowTitle(window, text);

@@ -1,18 +1,12 @@
-// Construction, teardown, the drawable, the frame timer and the simple setters of the view.
+// Construction, teardown and the operations that are more than one forward to a part.
 #include "qv/core/QVViewGL.h"
 
+#include "qv/core/QVViewResponder.h"
 #include "qv/hotspots/QVHotspotImpl.h"
 #include "qv/media/QVAsset.h"
-#include "qv/navigation/HighpassFilter.h"
-#include "qv/navigation/LowpassFilter.h"
-#include "qv/os/GLES.h"
-#include "qv/os/LocationManager.h"
-#include "qv/os/MotionManager.h"
+#include "qv/navigation/YawDivisor.h"
 #include "qv/os/OffscreenLayer.h"
-#include "qv/os/QVLog.h"
 #include "qv/os/RunLoop.h"
-#include "qv/os/TapRecognizer.h"
-#include "qv/os/TextureCache.h"
 #include "qv/platform/Base64String.h"
 #include "qv/platform/QVContext.h"
 #include "qv/platform/UIDeviceHardware.h"
@@ -46,8 +40,12 @@ std::shared_ptr<QVViewGL> QVViewGL::create(QVRect frame) {
   return view;
 }
 
-QVViewGL::QVViewGL(QVRect frame) : textureUsageLock(QVContext::glLock()) {
+QVViewGL::QVViewGL(QVRect frame)
+    : hotspots_([this](double x, double y) { frameLoop_.requestPick(x, y); }),
+      input_(QVContext::glLock()),
+      frameLoop_(FrameLoop::Parts{settings_, drawable_, input_, touch_, motion_, hotspots_, blindSpot_}) {
   frame_ = frame;
+  frameLoop_.setViewSize(frame.width, frame.height);
   QVContext::attachView();
 }
 
@@ -57,59 +55,12 @@ bool QVViewGL::initWithFrame(QVRect frame) {
   layer_->setBounds(QVRect{0, 0, frame.width, frame.height});
   double scale = Environment::current().screenScale();
   layer_->setContentsScale(scale > 0 ? scale : 1.0);
-
-  devicecategory = deviceCategoryForClass(UIDeviceHardware::platformClass());
-  bHitOnFocus = false;
-  blindspotrefresh = false;
-  blindspotImage.reset();
-  blindspotlocation = 0;
-  xrotcalibrated = false;
-  xrotationmodifier = 0;
-  legacy = !QVContext::isiOS50();
-  lastOrientation = 4;
-  localasset.reset();
-  delegate.reset();
-  swipespeed = 0.75f;
-  _videoMode = 0;
-  navigationMode = 0;
-  _videoAspect = 2.0f;
-  rotateY = rotateZ = 0;
-  hitX = hitY = -1;
-  texId = 0;
-
   layer_->setOpaque(true);
   layer_->setDrawableProperties(false);
 
-  gravityLpf = std::make_unique<LowpassFilter>(1.0);
-  userAccelerationHpf = std::make_unique<HighpassFilter>(1000.0);
-  userAccelerationHpfLpf = std::make_unique<LowpassFilter>(10.0);
-  userAccelerationLpf = std::make_unique<LowpassFilter>(10.0);
-
-  accelMode = false;
-  locationManager.reset();
-  motionManager = MotionManager::create();
-  if (motionManager->isDeviceMotionAvailable()) {
-    motionManager->startDeviceMotionUpdates();
-  } else {
-    accelMode = true;
-    motionManager->startAccelerometerUpdates();
-    locationManager = LocationManager::create();
-    if (locationManager->isHeadingAvailable()) locationManager->startUpdatingHeading();
-  }
-
-  translationEnabled = false;
+  devicecategory = deviceCategoryForClass(UIDeviceHardware::platformClass());
+  settings_.legacy = !QVContext::isiOS50();
   animationInterval = 1.0 / 60.0;
-  viewRotation = 0;
-  fieldofview = 75.0f;
-  maxUpAngle = maxDownAngle = 0;
-  dealloccing = false;
-  hittest = false;
-  movetimer.reset();
-  start = delta = 0;
-  step = 30.0f;
-  bAutolevel = true;
-  fAutolevel = 2.5f;
-  hotspotrotation = 0;
   return true;
 }
 
@@ -118,87 +69,48 @@ QVViewGL::~QVViewGL() {
   halt();
   displayAsset(nullptr);
   {
-    std::lock_guard<std::mutex> guard(textureUsageLock);
-    if (qSphere) {
-      qvglDeleteQuadric(qSphere);
-      qvglDeleteQuadric(qSphere2);
-      qvglDeleteQuadric(qDisk);
-      qSphere = qSphere2 = qDisk = nullptr;
-    }
+    std::lock_guard<std::mutex> guard(input_.lock());
+    frameLoop_.releaseQuadrics();
     SharedContextScope scope;
     if (scope.ok()) {
-      for (auto& hotspot : hotspots) hotspot->cleanup();
-      if (texId) glDeleteTextures(1, &texId);
-      if (texBlackspot) glDeleteTextures(1, &texBlackspot);
-      texId = texBlackspot = 0;
-      _videoTextureRef1.reset();
-      _videoTextureRef2.reset();
-      videoTextureCache.reset();
+      hotspots_.releaseAll();
+      blindSpot_.releaseTexture();
+      input_.releaseTextures();
     }
-    destroyFramebuffer();
-    hotspots.clear();
+    drawable_.destroy();
   }
   QVContext::detachView();
-  if (locationManager) {
-    if (locationManager->isHeadingAvailable()) locationManager->stopUpdatingHeading();
-    motionManager->stopAccelerometerUpdates();
-  }
-  if (motionManager->isDeviceMotionAvailable()) motionManager->stopDeviceMotionUpdates();
-  motionManager.reset();
 }
 
 void QVViewGL::displayAsset(std::shared_ptr<QVAsset> asset) {
   if (localasset) localasset->setAssetListener({});
   localasset = std::move(asset);
+  settings_.hasAsset = localasset != nullptr;
   if (localasset) localasset->setAssetListener(weak_from_this());
 }
 
 void QVViewGL::clear() {
   {
-    std::lock_guard<std::mutex> guard(textureUsageLock);
-    target1 = 0;
-    target2 = 0;
+    std::lock_guard<std::mutex> guard(input_.lock());
+    input_.clearSlots();
   }
   onVideoFrame(nullptr, 0, 0, 1, 1);
 }
 
 void QVViewGL::setViewMode(int32_t mode, float aspect) {
-  _videoMode = mode;
-  _videoAspect = aspect;
-}
-
-void QVViewGL::setBlindSpotImage(std::optional<std::string> name) {
-  blindspotImage = std::move(name);
-  blindspotrefresh = true;
+  settings_._videoMode = mode;
+  settings_._videoAspect = aspect;
 }
 
 void QVViewGL::setNavigationMode(int32_t mode) {
-  navigationMode = mode;
-  rotateZ = 0;
-  rotateY = 0;
+  settings_.navigationMode = mode;
+  touch_.clearAccumulatedDrag();
 }
 
 void QVViewGL::resetView() {
-  motionManager->stopDeviceMotionUpdates();
-  motionManager->startDeviceMotionUpdates();
-  xrotcalibrated = false;
-  rotatedirection.x = 0;
-  rotatedirection.y = 0;
-}
-
-void QVViewGL::clampViewAngleUp(float up, float down) {
-  maxUpAngle = up;
-  maxDownAngle = down;
-}
-
-void QVViewGL::setAutoLevel(bool enabled, float afterSeconds) {
-  bAutolevel = enabled;
-  fAutolevel = afterSeconds;
-}
-
-void QVViewGL::hitXAndY(int32_t x, int32_t y) {
-  hitX = x;
-  hitY = y;
+  motion_.restart();
+  frameLoop_.cameraRig().resetCalibration();
+  touch_.clearOffsets();
 }
 
 std::shared_ptr<Responder> QVViewGL::setResponder(std::weak_ptr<Responder> responder) {
@@ -211,16 +123,57 @@ std::shared_ptr<Responder> QVViewGL::nextResponder() const {
   return delegate.lock();
 }
 
-void QVViewGL::halt() {
-  stopAnimation();
-  if (movetimer) {
-    movetimer->invalidate();
-    movetimer.reset();
+std::vector<uint8_t> QVViewGL::base64DataFromString(std::optional<std::string_view> string) {
+  return ::base64DataFromString(string);
+}
+
+// --- Touches
+
+QVViewGL::Touch QVViewGL::getLocationOfFirstTouch(const std::vector<Touch>& touches) const {
+  return touches.empty() ? Touch{} : touches.front();
+}
+
+bool QVViewGL::isTouchInView(const std::vector<Touch>& touches) const {
+  for (const auto& touch : touches)
+    if (touch.view != this) return false;
+  return true;
+}
+
+void QVViewGL::touchesBegan(const std::vector<Touch>& touches) {
+  Touch p = getLocationOfFirstTouch(touches);
+  touch_.touchesBegan(p.x, p.y);
+}
+
+void QVViewGL::touchesMoved(const std::vector<Touch>& touches) {
+  Touch p = getLocationOfFirstTouch(touches);
+  touch_.touchesMoved(p.x, p.y, settings_.navigationMode == 0 && settings_.interfaceOrientation == 4);
+}
+
+void QVViewGL::touchesEnded(const std::vector<Touch>& touches) {
+  Touch p = getLocationOfFirstTouch(touches);
+  if (touch_.touchesEnded(p.x, p.y)) {
+    if (auto responder = std::dynamic_pointer_cast<QVViewResponder>(delegate.lock()))
+      responder->viewWasTouched();
   }
 }
 
-void QVViewGL::update() {
-  drawView();
+void QVViewGL::touchesCancelled(const std::vector<Touch>&) {
+  touch_.touchesCancelled();
+}
+
+void QVViewGL::setRotationX(float degrees) {
+  touch_.setRotationX(degrees, yawDivisor(-500, frame_.height));
+}
+
+float QVViewGL::getRotationX() const {
+  return touch_.getRotationX(yawDivisor(-500, frame_.height));
+}
+
+// --- Frame timer
+
+void QVViewGL::halt() {
+  stopAnimation();
+  touch_.stopEasing();
 }
 
 void QVViewGL::startAnimation() {
@@ -251,62 +204,18 @@ void QVViewGL::setAnimationInterval(double seconds) {
   }
 }
 
-bool QVViewGL::createFramebuffer() {
-  // The caller's context is restored on every path, failures included: the shared context must not stay
-  // current here, or no other thread could make it current again.
-  SharedContextScope scope;
-  if (!scope.ok()) {
-    QVLog("failed to make complete framebuffer object %x", 0u);
-    return false;
-  }
-  oes::glGenFramebuffersOES(1, &viewFramebuffer);
-  oes::glGenRenderbuffersOES(1, &viewRenderbuffer);
-  oes::glBindFramebufferOES(GL_FRAMEBUFFER_OES, viewFramebuffer);
-  oes::glBindRenderbufferOES(GL_RENDERBUFFER_OES, viewRenderbuffer);
-  layer_->renderbufferStorage(GL_RENDERBUFFER_OES);
-  oes::glFramebufferRenderbufferOES(GL_FRAMEBUFFER_OES, GL_COLOR_ATTACHMENT0_OES, GL_RENDERBUFFER_OES,
-                                    viewRenderbuffer);
-  backingWidth = backingHeight = 0;
-  oes::glGetRenderbufferParameterivOES(GL_RENDERBUFFER_OES, GL_RENDERBUFFER_WIDTH_OES, &backingWidth);
-  oes::glGetRenderbufferParameterivOES(GL_RENDERBUFFER_OES, GL_RENDERBUFFER_HEIGHT_OES, &backingHeight);
-
-  oes::glGenRenderbuffersOES(1, &depthRenderbuffer);
-  oes::glBindRenderbufferOES(GL_RENDERBUFFER_OES, depthRenderbuffer);
-  if (backingWidth > 0 && backingHeight > 0) {
-    oes::glRenderbufferStorageOES(GL_RENDERBUFFER_OES, GL_DEPTH_COMPONENT16_OES, backingWidth, backingHeight);
-  }
-  oes::glFramebufferRenderbufferOES(GL_FRAMEBUFFER_OES, GL_DEPTH_ATTACHMENT_OES, GL_RENDERBUFFER_OES,
-                                    depthRenderbuffer);
-  GLenum status = oes::glCheckFramebufferStatusOES(GL_FRAMEBUFFER_OES);
-  while (glGetError() != GL_NO_ERROR) {
-  }
-  if (status != GL_FRAMEBUFFER_COMPLETE_OES) {
-    QVLog("failed to make complete framebuffer object %x", status);
-    return false;
-  }
-  return true;
-}
-
-void QVViewGL::destroyFramebuffer() {
-  if (!viewFramebuffer && !viewRenderbuffer && !depthRenderbuffer) return;
-  SharedContextScope scope;
-  if (scope.ok()) {
-    if (viewFramebuffer) oes::glDeleteFramebuffersOES(1, &viewFramebuffer);
-    if (viewRenderbuffer) oes::glDeleteRenderbuffersOES(1, &viewRenderbuffer);
-    if (depthRenderbuffer) oes::glDeleteRenderbuffersOES(1, &depthRenderbuffer);
-  }
-  viewFramebuffer = viewRenderbuffer = depthRenderbuffer = 0;
-}
+// --- Drawable and frames
 
 void QVViewGL::layoutSubviews() {
-  std::lock_guard<std::mutex> guard(textureUsageLock);
-  destroyFramebuffer();
-  createFramebuffer();
+  std::lock_guard<std::mutex> guard(input_.lock());
+  drawable_.destroy();
+  drawable_.create(*layer_);
 }
 
 void QVViewGL::setFrame(QVRect frame) {
   bool resized = frame.width != frame_.width || frame.height != frame_.height;
   frame_ = frame;
+  frameLoop_.setViewSize(frame.width, frame.height);
   layer_->setBounds(QVRect{0, 0, frame.width, frame.height});
   if (resized) layoutSubviews();
 }
@@ -319,6 +228,28 @@ void QVViewGL::setLayer(std::shared_ptr<Layer> layer) {
   layer_ = std::move(layer);
 }
 
-std::vector<uint8_t> QVViewGL::base64DataFromString(std::optional<std::string_view> string) {
-  return ::base64DataFromString(string);
+void QVViewGL::drawView() {
+  if (dealloccing) return;
+  frameLoop_.drawView(*layer_);
+}
+
+void QVViewGL::onVideoFrame(const uint8_t* pixels, int32_t, int32_t, int32_t w, int32_t h) {
+  input_.onVideoFrame(pixels, w, h);
+  // Draw one frame now when no timer does it. Off the main thread the frame is posted to the main queue,
+  // where teardown and the timer are checked again.
+  if (RunLoop::main().isLoopThread()) {
+    if (!dealloccing && !animationTimer) drawView();
+    return;
+  }
+  std::weak_ptr<QVViewGL> weak = weak_from_this();
+  RunLoop::main().dispatchAsync([weak] {
+    auto view = weak.lock();
+    if (view && !view->dealloccing && !view->animationTimer) view->drawView();
+  });
+}
+
+void QVViewGL::loadTexture(GLuint* texture, const std::string& file) {
+  std::lock_guard<std::mutex> guard(input_.lock());
+  SharedContextScope scope;
+  if (scope.ok()) BlindSpotDisk::loadTexture(texture, file);
 }

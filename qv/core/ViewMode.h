@@ -18,3 +18,18 @@ std::string_view viewModeName(int32_t mode);
 std::optional<int32_t> viewModeFromName(std::string_view name);
 // Cycles sphere -> cylinder -> flat -> sphere; any other layout continues with the cylinder.
 int32_t nextViewMode(int32_t mode);
+
+// How the view is steered (its navigationMode); any value other than Motion means touch only.
+enum class NavigationMode : int32_t {
+  Motion = 0,  // the device's attitude (or accelerometer and compass), plus drags
+  Touch = 1,   // drags only
+};
+
+// How the host's interface is turned on the screen (setInterfaceOrientation).
+enum class InterfaceOrientation : int64_t {
+  Unknown = 0,
+  Portrait = 1,
+  PortraitUpsideDown = 2,
+  LandscapeLeft = 3,
+  LandscapeRight = 4,
+};

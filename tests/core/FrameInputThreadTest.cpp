@@ -85,6 +85,6 @@ TEST_F(FrameInputThreadTest, RawFramesFromAnotherThreadAreDrawnOnTheMainQueue) {
   std::vector<uint8_t> pixels(4 * 4 * 4, 200);
   std::thread other([&] { view->onVideoFrame(pixels.data(), 0, 0, 4, 4); });
   other.join();
-  EXPECT_NE(view->texId, 0u);
+  EXPECT_NE(view->frameInput().rawTexture(), 0u);
   RunLoop::main().runOnce();  // the posted frame is drawn here, on the main thread
 }

@@ -52,8 +52,8 @@ TEST_F(QVViewGLTest, MotionSourceChosenAtConstructionAndStoppedAtTeardown) {
   MotionManager::setFactory([&] { return fused = std::make_shared<CountingMotionManager>(true); });
   {
     auto view = makeView();
-    EXPECT_FALSE(view->accelMode);
-    EXPECT_FALSE(view->locationManager);
+    EXPECT_FALSE(view->motion().accelerometerMode());
+    EXPECT_FALSE(view->motion().hasCompass());
     EXPECT_EQ(fused->motionStarts, 1);
   }
   EXPECT_EQ(fused->motionStops, 1);
@@ -61,8 +61,8 @@ TEST_F(QVViewGLTest, MotionSourceChosenAtConstructionAndStoppedAtTeardown) {
   MotionManager::setFactory([&] { return plain = std::make_shared<CountingMotionManager>(false); });
   {
     auto view = makeView();
-    EXPECT_TRUE(view->accelMode);
-    EXPECT_TRUE(view->locationManager);
+    EXPECT_TRUE(view->motion().accelerometerMode());
+    EXPECT_TRUE(view->motion().hasCompass());
     EXPECT_EQ(plain->accelStarts, 1);
     EXPECT_EQ(plain->motionStarts, 0);
   }
@@ -71,13 +71,13 @@ TEST_F(QVViewGLTest, MotionSourceChosenAtConstructionAndStoppedAtTeardown) {
 
 TEST_F(QVViewGLTest, FramebufferIsCompleteAtTheViewSizeAndRebuiltOnLayout) {
   auto view = makeView(64, 32);
-  ASSERT_NE(view->viewFramebuffer, 0u);
-  EXPECT_EQ(view->backingWidth, 64);
-  EXPECT_EQ(view->backingHeight, 32);
+  ASSERT_NE(view->drawable().framebuffer(), 0u);
+  EXPECT_EQ(view->drawable().width(), 64);
+  EXPECT_EQ(view->drawable().height(), 32);
   EXPECT_EQ(QVContext::getCurrentContext(), nullptr);  // never left current on the caller
   view->setFrame(QVRect{0, 0, 100, 50});
-  EXPECT_EQ(view->backingWidth, 100);
-  EXPECT_EQ(view->backingHeight, 50);
+  EXPECT_EQ(view->drawable().width(), 100);
+  EXPECT_EQ(view->drawable().height(), 50);
   view->update();
   int w = 0, h = 0;
   auto frame = offscreen(*view).lastFrame(&w, &h);
@@ -98,14 +98,14 @@ TEST_F(QVViewGLTest, BadSizesGiveNoDrawableAndALogLineAndALaterLayoutWorks) {
     EXPECT_EQ(QVContext::getCurrentContext(), nullptr);
     view->update();  // draws into nothing, without crashing
     view->setFrame(QVRect{0, 0, 16, 16});
-    EXPECT_EQ(view->backingWidth, 16);
+    EXPECT_EQ(view->drawable().width(), 16);
   }
 }
 
 TEST_F(QVViewGLTest, FrameTimerTicksUnderTheManualClockAndIsRetimed) {
   auto view = makeView();
   view->setAnimationInterval(0.5);  // before run: only stored
-  EXPECT_FALSE(view->animationTimer);
+  EXPECT_FALSE(view->isAnimating());
   view->run();
   RunLoop::main().runFor(2.0);
   EXPECT_EQ(offscreen(*view).presentCount(), 4);
@@ -115,7 +115,7 @@ TEST_F(QVViewGLTest, FrameTimerTicksUnderTheManualClockAndIsRetimed) {
   view->halt();
   RunLoop::main().runFor(1.0);
   EXPECT_EQ(offscreen(*view).presentCount(), 8);
-  EXPECT_FALSE(view->animationTimer);
+  EXPECT_FALSE(view->isAnimating());
 }
 
 TEST_F(QVViewGLTest, ADroppedRunningViewIsDestroyedAndItsTimerStops) {
@@ -140,7 +140,7 @@ TEST_F(QVViewGLTest, ManyViewsCreatedAndDestroyedLeaveNoContextBehind) {
 
 TEST_F(QVViewGLTest, OneViewsTeardownKeepsAnotherViewsFramebuffer) {
   auto survivor = makeView(32, 16);
-  GLuint framebuffer = survivor->viewFramebuffer;
+  GLuint framebuffer = survivor->drawable().framebuffer();
   makeView(16, 16).reset();
   {
     SharedContextScope scope;

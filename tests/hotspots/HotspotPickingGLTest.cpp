@@ -60,14 +60,14 @@ class HotspotPickingGLTest : public ::testing::Test {
   // Where one hotspot shows: the others are made invisible for one presented frame.
   Point locate(QVViewGL& view, QVHotspotImpl& only) {
     std::vector<float> alphas;
-    for (auto& h : view.hotspots) alphas.push_back(h->getAlpha()), h->setAlpha(h.get() == &only ? 1 : 0);
+    for (auto& h : view.hotspotLayer().hotspots()) alphas.push_back(h->getAlpha()), h->setAlpha(h.get() == &only ? 1 : 0);
     frame(view);
-    for (size_t i = 0; i < alphas.size(); ++i) view.hotspots[i]->setAlpha(alphas[i]);
+    for (size_t i = 0; i < alphas.size(); ++i) view.hotspotLayer().hotspots()[i]->setAlpha(alphas[i]);
     return brightCentre(view);
   }
   void tap(QVViewGL& view, Point p) {
-    ASSERT_TRUE(view.tapper);
-    ASSERT_TRUE(view.tapper->tap(p.x, p.y));
+    ASSERT_TRUE(view.tapRecognizer());
+    ASSERT_TRUE(view.tapRecognizer()->tap(p.x, p.y));
     frame(view);
   }
 
@@ -107,11 +107,11 @@ TEST_F(HotspotPickingGLTest, TapsPostTheActionOfExactlyTheHotspotHitFromAnUnseen
   EXPECT_NEAR(moved.x, a.x, 1.0);
   int presents = offscreen(*view).presentCount();
   auto before = offscreen(*view).lastFrame();
-  ASSERT_TRUE(view->tapper->tap(moved.x, moved.y));
+  ASSERT_TRUE(view->tapRecognizer()->tap(moved.x, moved.y));
   view->update();
   EXPECT_EQ(offscreen(*view).presentCount(), presents);
   EXPECT_EQ(offscreen(*view).lastFrame(), before);
-  EXPECT_FALSE(view->hittest);
+  EXPECT_FALSE(view->frameLoop().isPicking());
   RunLoop::main().runOnce();
   EXPECT_EQ(tapped, (std::vector<int>{2}));
   frame(*view);
@@ -131,7 +131,7 @@ TEST_F(HotspotPickingGLTest, FocusPairsOneFocusInWithOneFocusOut) {
   EXPECT_EQ(target->events, (std::vector<std::string>{"in 7"}));
   EXPECT_TRUE(h->hover());
 
-  view->tapper->tap(100, 50);  // focus mode: taps post no action
+  view->tapRecognizer()->tap(100, 50);  // focus mode: taps post no action
   frame(*view);
   EXPECT_TRUE(tapped.empty());
 
@@ -215,7 +215,7 @@ TEST_F(HotspotPickingGLTest, LiveViewsShowTheirNewPictureEvenWhenMinified) {
   h->setSize(0.3f);  // a few pixels for 64: drawn from the small mipmap levels
   h->setCoordinates(0, -4.4f, 0);
   frame(*view);
-  EXPECT_EQ(view->hotspots.size(), 1u);
+  EXPECT_EQ(view->hotspotLayer().hotspots().size(), 1u);
   EXPECT_EQ(h->texture, 0u);
   swatch->side = 64;
   frame(*view);
@@ -243,17 +243,17 @@ TEST_F(HotspotPickingGLTest, RemovedHotspotsAndTeardownLeaveNoGLObjects) {
         live.erase(live.begin());
       }
       RunLoop::main().runFor(1.0 / 60);
-      for (auto& h : view->hotspots)
+      for (auto& h : view->hotspotLayer().hotspots())
         if (h->texture && std::find(names.begin(), names.end(), h->texture) == names.end())
           names.push_back(h->texture);
     }
-    EXPECT_EQ(view->hotspots.size(), live.size());
+    EXPECT_EQ(view->hotspotLayer().hotspots().size(), live.size());
     auto gone = std::static_pointer_cast<QVHotspotImpl>(live.front());
     view->removeHotspot(gone.get());
     view->update();  // releases it
     EXPECT_EQ(gone->texture, 0u);
     view->update();  // and drops it
-    EXPECT_EQ(std::count(view->hotspots.begin(), view->hotspots.end(), gone), 0);
+    EXPECT_EQ(std::count(view->hotspotLayer().hotspots().begin(), view->hotspotLayer().hotspots().end(), gone), 0);
     kept = std::static_pointer_cast<QVHotspotImpl>(live.back());
     view->halt();
   }

@@ -8,6 +8,7 @@
 #include "VideoTestSupport.h"
 #include "qv/core/QVObjectFactory.h"
 #include "qv/media/QVVideoStreamAsset.h"
+#include "qv/platform/QVContext.h"
 #include "qv/os/av/Player.h"
 #include "qv/os/av/PlayerItemVideoOutput.h"
 
@@ -368,8 +369,8 @@ TEST_F(VideoAssetTest, FramesReachTheViewWhichKeepsTheLastOneAfterStop) {
   view->displayAsset(asset);  // the view becomes the listener
   ASSERT_TRUE(pumpUntil([&] { return asset->getStatus() == kReady; }));
   auto texture = [&] {
-    std::lock_guard<std::mutex> guard(view->textureUsageLock);
-    return std::make_pair(view->target1, view->name1);
+    std::lock_guard<std::mutex> guard(QVContext::glLock());
+    return std::make_pair(view->frameInput().first().target, view->frameInput().first().name);
   };
   EXPECT_EQ(texture().first, 0u);
   asset->play();

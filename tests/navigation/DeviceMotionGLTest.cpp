@@ -73,11 +73,11 @@ TEST_F(DeviceMotionGLTest, ResetViewMakesTheCurrentDirectionStraightAhead) {
   deviceMoves(std::string("time,pitch,yaw,roll\n0,") + kUpright + ",0,0\n1," + kUpright + ",1.5707963,0\n");
   play(1.05);
   ASSERT_EQ(centre(), ColourCodedPanorama::band(-90));
-  view->rotatedirection.x = 30;
-  view->rotatedirection.y = -20;
+  view->setRotationX(30);
+  view->setRotationY(-20);
   view->resetView();
-  EXPECT_EQ(view->rotatedirection.x, 0);
-  EXPECT_EQ(view->rotatedirection.y, 0);
+  EXPECT_EQ(view->touch().yawOffset(), 0);
+  EXPECT_EQ(view->touch().pitchOffset(), 0);
   play(0.05);
   EXPECT_EQ(centre(), ColourCodedPanorama::band(0));
 }
@@ -90,11 +90,11 @@ TEST_F(DeviceMotionGLTest, TouchOnlyNavigationFreezesTheCameraAgainstTheDevice) 
   RGB frozen = centre();
   play(0.5);
   EXPECT_EQ(centre(), frozen);
-  float base = view->xrotationmodifier;
+  float base = view->frameLoop().cameraRig().yawBase();
   view->setNavigationMode(0);  // follows the device again: turned 90 degrees by now
   play(0.05);
   EXPECT_EQ(centre(), ColourCodedPanorama::band(-90));
-  EXPECT_EQ(view->xrotationmodifier, base);
+  EXPECT_EQ(view->frameLoop().cameraRig().yawBase(), base);
 }
 
 TEST_F(DeviceMotionGLTest, UpAndDownClampInLandscape) {
@@ -102,19 +102,20 @@ TEST_F(DeviceMotionGLTest, UpAndDownClampInLandscape) {
   Environment::current().setDeviceOrientation(3);
   view->clampViewAngleUp(120, 60);
   play(0.05);
-  EXPECT_NEAR(view->rotz * 180 / M_PI, 120, 1e-3);  // 150 degrees up is held at 120
+  EXPECT_NEAR(view->motion().clampedRoll() * 180 / M_PI, 120, 1e-3);  // 150 degrees up is held at 120
   play(1.0);
-  EXPECT_NEAR(view->rotz * 180 / M_PI, -60, 1e-3);  // 30 degrees down becomes 60
+  EXPECT_NEAR(view->motion().clampedRoll() * 180 / M_PI, -60, 1e-3);  // 30 degrees down becomes 60
   play(1.0);
-  EXPECT_NEAR(view->rotz * 180 / M_PI, 90, 1e-3);  // inside the band: left alone
-  EXPECT_EQ(view->lastOrientation, 3);
+  EXPECT_NEAR(view->motion().clampedRoll() * 180 / M_PI, 90, 1e-3);  // inside the band: left alone
+  EXPECT_EQ(view->motion().lastUsableOrientation(), 3);
 }
 
 TEST_F(DeviceMotionGLTest, AccelerometerDeviceFollowsTheCompassAndStartsDefined) {
   deviceMoves("time,ax,ay,az,heading\n0,0,-1,0,0\n1,0,-1,0,90\n");
-  ASSERT_TRUE(view->accelMode);
+  ASSERT_TRUE(view->motion().accelerometerMode());
   view->update();  // before the filter has settled: identity matrix, a defined picture
-  for (float m : view->m_static) EXPECT_TRUE(std::isfinite(m));
+  const GLfloat* device = view->frameLoop().cameraRig().lastDeviceMatrix();
+  for (int i = 0; i < 16; ++i) EXPECT_TRUE(std::isfinite(device[i]));
   EXPECT_NE(centre(), (RGB{0, 0, 0}));
   play(0.1);
   RGB before = centre();

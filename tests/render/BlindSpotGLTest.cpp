@@ -78,7 +78,7 @@ TEST_F(BlindSpotGLTest, LocationsOtherThanThePolesDrawNothing) {
     view->update();
     EXPECT_EQ(framePixel(*view, 100, 100), ColourCodedPanorama::kNadir) << location;
   }
-  EXPECT_NE(view->texBlackspot, 0u);  // location 3 loads the image but draws no disk
+  EXPECT_TRUE(view->blindSpot().hasTexture());  // location 3 loads the image but draws no disk
 }
 
 TEST_F(BlindSpotGLTest, MissingOrCorruptImageIsTriedOnceUntilTheNameChanges) {
@@ -87,7 +87,7 @@ TEST_F(BlindSpotGLTest, MissingOrCorruptImageIsTriedOnceUntilTheNameChanges) {
   view->setBlindSpotLocation(1);
   view->setRotationY(-90);
   for (int i = 0; i < 3; ++i) view->update();
-  EXPECT_EQ(view->texBlackspot, 0u);
+  EXPECT_FALSE(view->blindSpot().hasTexture());
   EXPECT_EQ(framePixel(*view, 100, 100), ColourCodedPanorama::kNadir);
 
   std::string corrupt = (folder / "corrupt.png").string();
@@ -97,9 +97,9 @@ TEST_F(BlindSpotGLTest, MissingOrCorruptImageIsTriedOnceUntilTheNameChanges) {
   view->setBlindSpotImage(corrupt);
   for (int i = 0; i < 5; ++i) view->update();
   EXPECT_EQ(log.count("Image " + corrupt), 1u);  // logged once, not once per frame
-  EXPECT_EQ(view->texBlackspot, 0u);
+  EXPECT_FALSE(view->blindSpot().hasTexture());
 
   view->setBlindSpotImage(image);  // a new name is tried again
   view->update();
-  EXPECT_NE(view->texBlackspot, 0u);
+  EXPECT_TRUE(view->blindSpot().hasTexture());
 }

@@ -159,7 +159,7 @@ TEST_F(LayoutsGLTest, OverUnderVideoGivesEachEyeItsOwnHalf) {
   view->setViewMode(4, 2.0f);
   view->setStereo(true);
   Frame f = draw(*view);
-  EXPECT_EQ(view->stereomode, 1);
+  EXPECT_EQ(view->stereoMode(), 1);
   for (int y = 2; y < 64; y += 6)
     for (int x = 2; x < 62; x += 6) {
       ASSERT_EQ(f.hue(x, y), 'r') << x << "," << y;
@@ -171,7 +171,7 @@ TEST_F(LayoutsGLTest, OverUnderVideoGivesEachEyeItsOwnHalf) {
   for (int x = 2; x < 128; x += 6) EXPECT_EQ(mono.hue(x, 32), 'r') << x;
   view->setViewMode(3, 2.0f);
   Frame same = draw(*view);
-  EXPECT_EQ(view->stereomode, 0);
+  EXPECT_EQ(view->stereoMode(), 0);
   EXPECT_EQ(differingPixels(same, 0, same, 64, 64), 0);
   EXPECT_NE(differingPixels(same, 0, f, 0, 64), 0);
 }
@@ -245,7 +245,7 @@ TEST_F(LayoutsGLTest, CylinderRimsAreWhereTheFrameRowsSayAndNothingBeyond) {
       EXPECT_EQ(at(0.8), 'g') << "roll " << roll << " angle " << angle;
     }
     // No touch pitch on the cylinder.
-    view->rotatedirection.y = 50;
+    view->setRotationY(50 / -1.5f);
     EXPECT_EQ(differingPixels(draw(*view), 0, f, 0, 96), 0);
   }
 }

@@ -1,8 +1,9 @@
-// Which renderer draws a frame, from the view's content layout (_videoMode), the stereo request and the
+// Which renderer draws a frame, from the content layout (_videoMode), the stereo request and the
 // legacy flag. A pure function, so every combination can be checked without GL.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string_view>
 
 enum class RendererKind : int32_t {
@@ -23,3 +24,7 @@ struct RendererChoice {
 RendererChoice chooseRenderer(int32_t videoMode, bool isStereo, bool legacy);
 
 std::string_view rendererName(RendererKind kind);
+
+class SceneRenderer;
+// The renderer of a kind; nullptr for None.
+std::unique_ptr<SceneRenderer> makeSceneRenderer(RendererKind kind);

@@ -1,15 +1,11 @@
-// The blind-spot image: a textured disk just inside the panorama sphere over one pole, covering the
-// tripod at the nadir (or the zenith). Its texture and mipmap chain are built once per image name.
+#include "qv/render/BlindSpotDisk.h"
+
 #include <cinttypes>
-#include <cstdlib>
 #include <vector>
 
-#include "qv/core/QVViewGL.h"
-#include "qv/glu/Quadric.h"
 #include "qv/os/GLES.h"
 #include "qv/os/Image.h"
 #include "qv/os/QVLog.h"
-#include "qv/platform/QVContext.h"
 #include "qv/render/Mipmap.h"
 
 namespace {
@@ -39,7 +35,7 @@ std::vector<uint8_t> textureBytes(const Image& image, const std::string& name) {
   return bytes;
 }
 
-void setBlindSpotTextureParameters() {
+void setTextureParameters() {
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
@@ -49,47 +45,52 @@ void setBlindSpotTextureParameters() {
 
 }  // namespace
 
-void QVViewGL::renderBlindSpot(float sceneYaw) {
-  if (blindspotrefresh) {
-    if (texBlackspot) glDeleteTextures(1, &texBlackspot);
-    texBlackspot = 0;
-    blindspotrefresh = false;
-    blindspotFailedName.reset();
-  }
-  if (texBlackspot == 0) {
-    if (blindspotlocation == 0 || !blindspotImage || blindspotFailedName == blindspotImage) return;
-    const std::string& name = *blindspotImage;
-    auto image = Image::named(name);
-    std::vector<uint8_t> bytes;
-    if (image) bytes = textureBytes(*image, name);
-    if (!bytes.empty()) {
-      glEnable(GL_TEXTURE_2D);
-      glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-      glGenTextures(1, &texBlackspot);
-      glBindTexture(GL_TEXTURE_2D, texBlackspot);
-      setBlindSpotTextureParameters();
-      GLint error = qvglBuild2DMipmaps(GL_TEXTURE_2D, GL_RGBA, image->width(), image->height(), GL_RGBA,
-                                       GL_UNSIGNED_BYTE, bytes.data());
-      if (error != 0) {
-        QVLog("blind spot %s: building the texture failed (GLU error %d)", name.c_str(), error);
-        glDeleteTextures(1, &texBlackspot);
-        texBlackspot = 0;
-      }
-    }
-    if (texBlackspot == 0) {
-      blindspotFailedName = name;
-      return;
+void BlindSpotDisk::setImage(std::optional<std::string> name) {
+  image_ = std::move(name);
+  refresh_ = true;
+}
+
+bool BlindSpotDisk::loadImage() {
+  const std::string& name = *image_;
+  auto image = Image::named(name);
+  std::vector<uint8_t> bytes;
+  if (image) bytes = textureBytes(*image, name);
+  if (!bytes.empty()) {
+    glEnable(GL_TEXTURE_2D);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    texture_ = GLTexture::generate();
+    glBindTexture(GL_TEXTURE_2D, texture_.get());
+    setTextureParameters();
+    GLint error = qvglBuild2DMipmaps(GL_TEXTURE_2D, GL_RGBA, image->width(), image->height(), GL_RGBA,
+                                     GL_UNSIGNED_BYTE, bytes.data());
+    if (error != 0) {
+      QVLog("blind spot %s: building the texture failed (GLU error %d)", name.c_str(), error);
+      texture_.reset();
     }
   }
-  if (hittest || !qDisk) return;
+  if (!texture_) failedName_ = name;
+  return bool(texture_);
+}
+
+void BlindSpotDisk::draw(float sceneYaw, bool picking, GLUquadric* disk) {
+  if (refresh_) {
+    texture_.reset();
+    refresh_ = false;
+    failedName_.reset();
+  }
+  if (!texture_) {
+    if (location_ == 0 || !image_ || failedName_ == image_) return;
+    if (!loadImage()) return;
+  }
+  if (picking || !disk) return;
 
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
-  if (blindspotlocation == 1) {
+  if (location_ == int32_t(BlindSpotLocation::Nadir)) {
     glTranslatef(0, kPoleOffsetY, kPoleDistance);
     glRotatef(sceneYaw, 0, 0, 1);
     glRotatef(180, 0, 0, 1);
-  } else if (blindspotlocation == 2) {
+  } else if (location_ == int32_t(BlindSpotLocation::Zenith)) {
     glTranslatef(0, kPoleOffsetY, -kPoleDistance);
     glRotatef(sceneYaw, 0, 0, 1);
     glRotatef(180, 0, 1, 0);
@@ -97,15 +98,12 @@ void QVViewGL::renderBlindSpot(float sceneYaw) {
     return;
   }
   glEnable(GL_TEXTURE_2D);
-  glBindTexture(GL_TEXTURE_2D, texBlackspot);
-  qvglDisk(qDisk, 0.0f, kDiskRadius, 60, 2);
+  glBindTexture(GL_TEXTURE_2D, texture_.get());
+  qvglDisk(disk, 0.0f, kDiskRadius, 60, 2);
 }
 
-void QVViewGL::loadTexture(GLuint* texture, const std::string& file) {
+void BlindSpotDisk::loadTexture(GLuint* texture, const std::string& file) {
   if (!texture) return;
-  std::lock_guard<std::mutex> guard(textureUsageLock);
-  SharedContextScope scope;
-  if (!scope.ok()) return;
   auto image = Image::named(file);
   std::vector<uint8_t> bytes;
   int w = 0, h = 0;
@@ -117,6 +115,6 @@ void QVViewGL::loadTexture(GLuint* texture, const std::string& file) {
   glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
   glGenTextures(1, texture);
   glBindTexture(GL_TEXTURE_2D, *texture);
-  setBlindSpotTextureParameters();
+  setTextureParameters();
   glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, w, h, 0, GL_RGBA, GL_UNSIGNED_BYTE, w ? bytes.data() : nullptr);
 }

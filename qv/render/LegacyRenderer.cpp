@@ -1,15 +1,13 @@
-// The renderer for old system versions: the raw-frame texture texId on the sphere, with the older camera
-// (far plane 1000, touch pitch arranged by the device orientation, half the yaw divisor) and no blind spot,
-// hotspots or texture cache.
-#include <atomic>
-#include <cmath>
+#include "qv/render/LegacyRenderer.h"
 
-#include "qv/core/QVViewGL.h"
+#include <atomic>
+
 #include "qv/glu/Projection.h"
 #include "qv/glu/Quadric.h"
-#include "qv/os/Environment.h"
 #include "qv/os/GLES.h"
-#include "qv/os/LocationManager.h"
+#include "qv/render/CameraMath.h"
+#include "qv/render/PanoramaDrawing.h"
+#include "qv/render/SceneQuadrics.h"
 
 namespace {
 
@@ -20,7 +18,7 @@ std::atomic<float> gLandscapeSign{1.0f};
 
 // The touch pitch, arranged for how the device is held (0 unknown, 1 and 2 portrait, 3 and 4 landscape,
 // 5 face up, 6 face down).
-void rotateForDeviceOrientation(int orientation, float p) {
+void rotateForDeviceOrientation(int64_t orientation, float p) {
   switch (orientation) {
     case 1:
       glRotatef(p / -3, 1, 0, 0);
@@ -60,19 +58,19 @@ void rotateForDeviceOrientation(int orientation, float p) {
 
 }  // namespace
 
-void QVViewGL::renderSceneLegacy(RotationMatrix m) {
-  clearFrame();
+void LegacyRenderer::draw(const FrameSnapshot& frame, int, const SceneQuadrics& quadrics) {
+  loadFarPerspective(frame);
 
-  loadFarPerspective();
-
-  if (accelMode) glRotatef(-90, 0, 0, 1);
+  if (frame.accelerometerMode) glRotatef(-90, 0, 0, 1);
   glRotatef(180, 0, 0, 1);
-  glRotatef(viewRotation, 0, 0, 1);
+  glRotatef(frame.viewRotation, 0, 0, 1);
 
-  if (navigationMode == 0) {
-    applyDeviceMatrix(m);
+  if (frame.motionNavigation) {
+    GLfloat device[16];
+    deviceGLMatrix(frame.device, device);
+    glMultMatrixf(device);
   } else {
-    rotateForDeviceOrientation(Environment::current().deviceOrientation(), rotatedirection.y);
+    rotateForDeviceOrientation(frame.deviceOrientation, frame.touchPitch);
   }
 
   glRotatef(90, 0, 1, 0);
@@ -80,21 +78,13 @@ void QVViewGL::renderSceneLegacy(RotationMatrix m) {
 
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
-  glDisable(GL_CULL_FACE);
-  ensureQuadrics();
   glEnable(GL_TEXTURE_2D);
-  if (accelMode && navigationMode == 0) {
-    double heading = 0;
-    if (locationManager) heading = locationManager->magneticHeading().value_or(0.0);
-    glRotatef(-float(heading), 0, 0, 1);
-  }
-  glRotatef(rotatedirection.x / screenDivisor(250), 0, 0, 1);
+  if (frame.accelerometerMode && frame.motionNavigation) glRotatef(-float(frame.compassHeading), 0, 0, 1);
+  glRotatef(frame.touchYaw / frame.legacyYawDivisor, 0, 0, 1);
   glRotatef(180, 0, 0, 1);
 
-  // A texId of 0 binds no texture: the sphere is drawn untextured.
-  glBindTexture(GL_TEXTURE_2D, texId);
-  glMatrixMode(GL_TEXTURE);
-  glLoadIdentity();
-  glMatrixMode(GL_MODELVIEW);
-  if (qSphere) qvglSphere(qSphere, 20.0f, 60, 60);
+  // A raw texture of 0 binds no texture: the sphere is drawn untextured.
+  glBindTexture(GL_TEXTURE_2D, frame.rawTexture);
+  loadTextureMatrix(nullptr);
+  if (quadrics.sphere()) qvglSphere(quadrics.sphere(), 20.0f, 60, 60);
 }

@@ -1,4 +1,10 @@
-#include "qv/core/RendererChoice.h"
+#include "qv/render/RendererChoice.h"
+
+#include "qv/render/CylinderRenderer.h"
+#include "qv/render/FlatRenderer.h"
+#include "qv/render/LegacyRenderer.h"
+#include "qv/render/SphereRenderer.h"
+#include "qv/render/StereoPairRenderer.h"
 
 RendererChoice chooseRenderer(int32_t videoMode, bool isStereo, bool legacy) {
   if (legacy) return {RendererKind::Legacy, false, 0};
@@ -37,4 +43,22 @@ std::string_view rendererName(RendererKind kind) {
       return "legacy";
   }
   return "unknown";
+}
+
+std::unique_ptr<SceneRenderer> makeSceneRenderer(RendererKind kind) {
+  switch (kind) {
+    case RendererKind::Sphere:
+      return std::make_unique<SphereRenderer>();
+    case RendererKind::Flat:
+      return std::make_unique<FlatRenderer>();
+    case RendererKind::Cylinder:
+      return std::make_unique<CylinderRenderer>();
+    case RendererKind::StereoPair:
+      return std::make_unique<StereoPairRenderer>();
+    case RendererKind::Legacy:
+      return std::make_unique<LegacyRenderer>();
+    case RendererKind::None:
+      break;
+  }
+  return nullptr;
 }

@@ -1,0 +1,76 @@
+// Pictures into the view's textures: pixel buffers from the capture thread (one texture, or a pair), raw
+// frames, and still images (now, or handed to the next frame). Owned by the view. Every upload takes the GL
+// lock (except the pair path, whose caller holds it through the listener's lock/unlock), makes the shared
+// context current and restores the caller's context on every path out.
+#pragma once
+
+#include <GLES/gl.h>
+
+#include <memory>
+#include <mutex>
+
+#include "qv/os/GLName.h"
+#include "qv/render/FrameSnapshot.h"
+
+class CacheTexture;
+class Image;
+class PixelBuffer;
+class TextureCache;
+
+class FrameInput {
+ public:
+  explicit FrameInput(std::mutex& glLock) : textureUsageLock(glLock) {}
+  FrameInput(const FrameInput&) = delete;
+  FrameInput& operator=(const FrameInput&) = delete;
+
+  // --- Uploads; any thread.
+  // A new texture from `buffer` into the first slot (false, with a log line, when none could be made; the
+  // previous one stays). The buffer's own size wins over w x h.
+  bool onImageBuffer(PixelBuffer* buffer, int32_t w, int32_t h);
+  // Both slots at once; the caller holds the GL lock.
+  void onImageBuffer2(PixelBuffer* first, PixelBuffer* second);
+  // w x h BGRA pixels into the raw-frame texture (a 1x1 empty texture for no pixels).
+  void onVideoFrame(const uint8_t* pixels, int32_t w, int32_t h);
+  // Uploads a still image now (the caller must not hold the GL lock). False, with a log line, when the
+  // image cannot be shown (too large for the GL, no memory for its pixels, no texture); the previous
+  // picture stays.
+  bool setImage(const std::shared_ptr<Image>& image);
+
+  // --- Hand-over to the next frame; any thread. The newest image is never lost and none is shown twice.
+  void injectImage(std::shared_ptr<Image> image);
+  bool hasPendingImage();
+  std::shared_ptr<Image> takePendingImage();
+
+  // --- Under the GL lock, context current (the frame loop, teardown).
+  // Makes the texture cache if there is none.
+  void ensureTextureCache();
+  TextureSlot first() const { return {target1, name1}; }
+  TextureSlot second() const { return {target2, name2}; }
+  GLuint rawTexture() const { return texId.get(); }
+  // Forgets both panorama slots (the textures stay with the cache until replaced).
+  void clearSlots() { target1 = target2 = 0; }
+  // Deletes every texture and the cache.
+  void releaseTextures();
+
+  std::mutex& lock() { return textureUsageLock; }
+
+ private:
+  // Uploads `buffer` into a new texture of the cache; logs and returns nullptr on failure.
+  std::shared_ptr<CacheTexture> textureFromBuffer(PixelBuffer& buffer);
+  // Keeps `texture` in a slot and publishes its target and name there.
+  void publish(std::shared_ptr<CacheTexture> texture, std::shared_ptr<CacheTexture>& ref, GLuint& target,
+               GLuint& name);
+
+  // One process-wide lock: every view shares one GL context.
+  std::mutex& textureUsageLock;
+
+  // Guarded by textureUsageLock (the capture thread writes them).
+  GLTexture texId;                // the raw-frame texture
+  GLuint target1 = 0, name1 = 0;  // GL target and name of the first panorama texture (0: none)
+  GLuint target2 = 0, name2 = 0;  // the same for the second texture of a pair
+  std::shared_ptr<TextureCache> videoTextureCache;
+  std::shared_ptr<CacheTexture> _videoTextureRef1, _videoTextureRef2;
+
+  std::mutex injectLock_;
+  std::shared_ptr<Image> imageInject;  // guarded by injectLock_
+};

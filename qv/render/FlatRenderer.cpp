@@ -1,0 +1,52 @@
+#include "qv/render/FlatRenderer.h"
+
+#include "qv/glu/Projection.h"
+#include "qv/os/GLES.h"
+#include "qv/render/ContentLayout.h"
+
+namespace {
+
+// The first row of the frame at the top edge of the quad.
+constexpr GLfloat kQuadTexCoords[8] = {0, 1, 1, 1, 0, 0, 1, 0};
+
+void drawQuad(TextureSlot slot, GLfloat left, GLfloat right, GLfloat y0, GLfloat y1) {
+  const GLfloat vertices[12] = {left, y0, 0, right, y0, 0, left, y1, 0, right, y1, 0};
+  glEnable(slot.target);
+  glBindTexture(slot.target, slot.name);
+  glVertexPointer(3, GL_FLOAT, 0, vertices);
+  glTexCoordPointer(2, GL_FLOAT, 0, kQuadTexCoords);
+  glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
+  glDisable(slot.target);
+}
+
+}  // namespace
+
+void FlatRenderer::draw(const FrameSnapshot& frame, int, const SceneQuadrics&) {
+  FlatLetterboxInput in;
+  in.viewWidth = frame.viewWidth;
+  in.viewHeight = frame.viewHeight;
+  in.screenWidth = frame.screenWidth;
+  in.screenHeight = frame.screenHeight;
+  in.systemVersion = frame.systemVersion;
+  in.interfaceOrientation = frame.interfaceOrientation;
+  in.videoAspect = frame.videoAspect;
+  in.secondTexture = !frame.second.empty();
+  const FlatLetterbox box = flatLetterbox(in);
+
+  glViewport(0, 0, box.width, box.height);
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  qvglOrtho2D(0, GLfloat(box.width), 0, box.top);
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+
+  if (!frame.hasAsset) return;  // nothing to show: the frame stays black
+
+  glEnableClientState(GL_VERTEX_ARRAY);
+  glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+  if (!frame.first.empty()) drawQuad(frame.first, 0, GLfloat(box.firstRight), box.y0, box.y1);
+  if (!frame.second.empty())
+    drawQuad(frame.second, GLfloat(box.width / 2), GLfloat(box.width), box.y0, box.y1);
+  glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+  glDisableClientState(GL_VERTEX_ARRAY);
+}

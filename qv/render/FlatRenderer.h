@@ -1,0 +1,12 @@
+// The video frame flat on the screen, letterboxed to the content's aspect ratio: one quad, or two side by
+// side when the frame arrives as a texture pair. No camera, blind spot or hotspots; black without a video.
+#pragma once
+
+#include "qv/render/SceneRenderer.h"
+
+class FlatRenderer : public SceneRenderer {
+ public:
+  RendererTraits traits() const override { return {.eyes = 1, .autoLevels = false, .drawsOverlays = false}; }
+  std::optional<CameraPass> cameraPass(const FrameSnapshot&, int) const override { return std::nullopt; }
+  void draw(const FrameSnapshot& frame, int eye, const SceneQuadrics& quadrics) override;
+};

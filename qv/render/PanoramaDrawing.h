@@ -1,0 +1,17 @@
+// The panorama texture(s) on the sphere of radius 20, as the sphere, stereo and cylinder layouts draw them:
+// a still image or single video texture whole (with an optional texture matrix, e.g. one half of over-under
+// content), or a texture pair as two half spheres. Leaves the texture matrix as identity or as given.
+#pragma once
+
+#include <GLES/gl.h>
+
+#include "qv/glu/Quadric.h"
+#include "qv/render/FrameSnapshot.h"
+
+void drawPanorama(const FrameSnapshot& frame, GLUquadric* sphere, const GLfloat* singleTextureMatrix);
+
+// Loads `matrix` (column-major) as the texture matrix, or the identity for nullptr; model-view mode after.
+void loadTextureMatrix(const GLfloat* matrix);
+
+// Disables the texture targets of the panorama slots (the renderers' tidy-up).
+void disablePanoramaTargets(const FrameSnapshot& frame);

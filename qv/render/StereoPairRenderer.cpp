@@ -1,0 +1,22 @@
+#include "qv/render/StereoPairRenderer.h"
+
+#include "qv/render/ContentLayout.h"
+#include "qv/render/PanoramaDrawing.h"
+#include "qv/render/SceneQuadrics.h"
+
+std::optional<CameraPass> StereoPairRenderer::cameraPass(const FrameSnapshot& frame, int eye) const {
+  const StereoEye geometry = stereoEye(frame.viewWidth, frame.viewHeight, eye == 1, frame.stereomode);
+  CameraPass pass;
+  pass.viewportX = geometry.viewportX;
+  pass.width = geometry.width;
+  pass.height = geometry.height;
+  pass.alwaysMotionBranch = true;
+  return pass;
+}
+
+void StereoPairRenderer::draw(const FrameSnapshot& frame, int eye, const SceneQuadrics& quadrics) {
+  const StereoEye geometry = stereoEye(frame.viewWidth, frame.viewHeight, eye == 1, frame.stereomode);
+  GLfloat eyeTexture[16];
+  geometry.textureMatrix(eyeTexture);
+  drawPanorama(frame, quadrics.sphere(), geometry.transformsTexture ? eyeTexture : nullptr);
+}
