@@ -10,9 +10,9 @@
 #include <functional>
 #include <vector>
 
-#include "qv/render/Mipmap.h"
 #include "qv/os/EglContext.h"
 #include "qv/os/GLES.h"
+#include "qv/render/Mipmap.h"
 
 namespace {
 

@@ -26,7 +26,8 @@ int main() {
   std::vector<uint8_t> rgba(size_t(4096) * 2048 * 4);
   for (size_t i = 0; i < rgba.size(); i += 4) {
     size_t p = i / 4;
-    rgba[i] = uint8_t(p % 4096 / 16), rgba[i + 1] = uint8_t(p / 4096 / 8), rgba[i + 2] = uint8_t((p * 7) >> 3);
+    rgba[i] = uint8_t(p % 4096 / 16), rgba[i + 1] = uint8_t(p / 4096 / 8),
+    rgba[i + 2] = uint8_t((p * 7) >> 3);
     rgba[i + 3] = 255;
   }
   auto image = Image::fromRGBA(4096, 2048, std::move(rgba));
@@ -62,8 +63,9 @@ int main() {
     std::fprintf(stderr, "ffmpeg failed (%d)\n", status);
     return 1;
   }
-  std::printf("300 views of a 4096x2048 panorama at 1280x720: kit %.1f ms/frame (rendered and read back), "
-              "ffmpeg v360 %.1f ms/frame, ratio %.2fx (goal < 1.0x) [%zu]\n",
-              kit * 1e3, peer * 1e3, kit / peer, checksum % 10);
+  std::printf(
+      "300 views of a 4096x2048 panorama at 1280x720: kit %.1f ms/frame (rendered and read back), "
+      "ffmpeg v360 %.1f ms/frame, ratio %.2fx (goal < 1.0x) [%zu]\n",
+      kit * 1e3, peer * 1e3, kit / peer, checksum % 10);
   return 0;
 }

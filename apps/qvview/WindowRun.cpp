@@ -30,8 +30,9 @@ void deliverClick(const SDL_Event& event, QVViewGL& view) {
   if (event.type == SDL_MOUSEBUTTONDOWN && event.button.button == SDL_BUTTON_LEFT) {
     downX = event.button.x;
     downY = event.button.y;
-  } else if (event.type == SDL_MOUSEBUTTONUP && event.button.button == SDL_BUTTON_LEFT && view.tapRecognizer() &&
-             std::abs(event.button.x - downX) <= 3 && std::abs(event.button.y - downY) <= 3) {
+  } else if (event.type == SDL_MOUSEBUTTONUP && event.button.button == SDL_BUTTON_LEFT &&
+             view.tapRecognizer() && std::abs(event.button.x - downX) <= 3 &&
+             std::abs(event.button.y - downY) <= 3) {
     view.tapRecognizer()->tap(event.button.x, event.button.y);
   }
 }

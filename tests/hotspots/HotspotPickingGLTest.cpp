@@ -60,7 +60,8 @@ class HotspotPickingGLTest : public ::testing::Test {
   // Where one hotspot shows: the others are made invisible for one presented frame.
   Point locate(QVViewGL& view, QVHotspotImpl& only) {
     std::vector<float> alphas;
-    for (auto& h : view.hotspotLayer().hotspots()) alphas.push_back(h->getAlpha()), h->setAlpha(h.get() == &only ? 1 : 0);
+    for (auto& h : view.hotspotLayer().hotspots())
+      alphas.push_back(h->getAlpha()), h->setAlpha(h.get() == &only ? 1 : 0);
     frame(view);
     for (size_t i = 0; i < alphas.size(); ++i) view.hotspotLayer().hotspots()[i]->setAlpha(alphas[i]);
     return brightCentre(view);
@@ -253,7 +254,8 @@ TEST_F(HotspotPickingGLTest, RemovedHotspotsAndTeardownLeaveNoGLObjects) {
     view->update();  // releases it
     EXPECT_EQ(gone->texture, 0u);
     view->update();  // and drops it
-    EXPECT_EQ(std::count(view->hotspotLayer().hotspots().begin(), view->hotspotLayer().hotspots().end(), gone), 0);
+    EXPECT_EQ(
+        std::count(view->hotspotLayer().hotspots().begin(), view->hotspotLayer().hotspots().end(), gone), 0);
     kept = std::static_pointer_cast<QVHotspotImpl>(live.back());
     view->halt();
   }

@@ -8,9 +8,9 @@
 #include "VideoTestSupport.h"
 #include "qv/core/QVObjectFactory.h"
 #include "qv/media/QVVideoStreamAsset.h"
-#include "qv/platform/QVContext.h"
 #include "qv/os/av/Player.h"
 #include "qv/os/av/PlayerItemVideoOutput.h"
+#include "qv/platform/QVContext.h"
 
 // FFmpeg is not built with ThreadSanitizer: its decoder threads hand frames over through reference counts
 // kept with atomics that the sanitizer cannot see, so frees of FFmpeg buffers on our threads look like

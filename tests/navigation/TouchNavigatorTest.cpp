@@ -42,7 +42,7 @@ TEST_F(TouchNavigatorTest, ATapReachesTheViewsResponderOnceAndTurnsNothing) {
   view->touchesBegan(at(10, 10));
   view->touchesMoved(at(60, 10));
   view->touchesEnded(at(60, 10));
-  EXPECT_EQ(responder->taps, 1);  // a drag is not a tap
+  EXPECT_EQ(responder->taps, 1);     // a drag is not a tap
   view->setInterfaceOrientation(4);  // in motion navigation a landscape-right drag turns the other way
   view->touchesBegan(at(60, 10));
   view->touchesMoved(at(10, 10));
