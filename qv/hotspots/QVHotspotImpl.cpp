@@ -12,6 +12,7 @@
 #include "qv/os/Image.h"
 #include "qv/os/RenderableView.h"
 #include "qv/os/RunLoop.h"
+#include "qv/os/ScopedUnpackAlignment.h"
 #include "qv/render/Mipmap.h"
 
 namespace {
@@ -188,7 +189,7 @@ void QVHotspotImpl::process() {
 void QVHotspotImpl::upload() {
   width = _image->width();
   height = _image->height();
-  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  ScopedUnpackAlignment alignment(1);
   if (!texture) {
     glGenTextures(1, &texture);
     glBindTexture(GL_TEXTURE_2D, texture);

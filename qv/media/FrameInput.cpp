@@ -9,6 +9,7 @@
 #include "qv/os/Image.h"
 #include "qv/os/PixelBuffer.h"
 #include "qv/os/QVLog.h"
+#include "qv/os/ScopedUnpackAlignment.h"
 #include "qv/os/TextureCache.h"
 #include "qv/platform/GLUploadPriority.h"
 #include "qv/platform/QVContext.h"
@@ -120,13 +121,14 @@ void FrameInput::onVideoFrame(const uint8_t* pixels, int32_t w, int32_t h) {
   }
   glBindTexture(GL_TEXTURE_2D, texId.get());
   if (w > 0 && texId) {
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    ScopedUnpackAlignment alignment(4);
     if (pixels && h > 0) {
       glTexImage2D(GL_TEXTURE_2D, 0, GL_BGRA_EXT, w, h, 0, GL_BGRA_EXT, GL_UNSIGNED_BYTE, pixels);
     } else {
       glTexImage2D(GL_TEXTURE_2D, 0, GL_BGRA_EXT, 1, 1, 0, GL_BGRA_EXT, GL_UNSIGNED_BYTE, nullptr);
     }
   }
+  glBindTexture(GL_TEXTURE_2D, 0);
   while (glGetError() != GL_NO_ERROR) {
   }
 }

@@ -6,6 +6,7 @@
 
 #include "qv/os/GLContext.h"
 #include "qv/os/PixelBuffer.h"
+#include "qv/os/ScopedUnpackAlignment.h"
 
 CacheTexture::~CacheTexture() {
   if (auto cache = cache_.lock()) {
@@ -56,7 +57,7 @@ int TextureCache::createTextureFromImage(PixelBuffer& buffer, GLenum target, GLi
   GLuint name = reuse.name;
   if (!found) glGenTextures(1, &name);
   glBindTexture(target, name);
-  glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+  ScopedUnpackAlignment alignment(4);
   const uint8_t* pixels = buffer.baseAddress();
   size_t rowBytes = size_t(width) * 4;
   // GL ES has no row length: padded rows go up one at a time.

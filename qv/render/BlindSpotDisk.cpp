@@ -6,6 +6,7 @@
 #include "qv/os/GLES.h"
 #include "qv/os/Image.h"
 #include "qv/os/QVLog.h"
+#include "qv/os/ScopedUnpackAlignment.h"
 #include "qv/render/Mipmap.h"
 
 namespace {
@@ -57,7 +58,7 @@ bool BlindSpotDisk::loadImage() {
   if (image) bytes = textureBytes(*image, name);
   if (!bytes.empty()) {
     glEnable(GL_TEXTURE_2D);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    ScopedUnpackAlignment alignment(1);
     texture_ = GLTexture::generate();
     glBindTexture(GL_TEXTURE_2D, texture_.get());
     setTextureParameters();
@@ -112,7 +113,7 @@ void BlindSpotDisk::loadTexture(GLuint* texture, const std::string& file) {
     if (!bytes.empty()) w = image->width(), h = image->height();
   }
   glEnable(GL_TEXTURE_2D);
-  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  ScopedUnpackAlignment alignment(1);
   glGenTextures(1, texture);
   glBindTexture(GL_TEXTURE_2D, *texture);
   setTextureParameters();
