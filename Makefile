@@ -5,8 +5,11 @@ TSAN_BUILD ?= build-tsan
 BENCH_BUILD ?= build-bench
 PREFIX     ?= /usr/local
 CMAKE_FLAGS ?=
+# WERROR=ON (as CI runs it) fails the build on any compiler warning.
+WERROR     ?= OFF
+QV_FLAGS    = -DQV_WERROR=$(WERROR) $(CMAKE_FLAGS)
 
-.PHONY: all deps build test test-plain test-asan test-tsan test-fuzz demo bench install format clean
+.PHONY: all deps build test test-plain test-asan test-tsan test-fuzz demo bench install format format-check clean
 
 all: build
 
@@ -14,7 +17,7 @@ deps:
 	@bash scripts/install-deps.sh
 
 build: deps
-	cmake -S . -B $(BUILD) -G Ninja $(CMAKE_FLAGS)
+	cmake -S . -B $(BUILD) -G Ninja $(QV_FLAGS)
 	cmake --build $(BUILD)
 
 test: test-fuzz test-plain test-asan test-tsan
@@ -23,13 +26,13 @@ test-plain: build
 	cd $(BUILD) && ctest --output-on-failure
 
 test-asan: deps
-	cmake -S . -B $(ASAN_BUILD) -G Ninja -DQV_SANITIZE=address -DCMAKE_BUILD_TYPE=Debug $(CMAKE_FLAGS)
+	cmake -S . -B $(ASAN_BUILD) -G Ninja -DQV_SANITIZE=address -DCMAKE_BUILD_TYPE=Debug $(QV_FLAGS)
 	cmake --build $(ASAN_BUILD)
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1 \
 	  ctest --output-on-failure -LE "install|window"
 
 test-tsan: deps
-	cmake -S . -B $(TSAN_BUILD) -G Ninja -DQV_SANITIZE=thread -DCMAKE_BUILD_TYPE=Debug $(CMAKE_FLAGS)
+	cmake -S . -B $(TSAN_BUILD) -G Ninja -DQV_SANITIZE=thread -DCMAKE_BUILD_TYPE=Debug $(QV_FLAGS)
 	cmake --build $(TSAN_BUILD)
 	# llvmpipe renders on the calling thread here: its own worker threads are not instrumented, and without
 	# them a race between two of our threads issuing GL still shows inside the driver.
@@ -47,7 +50,7 @@ demo: build
 	fi
 
 bench: deps
-	cmake -S . -B $(BENCH_BUILD) -G Ninja -DQV_BUILD_BENCH=ON -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF $(CMAKE_FLAGS)
+	cmake -S . -B $(BENCH_BUILD) -G Ninja -DQV_BUILD_BENCH=ON -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF $(QV_FLAGS)
 	cmake --build $(BENCH_BUILD)
 	@for b in $(BENCH_BUILD)/bench/bench_*; do echo "== $$b"; $$b || exit 1; done
 
@@ -55,7 +58,10 @@ install: build
 	cmake --install $(BUILD) --prefix $(PREFIX)
 
 format:
-	find qv apps tests bench -name '*.h' -o -name '*.cpp' | xargs clang-format -i
+	git ls-files '*.h' '*.cpp' | xargs clang-format -i
+
+format-check: deps
+	git ls-files '*.h' '*.cpp' | xargs clang-format --dry-run --Werror
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(BENCH_BUILD) build-fuzz out
