@@ -10,8 +10,10 @@
 
 class QVObjectFactory {
  public:
-  // A new panorama view of the given frame (points), or nullptr.
-  static std::shared_ptr<QVViewGL> viewWithFrame(QVRect frame) { return QVViewGL::create(frame); }
+  // A new panorama view of the given frame (points), or nullptr with the reason in `whyNot` (when given).
+  static std::shared_ptr<QVViewGL> viewWithFrame(QVRect frame, std::string* whyNot = nullptr) {
+    return QVViewGL::create(frame, whyNot);
+  }
   // A video asset for the URL (a path, file:// or http(s)://), already loading. The observer is in place
   // before loading starts, so it receives the first code, 10.
   static std::shared_ptr<QVVideoStreamAsset> assetFromUrl(const std::string& url,

@@ -1,11 +1,15 @@
 // Construction, teardown and the operations that are more than one forward to a part.
 #include "qv/core/QVViewGL.h"
 
+#include <cmath>
+#include <cstdio>
+
 #include "qv/core/QVViewResponder.h"
 #include "qv/hotspots/QVHotspotImpl.h"
 #include "qv/media/QVAsset.h"
 #include "qv/navigation/YawDivisor.h"
 #include "qv/os/OffscreenLayer.h"
+#include "qv/os/QVLog.h"
 #include "qv/os/RunLoop.h"
 #include "qv/platform/Base64String.h"
 #include "qv/platform/QVContext.h"
@@ -34,9 +38,9 @@ int32_t deviceCategoryForClass(int32_t modelClass) {
 
 }  // namespace
 
-std::shared_ptr<QVViewGL> QVViewGL::create(QVRect frame) {
+std::shared_ptr<QVViewGL> QVViewGL::create(QVRect frame, std::string* whyNot) {
   std::shared_ptr<QVViewGL> view(new QVViewGL(frame));
-  if (!view->initWithFrame(frame)) return nullptr;
+  if (!view->initWithFrame(frame, whyNot)) return nullptr;
   return view;
 }
 
@@ -49,7 +53,16 @@ QVViewGL::QVViewGL(QVRect frame)
   QVContext::attachView();
 }
 
-bool QVViewGL::initWithFrame(QVRect frame) {
+bool QVViewGL::initWithFrame(QVRect frame, std::string* whyNot) {
+  if (!std::isfinite(frame.width) || !std::isfinite(frame.height)) {
+    char reason[160];
+    std::snprintf(reason, sizeof reason,
+                  "viewWithFrame: a frame of %gx%g points is not a size a view can have", frame.width,
+                  frame.height);
+    QVLog("%s", reason);
+    if (whyNot) *whyNot = reason;
+    return false;
+  }
   // The platform view: a layer of the frame's size at the screen's scale.
   layer_ = std::make_shared<OffscreenLayer>();
   layer_->setBounds(QVRect{0, 0, frame.width, frame.height});
@@ -206,10 +219,10 @@ void QVViewGL::setAnimationInterval(double seconds) {
 
 // --- Drawable and frames
 
-void QVViewGL::layoutSubviews() {
+bool QVViewGL::layoutSubviews() {
   std::lock_guard<std::mutex> guard(input_.lock());
   drawable_.destroy();
-  drawable_.create(*layer_);
+  return drawable_.create(*layer_);
 }
 
 void QVViewGL::setFrame(QVRect frame) {

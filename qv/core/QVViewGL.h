@@ -37,8 +37,10 @@ class Timer;
 
 class QVViewGL : public QVView, public QVAssetListener, public std::enable_shared_from_this<QVViewGL> {
  public:
-  // nullptr when the view cannot be made (see initWithFrame).
-  static std::shared_ptr<QVViewGL> create(QVRect frame);
+  // nullptr when the view cannot be made: a frame whose size is not finite. `whyNot`, when given,
+  // receives the reason (also logged). A size that gives no drawable (empty, negative, beyond the GL's
+  // limits) still makes a view, whose layoutSubviews says so; a later usable frame gives it a drawable.
+  static std::shared_ptr<QVViewGL> create(QVRect frame, std::string* whyNot = nullptr);
   ~QVViewGL() override;
   QVViewGL(const QVViewGL&) = delete;
   QVViewGL& operator=(const QVViewGL&) = delete;
@@ -119,7 +121,8 @@ class QVViewGL : public QVView, public QVAssetListener, public std::enable_share
   // --- Drawable. The platform calls layoutSubviews whenever the size changes (setFrame does).
   bool createFramebuffer() { return drawable_.create(*layer_); }
   void destroyFramebuffer() { drawable_.destroy(); }
-  void layoutSubviews();
+  // False (with the log line) when the drawable could not be made complete.
+  bool layoutSubviews();
   void setFrame(QVRect frame);
   // The layer behind the drawable: an OffscreenLayer unless the host gives its own (a window's).
   const std::shared_ptr<Layer>& layer() const { return layer_; }
@@ -188,7 +191,7 @@ class QVViewGL : public QVView, public QVAssetListener, public std::enable_share
 
  protected:
   explicit QVViewGL(QVRect frame);
-  bool initWithFrame(QVRect frame);
+  bool initWithFrame(QVRect frame, std::string* whyNot);
 
  private:
   // Main thread only.

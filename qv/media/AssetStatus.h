@@ -5,14 +5,14 @@
 #include <cstdint>
 
 enum class AssetStatus : int32_t {
-  Ready = 1,
-  Playing = 2,
-  Paused = 3,
-  Stopped = 4,
-  Finished = 5,
-  Failed = 9,
-  Loading = 10,  // loading or seeking
-  BufferEmpty = 11,
-  BufferFull = 12,
-  LikelyToKeepUp = 13,
+  Ready = 1,            // loaded: duration and tracks known, nothing playing yet
+  Playing = 2,          // frames are delivered
+  Paused = 3,           // playback held at the current time
+  Stopped = 4,          // the capture thread ended
+  Finished = 5,         // played to the end
+  Failed = 9,           // the media cannot be played; the log says why
+  Loading = 10,         // loading or seeking
+  BufferEmpty = 11,     // playback waits for data
+  BufferFull = 12,      // enough data is buffered
+  LikelyToKeepUp = 13,  // the stream arrives fast enough to play on
 };

@@ -22,15 +22,14 @@ void drawQuad(TextureSlot slot, GLfloat left, GLfloat right, GLfloat y0, GLfloat
 }  // namespace
 
 void FlatRenderer::draw(const FrameSnapshot& frame, int, const SceneQuadrics&) {
-  FlatLetterboxInput in;
-  in.viewWidth = frame.viewWidth;
-  in.viewHeight = frame.viewHeight;
-  in.screenWidth = frame.screenWidth;
-  in.screenHeight = frame.screenHeight;
-  in.systemVersion = frame.systemVersion;
-  in.interfaceOrientation = frame.interfaceOrientation;
-  in.videoAspect = frame.videoAspect;
-  in.secondTexture = !frame.second.empty();
+  const FlatLetterboxInput in{.viewWidth = frame.viewWidth,
+                              .viewHeight = frame.viewHeight,
+                              .screenWidth = frame.screenWidth,
+                              .screenHeight = frame.screenHeight,
+                              .systemVersion = frame.systemVersion,
+                              .interfaceOrientation = frame.interfaceOrientation,
+                              .videoAspect = frame.videoAspect,
+                              .secondTexture = !frame.second.empty()};
   const FlatLetterbox box = flatLetterbox(in);
 
   glViewport(0, 0, box.width, box.height);

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "qv/core/QVObjectFactory.h"
 #include "qv/os/GLES.h"
 #include "qv/os/Image.h"
@@ -92,7 +94,7 @@ TEST_F(QVViewGLTest, BadSizesGiveNoDrawableAndALogLineAndALaterLayoutWorks) {
   for (QVRect bad : {QVRect{0, 0, 0, 0}, QVRect{0, 0, -10, 20}, QVRect{0, 0, 100000, 10}}) {
     log.lines.clear();
     auto view = QVObjectFactory::viewWithFrame(bad);
-    view->layoutSubviews();
+    EXPECT_FALSE(view->layoutSubviews());
     ASSERT_EQ(log.lines.size(), 1u);
     EXPECT_EQ(log.lines[0].rfind("failed to make complete framebuffer object ", 0), 0u) << log.lines[0];
     EXPECT_EQ(QVContext::getCurrentContext(), nullptr);
@@ -100,6 +102,9 @@ TEST_F(QVViewGLTest, BadSizesGiveNoDrawableAndALogLineAndALaterLayoutWorks) {
     view->setFrame(QVRect{0, 0, 16, 16});
     EXPECT_EQ(view->drawable().width(), 16);
   }
+  std::string why;
+  EXPECT_FALSE(QVObjectFactory::viewWithFrame(QVRect{0, 0, std::nan(""), 10}, &why));
+  EXPECT_EQ(why, "viewWithFrame: a frame of nanx10 points is not a size a view can have");
 }
 
 TEST_F(QVViewGLTest, FrameTimerTicksUnderTheManualClockAndIsRetimed) {

@@ -85,11 +85,13 @@ TEST_F(SphereRendererGLTest, UnknownLayoutPresentsABlackFrame) {
   EXPECT_EQ(centre(), (RGB{0, 0, 0}));
 }
 
-TEST_F(SphereRendererGLTest, OversizedImageKeepsThePreviousTexture) {
+TEST_F(SphereRendererGLTest, OversizedImageIsRefusedAndKeepsThePreviousTexture) {
+  EXPECT_TRUE(view->setImage(ColourCodedPanorama::make()));
   view->update();
   RGB before = centre();
   LogCapture log;
-  view->setImage(Image::fromRGBA(16385, 1, std::vector<uint8_t>(16385 * 4, 255)));
+  EXPECT_FALSE(view->setImage(Image::fromRGBA(16385, 1, std::vector<uint8_t>(16385 * 4, 255))));
+  EXPECT_FALSE(view->setImage(nullptr));
   EXPECT_EQ(log.count("setImage: image of 16385x1 is larger"), 1u);
   view->update();
   EXPECT_EQ(centre(), before);
