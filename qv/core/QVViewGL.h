@@ -78,7 +78,7 @@ class QVViewGL : public QVView, public QVAssetListener, public std::enable_share
   void resetView();
   void setHitOnFocus(bool enabled) { settings_.bHitOnFocus = enabled; }
   void hitXAndY(int32_t x, int32_t y) { frameLoop_.hitXAndY(x, y); }
-  void setTapDelegate(std::weak_ptr<void> delegate) { tapdelegate = std::move(delegate); }
+  void setTapDelegate(std::weak_ptr<void> target) { tapdelegate = std::move(target); }
 
   // --- Touch navigation. Touches arrive from the host in view coordinates (points), on the main thread.
   struct Touch {

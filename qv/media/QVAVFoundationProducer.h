@@ -15,7 +15,7 @@ class QVAssetReader;
 
 class QVAVFoundationProducer final : public QVSoundProducer {
  public:
-  explicit QVAVFoundationProducer(std::shared_ptr<QVAssetReader> reader) : reader(std::move(reader)) {}
+  explicit QVAVFoundationProducer(std::shared_ptr<QVAssetReader> source) : reader(std::move(source)) {}
 
   void Tick(float elapsed) override;
   void RequestSample(QVSoundSource* source, uint32_t track, QVSOUND_OUTPUT_TYPE type) override;

@@ -15,6 +15,12 @@ cmake -S "$source_dir/tests/install/consumer" -B "$work/consumer" -G Ninja -DCMA
 cmake --build "$work/consumer" >/dev/null
 LD_LIBRARY_PATH="$work/prefix/lib:$work/prefix/lib/x86_64-linux-gnu" "$work/consumer/consumer"
 
+# Every installed header compiles on its own, cleanly under the warnings a careful host turns on.
+for header in $(cd "$work/prefix/include" && find qv -name '*.h'); do
+  echo "#include \"$header\"" | c++ -std=c++20 -Wall -Wextra -Wshadow -Werror -fsyntax-only \
+    -I"$work/prefix/include" -x c++ - || { echo "installed header $header does not compile cleanly"; exit 1; }
+done
+
 pcdir=$(dirname "$(find "$work/prefix" -name qvkit.pc | head -1)")
 sed -i "s|^prefix=.*|prefix=$work/prefix|" "$pcdir/qvkit.pc"
 export PKG_CONFIG_PATH="$pcdir"
