@@ -72,6 +72,7 @@ check_refused "each from 1 to 16384" --size " 640x320"
 for fov in nan inf 0 180 -5; do check_refused "degrees from 1 to 179" --fov "$fov"; done
 for pitch in nan -inf 90.5 180; do check_refused "degrees from -90 to 90" --pitch "$pitch"; done
 for yaw in nan inf 1e39; do check_refused "any finite number" --yaw "$yaw"; done
+check_refused "yaw,pitch,IMAGE" --hotspot "nan,inf,$work/pano-0000.png"
 check_refused "one pole at a time" --nadir "$work/pano-0000.png" --zenith "$work/turned.png"
 "$qvview" --headless --out "$work/edge.png" --size 64x32 --fov 179 --pitch -90 --yaw 720 >/dev/null 2>&1 ||
   fail "the limits of the ranges were refused"
