@@ -12,6 +12,7 @@
 #include <string>
 
 #include "qv/media/QVAssetReader.h"
+#include "qv/os/RegularFile.h"
 
 namespace {
 
@@ -89,6 +90,12 @@ int main(int argc, char** argv) {
   if (input.empty()) return usage();
   if (!std::filesystem::exists(input) && input.find("://") == std::string::npos) {
     std::fprintf(stderr, "qvaudio: no such file: %s\n", input.c_str());
+    return 1;
+  }
+  // The reader would wait on a FIFO or read a device for ever: only regular files are handed to it.
+  std::string reason;
+  if (input.find("://") == std::string::npos && !RegularFile::check(input, &reason)) {
+    std::fprintf(stderr, "qvaudio: %s: %s\n", input.c_str(), reason.c_str());
     return 1;
   }
 

@@ -44,7 +44,7 @@ int runHeadless(const Options& options) {
   std::string error;
   const bool video = VideoPlayback::isVideo(options);
   auto panorama = loadPanorama(options, &error);
-  if (!panorama && !video) {
+  if (!panorama && (!video || !error.empty())) {
     std::fprintf(stderr, "qvview: %s\n", error.c_str());
     return 1;
   }
@@ -63,6 +63,8 @@ int runHeadless(const Options& options) {
     view->update();
     int w = 0, h = 0;
     auto frame = layer.lastFrame(&w, &h);
+    // The view's layer is opaque: what it shows is the colour alone, whatever alpha the framebuffer holds.
+    for (size_t p = 3; p < frame.size(); p += 4) frame[p] = 255;
     auto image = Image::fromRGBA(w, h, std::move(frame));
     std::string path = framePath(options, i);
     if (!image || !image->writePNG(path)) {

@@ -1,17 +1,53 @@
 #include "apps/qvview/Options.h"
 
+#include <cerrno>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 
 namespace {
 
+// The whole text must be a finite number.
 bool parseFloat(const char* text, float* out) {
   char* end = nullptr;
+  errno = 0;
   float value = std::strtof(text, &end);
-  if (end == text || *end != '\0') return false;
+  if (end == text || *end != '\0' || errno == ERANGE || !std::isfinite(value)) return false;
   *out = value;
   return true;
 }
+
+// Digits only, no sign or space, at most `max`.
+bool parseDimension(const char* text, const char* end, int max, int* out) {
+  if (text == end) return false;
+  long value = 0;
+  for (const char* c = text; c != end; ++c) {
+    if (*c < '0' || *c > '9') return false;
+    value = value * 10 + (*c - '0');
+    if (value > max) return false;
+  }
+  *out = int(value);
+  return value > 0;
+}
+
+// Strictly WIDTHxHEIGHT.
+bool parseSize(const char* text, int* width, int* height) {
+  const char* x = std::strchr(text, 'x');
+  return x && parseDimension(text, x, kMaxViewSide, width) &&
+         parseDimension(x + 1, x + std::strlen(x), kMaxViewSide, height);
+}
+
+// The range each angle option accepts, for the check and for the message.
+struct AngleRange {
+  const char* name;
+  float low, high;  // inclusive; infinite for "any finite value"
+  const char* text;
+};
+constexpr AngleRange kAngles[] = {
+    {"--yaw", -INFINITY, INFINITY, "any finite number of degrees"},
+    {"--pitch", -90, 90, "degrees from -90 to 90"},
+    {"--fov", 1, 179, "degrees from 1 to 179"},
+};
 
 bool parseInt(const char* text, int* out) {
   char* end = nullptr;
@@ -45,13 +81,15 @@ std::string usage() {
          "  FILE                 equirectangular JPEG or PNG (default: a built-in test panorama)\n"
          "  --headless           render without a display and write PNG files\n"
          "  --out PATH           output PNG (several frames: PATH-0000.png ...)\n"
-         "  --size WxH           view size in pixels (default 1280x720)\n"
+         "  --size WxH           view size in pixels (default 1280x720), each side from 1 to 16384\n"
          "  --yaw DEG --pitch DEG --fov DEG   initial view direction and field of view\n"
+         "                       (pitch from -90 to 90, fov from 1 to 179)\n"
          "  --frames N           number of frames to render headless (default 1)\n"
          "  --motion TRACE.csv   move the device as a recorded trace says (time, pitch/yaw/roll or "
          "ax/ay/az,\n"
          "                       heading columns); without it, motion sensors are used where present\n"
          "  --nadir IMAGE        cover the bottom pole (the tripod) with IMAGE; --zenith IMAGE for the top\n"
+         "                       (one of the two: the view covers one pole at a time)\n"
          "  --hotspot \"YAW,PITCH,IMAGE[,TAG]\"  place an image hotspot (repeatable; TAG defaults to its\n"
          "                       number); taps on it print \"hotspot TAG tapped\"\n"
          "  --gaze               focus mode: the view centre resting on a hotspot prints \"hotspot TAG focus "
@@ -90,20 +128,25 @@ std::optional<Options> parseOptions(int argc, char** argv, std::string* error) {
       options.out = value;
     } else if (!std::strcmp(arg, "--size")) {
       if (!(value = need(i, arg))) return std::nullopt;
-      if (std::sscanf(value, "%dx%d", &options.width, &options.height) != 2 || options.width <= 0 ||
-          options.height <= 0 || options.width > 16384 || options.height > 16384) {
-        *error = std::string("--size: expected WIDTHxHEIGHT between 1 and 16384, got '") + value + "'";
+      if (!parseSize(value, &options.width, &options.height)) {
+        *error = std::string("--size: expected WIDTHxHEIGHT, each from 1 to ") +
+                 std::to_string(kMaxViewSide) + ", got '" + value + "'";
         return std::nullopt;
       }
     } else if (!std::strcmp(arg, "--yaw") || !std::strcmp(arg, "--pitch") || !std::strcmp(arg, "--fov")) {
       if (!(value = need(i, arg))) return std::nullopt;
-      float* target = !std::strcmp(arg, "--yaw")     ? &options.yaw
-                      : !std::strcmp(arg, "--pitch") ? &options.pitch
-                                                     : &options.fov;
-      if (!parseFloat(value, target)) {
-        *error = std::string(arg) + ": not a number: '" + value + "'";
+      const AngleRange& range = kAngles[!std::strcmp(arg, "--yaw")     ? 0
+                                        : !std::strcmp(arg, "--pitch") ? 1
+                                                                       : 2];
+      float* target = &range == &kAngles[0]   ? &options.yaw
+                      : &range == &kAngles[1] ? &options.pitch
+                                              : &options.fov;
+      float angle = 0;
+      if (!parseFloat(value, &angle) || angle < range.low || angle > range.high) {
+        *error = std::string(arg) + ": expected " + range.text + ", got '" + value + "'";
         return std::nullopt;
       }
+      *target = angle;
     } else if (!std::strcmp(arg, "--frames")) {
       if (!(value = need(i, arg))) return std::nullopt;
       if (!parseInt(value, &options.frames) || options.frames < 1) {
@@ -142,6 +185,11 @@ std::optional<Options> parseOptions(int argc, char** argv, std::string* error) {
     } else {
       options.file = arg;
     }
+  }
+  if (options.nadir && options.zenith) {
+    // The view has one blind-spot image and one pole to put it on.
+    *error = "--nadir and --zenith: the view covers one pole at a time; give only one of them";
+    return std::nullopt;
   }
   if (options.overUnder && options.mode != "sphere") {
     *error = "--over-under needs --mode sphere, not '" + options.mode + "'";

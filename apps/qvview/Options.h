@@ -5,6 +5,9 @@
 #include <string>
 #include <vector>
 
+// Largest accepted view side, in pixels (the GL maximum texture and renderbuffer size here).
+constexpr int kMaxViewSide = 16384;
+
 struct Options {
   bool headless = false;
   std::string out = "qvview.png";

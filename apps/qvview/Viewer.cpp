@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <mutex>
 #include <vector>
 
 #include "apps/qvview/DefaultPanorama.h"
@@ -12,16 +13,24 @@
 #include "qv/core/ViewMode.h"
 #include "qv/hotspots/QVHotspot.h"
 #include "qv/hotspots/QVHotspotTarget.h"
+#include "qv/os/GLES.h"
 #include "qv/os/Image.h"
 #include "qv/os/MotionSources.h"
+#include "qv/os/RegularFile.h"
+#include "qv/platform/QVContext.h"
 
 std::shared_ptr<Image> loadPanorama(const Options& options, std::string* error) {
   if (!options.file) return makeDefaultPanorama();
-  if (VideoPlayback::isVideo(options)) return nullptr;
   const std::string& path = *options.file;
   std::error_code code;
-  if (!std::filesystem::exists(path, code)) {
+  if (!std::filesystem::exists(path, code) && !(VideoPlayback::isVideo(options) && isURL(path))) {
     *error = path + ": no such file";
+    return nullptr;
+  }
+  if (VideoPlayback::isVideo(options)) {
+    // The player would wait on a FIFO or read a device for ever: only regular files are handed to it.
+    std::string reason;
+    if (!isURL(path) && !RegularFile::check(path, &reason)) *error = path + ": " + reason;
     return nullptr;
   }
   // The kit logs the reason; keep its line for the one message the user sees.
@@ -34,6 +43,23 @@ std::shared_ptr<Image> loadPanorama(const Options& options, std::string* error) 
     *error = path + ": " + (reason.empty() ? "cannot be read" : reason);
   }
   return image;
+}
+
+bool isURL(const std::string& path) {
+  return path.find("://") != std::string::npos;
+}
+
+std::optional<std::string> checkTextureSize(const Image& image, const std::string& name) {
+  GLint maxSize = 0;
+  {
+    std::lock_guard<std::mutex> guard(QVContext::glLock());
+    SharedContextScope scope;
+    if (scope.ok()) glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
+  }
+  if (maxSize <= 0 || (image.width() <= maxSize && image.height() <= maxSize)) return std::nullopt;
+  return name + ": " + std::to_string(image.width()) + "x" + std::to_string(image.height()) +
+         " is larger than the GL maximum texture size " + std::to_string(maxSize) + " (at most " +
+         std::to_string(maxSize) + " pixels a side can be shown)";
 }
 
 std::optional<bool> installMotion(const Options& options) {
@@ -105,7 +131,22 @@ std::shared_ptr<QVViewGL> makeViewer(const Options& options, const std::shared_p
   // Without motion sensors the view is looked around by touch (drags, keys, --yaw and --pitch).
   if (!haveMotion) view->setNavigationMode(1);
   if (options.nadir || options.zenith) {
-    view->setBlindSpotImage(options.nadir ? options.nadir : options.zenith);
+    // Read here so that a missing or broken file is an error, not a pole silently left uncovered.
+    const std::string& name = options.nadir ? *options.nadir : *options.zenith;
+    Options single;
+    single.file = name;
+    std::string error;
+    auto image = loadPanorama(single, &error);
+    if (image) {
+      if (auto tooLarge = checkTextureSize(*image, name)) error = *tooLarge;
+    } else if (error.empty()) {
+      error = name + ": not a JPEG or PNG picture";
+    }
+    if (!error.empty()) {
+      std::fprintf(stderr, "qvview: %s %s\n", options.nadir ? "--nadir" : "--zenith", error.c_str());
+      return nullptr;
+    }
+    view->setBlindSpotImage(name);
     view->setBlindSpotLocation(options.nadir ? 1 : 2);
   }
   const int32_t mode = options.overUnder ? int32_t(ViewMode::OverUnder) : *viewModeFromName(options.mode);
@@ -113,7 +154,14 @@ std::shared_ptr<QVViewGL> makeViewer(const Options& options, const std::shared_p
   view->setStereo(options.stereo);
   view->setRotationX(options.yaw);
   view->setRotationY(options.pitch);
-  if (panorama) view->setImage(panorama);
+  if (panorama) {
+    // The view keeps a black frame for a picture it cannot upload; here that is the user's error.
+    if (auto tooLarge = checkTextureSize(*panorama, options.file ? *options.file : "the panorama")) {
+      std::fprintf(stderr, "qvview: %s\n", tooLarge->c_str());
+      return nullptr;
+    }
+    view->setImage(panorama);
+  }
   if (!placeHotspots(options, *view)) return nullptr;
   return view;
 }

@@ -11,8 +11,15 @@ class Image;
 class QVViewGL;
 
 // The file's image, or the built-in panorama; nullptr with *error set to one line naming the file, and
-// nullptr with *error untouched for a video (played by VideoPlayback instead).
+// nullptr with *error untouched for a video (played by VideoPlayback instead) that names a URL or a
+// regular file.
 std::shared_ptr<Image> loadPanorama(const Options& options, std::string* error);
+
+bool isURL(const std::string& path);
+
+// One line naming `name` when the image is larger than the GL maximum texture size (the view cannot
+// show it), else nullopt. Asks the kit's shared context.
+std::optional<std::string> checkTextureSize(const Image& image, const std::string& name);
 
 // Chooses the motion sources (a trace, the machine's sensors, or none) before any view is made. Returns
 // whether there are any, or nullopt, having printed why, when the trace cannot be used.

@@ -135,7 +135,7 @@ int showInWindow(SDL_Window* window, const Options& options) {
   std::string error;
   const bool video = VideoPlayback::isVideo(options);
   auto panorama = loadPanorama(options, &error);
-  if (!panorama && !video) {
+  if (!panorama && (!video || !error.empty())) {
     std::fprintf(stderr, "qvview: %s\n", error.c_str());
     return 1;
   }

@@ -1,5 +1,6 @@
 #include "qv/hotspots/QVHotspotImpl.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <mutex>
@@ -33,6 +34,10 @@ uint32_t pack(int32_t r, int32_t g, int32_t b) {
 const GLfloat kQuadVertices[12] = {-1, -1, 0, -1, 1, 0, 1, 1, 0, 1, -1, 0};
 const GLfloat kQuadTexCoords[8] = {1, 0, 0, 0, 0, 1, 1, 1};
 const GLubyte kQuadIndices[6] = {0, 1, 2, 0, 2, 3};
+
+// The longest side of a hotspot's canvas, in pixels: a hotspot never covers more than this on screen, so a
+// larger picture is scaled down on load rather than kept (and uploaded) at full size.
+constexpr int kMaxCanvasSide = 2048;
 
 }  // namespace
 
@@ -152,10 +157,17 @@ std::shared_ptr<Image> QVHotspotImpl::imageWithImage(const Image& image, int W, 
   int dh = std::clamp(int(std::lround(h * scale)), 1, H);
   int x0 = (W - dw) / 2, y0 = (H - dh) / 2;
 
-  // Filtered premultiplied, so transparent pixels lend no colour to their neighbours.
-  std::vector<uint8_t> source(size_t(w) * h * 4), scaled(size_t(dw) * dh * 4);
-  image.copyPremultipliedRGBA(source.data(), size_t(w) * 4);
-  if (qvglScaleImage(GL_RGBA, w, h, GL_UNSIGNED_BYTE, source.data(), dw, dh, GL_UNSIGNED_BYTE,
+  // Filtered premultiplied, so transparent pixels lend no colour to their neighbours. An image kept in
+  // that form already (as BGRA) is scaled where it is, without a full-size copy.
+  const uint8_t* premultiplied = image.premultipliedBGRA();
+  const bool bgra = premultiplied != nullptr;
+  std::vector<uint8_t> source, scaled(size_t(dw) * dh * 4);
+  if (!bgra) {
+    source.resize(size_t(w) * h * 4);
+    image.copyPremultipliedRGBA(source.data(), size_t(w) * 4);
+    premultiplied = source.data();
+  }
+  if (qvglScaleImage(GL_RGBA, w, h, GL_UNSIGNED_BYTE, premultiplied, dw, dh, GL_UNSIGNED_BYTE,
                      scaled.data()) != 0) {
     return nullptr;
   }
@@ -165,7 +177,10 @@ std::shared_ptr<Image> QVHotspotImpl::imageWithImage(const Image& image, int W, 
     uint8_t* out = &canvas[(size_t(y0 + y) * W + x0) * 4];
     for (int x = 0; x < dw; ++x, in += 4, out += 4) {
       uint8_t a = in[3];
-      for (int k = 0; k < 3; ++k) out[k] = a ? uint8_t(std::min(255, (in[k] * 255 + a / 2) / a)) : 0;
+      for (int k = 0; k < 3; ++k) {
+        const int c = in[bgra ? 2 - k : k];
+        out[k] = a ? uint8_t(std::min(255, (c * 255 + a / 2) / a)) : 0;
+      }
       out[3] = a;
     }
   }
@@ -175,7 +190,9 @@ std::shared_ptr<Image> QVHotspotImpl::imageWithImage(const Image& image, int W, 
 void QVHotspotImpl::process() {
   if (!_image || _image == prepared_) return;
   int w = _image->width(), h = _image->height();
-  int W = int(NextPOT(uint32_t(w))), H = int(NextPOT(uint32_t(h)));
+  const double fit = std::min(1.0, double(kMaxCanvasSide) / std::max(w, h));
+  int W = int(NextPOT(uint32_t(std::max(1L, std::lround(w * fit)))));
+  int H = int(NextPOT(uint32_t(std::max(1L, std::lround(h * fit)))));
   if (W == w && H == h) {
     prepared_ = _image;  // already a power of two: nothing to redraw
     return;

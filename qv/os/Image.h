@@ -1,23 +1,27 @@
 // A decoded still image: upright 8-bit pixels, top row first. Opaque JPEG images are kept as BGRA (which,
 // with full alpha, is already the premultiplied form the view uploads), everything else as straight RGBA;
-// rgba() gives the RGBA form either way. Images come from JPEG
-// or PNG files or bytes (libjpeg-turbo, libpng), from pixels a program made, or by name from the
-// application's resource folders. Bad input gives nullptr and one log line that names the reason.
-// Immutable once made, so any thread may read it.
+// rgba() gives the RGBA form either way. Images come from JPEG or PNG files or bytes (libjpeg-turbo,
+// libpng), from pixels a program made, or by name from the application's resource folders. Only regular
+// files are read, and decoding touches only memory the data fills, so a lying header costs little. Bad
+// input gives nullptr and one log line that names the reason. Immutable once made, so any thread may read it.
 #pragma once
 
 #include <cstdint>
 #include <memory>
 #include <mutex>
 #include <span>
+
 #include <string>
 #include <vector>
+#include "qv/os/DecodedPixels.h"
 
 class Image {
  public:
   // Largest accepted image: 16384 x 16384 pixels (1 GiB of RGBA), checked before anything is allocated.
   static constexpr uint64_t kMaxPixels = uint64_t(16384) * 16384;
   static constexpr int kMaxDimension = 65535;
+  // Largest file read: the format is checked on its first bytes, and nothing past this is ever read.
+  static constexpr uint64_t kMaxFileBytes = uint64_t(256) << 20;
 
   static std::shared_ptr<Image> fromFile(const std::string& path);
   static std::shared_ptr<Image> fromBytes(std::span<const uint8_t> bytes,
@@ -33,11 +37,12 @@ class Image {
 
   int width() const { return width_; }
   int height() const { return height_; }
-  // Straight-alpha RGBA, top row first (made once on first use for images kept as BGRA).
-  const std::vector<uint8_t>& rgba() const;
+  // Straight-alpha RGBA, top row first, 4 * width * height bytes (made once on first use for images kept
+  // as BGRA).
+  std::span<const uint8_t> rgba() const;
   // The pixels as premultiplied BGRA rows of 4 * width bytes when that is how the image keeps them
   // (then they can be uploaded without a copy), else nullptr.
-  const uint8_t* premultipliedBGRA() const { return bgra_.get(); }
+  const uint8_t* premultipliedBGRA() const { return decoded_.opaqueBGRA ? decoded_.pixels.get() : nullptr; }
 
   // Tightly packed or padded rows (bytesPerRow >= 4 * width) with premultiplied alpha.
   void copyPremultipliedBGRA(uint8_t* destination, size_t bytesPerRow) const;
@@ -48,14 +53,14 @@ class Image {
 
  private:
   Image(int width, int height, std::vector<uint8_t> rgba)
-      : width_(width), height_(height), pixels_(std::move(rgba)) {}
-  Image(int width, int height, std::unique_ptr<uint8_t[]> bgra)
-      : width_(width), height_(height), bgra_(std::move(bgra)) {}
+      : width_(width), height_(height), given_(std::move(rgba)) {}
+  explicit Image(DecodedPixels decoded)
+      : width_(decoded.width), height_(decoded.height), decoded_(std::move(decoded)) {}
   size_t byteCount() const { return size_t(width_) * size_t(height_) * 4; }
 
   const int width_, height_;
-  const std::vector<uint8_t> pixels_;      // RGBA, straight alpha (empty when kept as BGRA)
-  const std::unique_ptr<uint8_t[]> bgra_;  // opaque BGRA, not zero-filled before decoding
+  const std::vector<uint8_t> given_;  // RGBA, straight alpha, as a program gave it (else empty)
+  const DecodedPixels decoded_;       // what a decoder made (else no pixels)
   mutable std::once_flag rgbaOnce_;
-  mutable std::vector<uint8_t> rgba_;  // written once under rgbaOnce_
+  mutable std::vector<uint8_t> rgba_;  // RGBA of a BGRA image; written once under rgbaOnce_
 };

@@ -4,11 +4,10 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 
 #include "qv/os/AttitudeQuaternion.h"
 #include "qv/os/QVLog.h"
+#include "qv/os/RegularFile.h"
 #include "qv/os/RunLoop.h"
 
 namespace {
@@ -65,18 +64,13 @@ double lerp(double a, double b, double f) {
 }  // namespace
 
 std::shared_ptr<MotionTrace> MotionTrace::load(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  if (!file) {
-    QVLog("motion trace %s: cannot open the file", path.c_str());
+  std::string reason;
+  auto bytes = RegularFile::readAll(path, kMaxFileBytes, &reason);
+  if (!bytes) {
+    QVLog("motion trace %s: %s", path.c_str(), reason.c_str());
     return nullptr;
   }
-  std::ostringstream text;
-  text << file.rdbuf();
-  if (file.bad()) {
-    QVLog("motion trace %s: cannot read the file", path.c_str());
-    return nullptr;
-  }
-  return parse(text.str(), path);
+  return parse(std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()), path);
 }
 
 std::shared_ptr<MotionTrace> MotionTrace::parse(std::string_view text, const std::string& name) {

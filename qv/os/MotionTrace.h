@@ -9,6 +9,7 @@
 // RunLoop::main().now(), as a real device keeps moving whether or not anyone listens. Thread-safe.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -26,7 +27,10 @@ struct MotionTraceSample {
 
 class MotionTrace {
  public:
-  // nullptr and one log line naming the file and line on bad input.
+  // Largest trace file read (hours of samples at a device's rates).
+  static constexpr uint64_t kMaxFileBytes = uint64_t(64) << 20;
+
+  // nullptr and one log line naming the file and line on bad input; only a regular file is read.
   static std::shared_ptr<MotionTrace> load(const std::string& path);
   // `name` only labels log lines.
   static std::shared_ptr<MotionTrace> parse(std::string_view text, const std::string& name);

@@ -16,23 +16,73 @@ cmp -s "$work/pano-0000.png" "$work/pano-0001.png" || fail "a still view changed
 "$qvview" --headless --out "$work/turned.png" --size 320x180 --yaw 90 >/dev/null
 cmp -s "$work/pano-0000.png" "$work/turned.png" && fail "--yaw did not turn the view"
 
-check_bad() {  # FILE EXPECTED-TEXT
-  local out status=0
-  out=$("$qvview" --headless --out "$work/bad.png" "$1" 2>&1) || status=$?
-  [ "$status" -ne 0 ] || fail "exit 0 for $1"
-  [ "$status" -lt 128 ] || fail "crashed on $1 (status $status)"
-  [ "$(printf '%s\n' "$out" | wc -l)" -eq 1 ] || fail "more than one line for $1: $out"
-  printf '%s' "$out" | grep -q -- "$1" || fail "message does not name $1: $out"
-  printf '%s' "$out" | grep -qi -- "$2" || fail "message for $1 does not say '$2': $out"
+check_bad() {  # FILE EXPECTED-TEXT [OPTION]: FILE as the panorama, or as the value of OPTION
+  local out status=0 option=${3-}
+  out=$(timeout 60 "$qvview" --headless --out "$work/bad.png" ${option:+"$option"} "$1" 2>&1) || status=$?
+  out=$(printf '%s\n' "$out" | grep -v 'motion sensors')  # said before the blind spot is read
+  [ "$status" -ne 124 ] || fail "hung on $option $1"
+  [ "$status" -ne 0 ] || fail "exit 0 for $option $1"
+  [ "$status" -lt 128 ] || fail "crashed on $option $1 (status $status)"
+  [ "$(printf '%s\n' "$out" | wc -l)" -eq 1 ] || fail "more than one line for $option $1: $out"
+  printf '%s' "$out" | grep -q -- "${1##*,}" || fail "message does not name ${1##*,}: $out"
+  printf '%s' "$out" | grep -qi -- "$2" || fail "message for $option $1 does not say '$2': $out"
 }
 check_bad "$work/missing.jpg" "no such file"
 echo "not an image" >"$work/text.jpg"
 check_bad "$work/text.jpg" "unknown format"
 head -c 300 "$work/pano-0000.png" >"$work/cut.png"
 check_bad "$work/cut.png" "truncated"
-status=0
-"$qvview" --headless --size 0x10 >/dev/null 2>&1 || status=$?
-[ "$status" -eq 2 ] || fail "a bad --size was not refused"
+# Paths that are not regular files: refused by what they are, without blocking or reading them.
+mkdir "$work/d.png" "$work/d.mp4" "$work/d.csv"
+mkfifo "$work/fifo.png" "$work/fifo.mp4" "$work/fifo.csv"
+ln -s /dev/zero "$work/zero.png"
+ln -s /dev/zero "$work/zero.mp4"
+ln -s /dev/zero "$work/zero.csv"
+truncate -s 3G "$work/junk.png"
+for kind in png mp4; do
+  check_bad "$work/d.$kind" "is a directory"
+  check_bad "$work/fifo.$kind" "is not a regular file"
+  check_bad "$work/zero.$kind" "is not a regular file"
+done
+check_bad "$work/junk.png" "too large"
+check_bad "$work/d.csv" "is a directory" --motion
+check_bad "$work/fifo.csv" "is not a regular file" --motion
+check_bad "$work/zero.csv" "is not a regular file" --motion
+check_bad "0,0,$work/d.png" "is a directory" --hotspot
+check_bad "0,0,$work/fifo.png" "is not a regular file" --hotspot
+# A blind-spot image that cannot be shown is an error, not a pole silently left uncovered.
+check_bad "$work/missing.png" "no such file" --nadir
+check_bad "$work/cut.png" "truncated" --zenith
+check_bad "$work/d.png" "is a directory" --nadir
+# A panorama wider than the GL maximum texture size (16384 here) cannot be shown.
+ffmpeg -v error -f lavfi -i color=gray:size=16386x2 -frames:v 1 "$work/wide.png"
+check_bad "$work/wide.png" "larger than the GL maximum texture size"
+
+check_refused() {  # EXPECTED-TEXT ARGS...: refused with status 2, the first line saying why
+  local text=$1 out status=0
+  shift
+  out=$("$qvview" --headless --out "$work/bad.png" "$@" 2>&1) || status=$?
+  [ "$status" -eq 2 ] || fail "'$*' was not refused (status $status)"
+  printf '%s\n' "$out" | head -1 | grep -q -- "$text" || fail "'$*' does not say '$text': $out"
+}
+check_refused "each from 1 to 16384" --size 0x10
+check_refused "each from 1 to 16384" --size 4294967297x1
+check_refused "each from 1 to 16384" --size 640x320junk
+check_refused "each from 1 to 16384" --size " 640x320"
+for fov in nan inf 0 180 -5; do check_refused "degrees from 1 to 179" --fov "$fov"; done
+for pitch in nan -inf 90.5 180; do check_refused "degrees from -90 to 90" --pitch "$pitch"; done
+for yaw in nan inf 1e39; do check_refused "any finite number" --yaw "$yaw"; done
+check_refused "yaw,pitch,IMAGE" --hotspot "nan,inf,$work/pano-0000.png"
+check_refused "one pole at a time" --nadir "$work/pano-0000.png" --zenith "$work/turned.png"
+"$qvview" --headless --out "$work/edge.png" --size 64x32 --fov 179 --pitch -90 --yaw 720 >/dev/null 2>&1 ||
+  fail "the limits of the ranges were refused"
+
+# Frames read back from the opaque layer are opaque, even where the panorama is translucent.
+convert -size 256x128 xc:"rgba(255,0,0,0.5)" "$work/translucent.png"
+"$qvview" --headless --out "$work/shown.png" --size 64x32 "$work/translucent.png" >/dev/null 2>&1 ||
+  fail "the translucent panorama was not shown"
+[ "$(identify -format '%[opaque]' "$work/shown.png")" = "True" ] ||
+  [ "$(identify -format '%[opaque]' "$work/shown.png")" = "true" ] || fail "the written frame is not opaque"
 # A video: frames change as it plays, and a file that is not media is refused in one line.
 ffmpeg -v error -f lavfi -i "testsrc2=size=512x256:rate=30" -t 2 -c:v libx264 -pix_fmt yuv420p "$work/clip.mp4"
 "$qvview" --headless --out "$work/video.png" --size 160x90 --frames 20 "$work/clip.mp4" >/dev/null 2>&1 ||

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <turbojpeg.h>
 
 #include <cstdlib>
 #include <set>
@@ -115,4 +116,35 @@ TEST_F(QVHotspotImplTest, MessagesArePostedOnceAndReachOnlyALiveTarget) {
   target.reset();  // gone before the message runs: nothing happens
   RunLoop::main().runOnce();
   EXPECT_EQ(tapped.size(), 2u);
+}
+
+TEST_F(QVHotspotImplTest, ALargePictureIsScaledDownToABoundedCanvas) {
+  // 5000 x 1000 would need an 8192 x 1024 canvas; it gets 2048 x 512, the picture drawn 2048 x 410.
+  auto h = QVHotspotImpl::create();
+  h->setImage(solid(5000, 1000, 10, 200, 10));
+  h->process();
+  ASSERT_TRUE(h->image());
+  const Image& canvas = *h->image();
+  EXPECT_EQ(std::pair(canvas.width(), canvas.height()), std::pair(2048, 512));
+  for (int y : {50, 51, 460, 461}) EXPECT_EQ(pixel(canvas, 1024, y)[3], y == 50 || y == 461 ? 0 : 255) << y;
+  EXPECT_EQ(pixel(canvas, 0, 256)[1], 200);
+
+  // A JPEG is kept as BGRA and scaled in place: its colours come out in RGBA order all the same.
+  std::vector<uint8_t> rgb(size_t(3000) * 8 * 3);
+  for (size_t i = 0; i < rgb.size(); i += 3) rgb[i] = 220, rgb[i + 1] = 30, rgb[i + 2] = 90;
+  tjhandle handle = tjInitCompress();
+  unsigned char* jpeg = nullptr;
+  unsigned long size = 0;
+  ASSERT_EQ(tjCompress2(handle, rgb.data(), 3000, 0, 8, TJPF_RGB, &jpeg, &size, TJSAMP_444, 100, 0), 0);
+  auto photo = Image::fromBytes(std::span<const uint8_t>(jpeg, size), "wide.jpg");
+  tjFree(jpeg);
+  tjDestroy(handle);
+  ASSERT_TRUE(photo && photo->premultipliedBGRA());
+  h->setImage(photo);
+  h->process();
+  ASSERT_EQ(std::pair(h->image()->width(), h->image()->height()), std::pair(2048, 8));
+  const uint8_t* centre = pixel(*h->image(), 1024, 3);
+  EXPECT_NEAR(centre[0], 220, 3);
+  EXPECT_NEAR(centre[1], 30, 3);
+  EXPECT_NEAR(centre[2], 90, 3);
 }

@@ -47,7 +47,7 @@ TEST_F(ScriptedMotionSourceTest, BadTracesAreRefusedWithFileAndLine) {
   log.lines.clear();
   EXPECT_EQ(MotionTrace::load(kTraces + "no-such-trace.csv"), nullptr);
   EXPECT_EQ(log.lines,
-            std::vector<std::string>{"motion trace " + kTraces + "no-such-trace.csv: cannot open the file"});
+            std::vector<std::string>{"motion trace " + kTraces + "no-such-trace.csv: no such file"});
 }
 
 TEST_F(ScriptedMotionSourceTest, ReplaysAttitudeAgainstTheRunLoopClockFromTheStartOfUpdates) {
