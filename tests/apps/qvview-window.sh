@@ -4,7 +4,6 @@
 set -euo pipefail
 qvview=$1
 work=$(mktemp -d)
-display=:$((90 + RANDOM % 100))
 cleanup() {
   [ -n "${viewer:-}" ] && kill "$viewer" 2>/dev/null || true
   [ -n "${xvfb:-}" ] && kill "$xvfb" 2>/dev/null || true
@@ -13,9 +12,12 @@ cleanup() {
 trap cleanup EXIT
 fail() { echo "FAIL: $*"; exit 1; }
 
-Xvfb "$display" -screen 0 640x480x24 -nolisten tcp >/dev/null 2>&1 &
+# Xvfb picks a free display itself and writes its number: tests running side by side never collide.
+Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
 xvfb=$!
-export DISPLAY=$display
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+[ -s "$work/display" ] || fail "Xvfb did not start"
+export DISPLAY=:$(head -1 "$work/display")
 for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 
 "$qvview" --size 320x240 >"$work/viewer.log" 2>&1 &

@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <span>
 #include <string>
 
 #include "qv/hotspots/QVHotspot.h"
@@ -73,7 +74,7 @@ class GoldenGLTest : public ::testing::Test {
     ASSERT_TRUE(golden) << path;
     ASSERT_EQ(golden->width(), w);
     ASSERT_EQ(golden->height(), h);
-    const std::vector<uint8_t>& expected = golden->rgba();
+    const std::span<const uint8_t> expected = golden->rgba();
     int differing = 0;
     for (size_t i = 0; i < frame.size(); i += 4) {
       bool off = false;
