@@ -155,12 +155,13 @@ std::shared_ptr<QVViewGL> makeViewer(const Options& options, const std::shared_p
   view->setRotationX(options.yaw);
   view->setRotationY(options.pitch);
   if (panorama) {
-    // The view keeps a black frame for a picture it cannot upload; here that is the user's error.
-    if (auto tooLarge = checkTextureSize(*panorama, options.file ? *options.file : "the panorama")) {
-      std::fprintf(stderr, "qvview: %s\n", tooLarge->c_str());
+    // The view keeps a black frame for a picture it cannot show; here that is the user's error.
+    LastLogLine log;
+    if (!view->setImage(panorama)) {
+      std::fprintf(stderr, "qvview: %s: %s\n", options.file ? options.file->c_str() : "the panorama",
+                   log.text().c_str());
       return nullptr;
     }
-    view->setImage(panorama);
   }
   if (!placeHotspots(options, *view)) return nullptr;
   return view;
