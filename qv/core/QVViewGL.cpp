@@ -209,12 +209,19 @@ void QVViewGL::setAnimationTimer(std::shared_ptr<Timer> timer) {
   animationTimer = std::move(timer);
 }
 
-void QVViewGL::setAnimationInterval(double seconds) {
+bool QVViewGL::setAnimationInterval(double seconds) {
+  // A timer of no period would never fire again (or fire without end): the interval is refused and the
+  // frame timer keeps its pace.
+  if (!std::isfinite(seconds) || seconds <= 0) {
+    QVLog("setAnimationInterval: %g seconds is not an interval; keeping %g", seconds, animationInterval);
+    return false;
+  }
   animationInterval = seconds;
   if (animationTimer) {
     stopAnimation();
     startAnimation();
   }
+  return true;
 }
 
 // --- Drawable and frames

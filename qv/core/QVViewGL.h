@@ -114,7 +114,8 @@ class QVViewGL : public QVView, public QVAssetListener, public std::enable_share
   void startAnimation();
   void stopAnimation();
   void setAnimationTimer(std::shared_ptr<Timer> timer);
-  void setAnimationInterval(double seconds);
+  // False (and a log line) for an interval that is not a positive number of seconds; the timer keeps going.
+  bool setAnimationInterval(double seconds);
   bool isAnimating() const { return animationTimer != nullptr; }
   void doNothing() {}
 
