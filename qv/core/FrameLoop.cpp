@@ -100,7 +100,10 @@ FrameSnapshot FrameLoop::snapshot(const RotationMatrix& device) const {
   const Environment& env = Environment::current();
   FrameSnapshot frame;
   frame.device = device;
-  frame.motionNavigation = s.navigationMode == 0;
+  // The device steers only once its motion source has delivered; until then (no sensor, or one that never
+  // reports) the frame navigates by touch, as touch-only navigation does.
+  frame.deviceSteers = parts_.motion.hasDelivered();
+  frame.motionNavigation = s.navigationMode == 0 && frame.deviceSteers;
   frame.accelerometerMode = parts_.motion.accelerometerMode();
   frame.compassHeading = parts_.motion.compassHeading();
   frame.fieldOfView = s.fieldofview;
