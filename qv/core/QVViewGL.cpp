@@ -158,8 +158,22 @@ void QVViewGL::touchesBegan(const std::vector<Touch>& touches) {
 }
 
 void QVViewGL::touchesMoved(const std::vector<Touch>& touches) {
+  if (touches.size() >= 2) {
+    const Touch &a = touches[0], &b = touches[1];
+    if (auto fov = touch_.pinchMoved(a.x, a.y, b.x, b.y, dragGeometry())) settings_.fieldofview = *fov;
+    return;
+  }
   Touch p = getLocationOfFirstTouch(touches);
-  touch_.touchesMoved(p.x, p.y, settings_.navigationMode == 0 && settings_.interfaceOrientation == 4);
+  touch_.touchesMoved(p.x, p.y, dragGeometry());
+}
+
+DragGeometry QVViewGL::dragGeometry() const {
+  const bool deviceYaw = settings_.navigationMode == 0 && motion_.hasDelivered();
+  return DragGeometry{.width = frame_.width,
+                      .height = frame_.height,
+                      .fieldOfView = settings_.fieldofview,
+                      .yawUnits = yawDivisor(500, frame_.height),
+                      .flipYaw = deviceYaw && settings_.interfaceOrientation == 4};
 }
 
 void QVViewGL::touchesEnded(const std::vector<Touch>& touches) {

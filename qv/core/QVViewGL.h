@@ -94,6 +94,18 @@ class QVViewGL : public QVView, public QVAssetListener, public std::enable_share
   void setRotationX(float degrees);
   float getRotationX() const;
   void setRotationY(float degrees) { touch_.setRotationY(degrees); }
+  // Zooms by `factor` (above 1 widens the view) keeping the point (x, y) in points where it is, within the
+  // zoom limits (the wheel and keys of a desktop host; two touches pinch-zoom by themselves).
+  void zoom(float factor, double x, double y) {
+    settings_.fieldofview = touch_.zoom(factor, x, y, dragGeometry());
+  }
+  void setZoomLimits(float minimumDegrees, float maximumDegrees) {
+    touch_.setZoomLimits({minimumDegrees, maximumDegrees});
+  }
+  // Turns the view by degrees as a drag would (held keys and controllers); counts as a move.
+  void turn(float yawDegrees, float pitchDegrees) { touch_.turn(yawDegrees, pitchDegrees, dragGeometry()); }
+  // A fast drag let go keeps turning and slows to a stop; on unless turned off.
+  void setInertia(bool enabled) { touch_.setInertia(enabled); }
   float getRotationY() const { return touch_.getRotationY(); }
   void moveBack() { touch_.moveBack(); }
   void moveStep() { touch_.moveStep(); }
@@ -195,6 +207,9 @@ class QVViewGL : public QVView, public QVAssetListener, public std::enable_share
   bool initWithFrame(QVRect frame, std::string* whyNot);
 
  private:
+  // What touch navigation needs of the view and camera now.
+  DragGeometry dragGeometry() const;
+
   // Main thread only.
   ViewSettings settings_;
   std::shared_ptr<QVAsset> localasset;              // the asset shown

@@ -1,5 +1,5 @@
-// Navigation as the user sees it, on rendered frames: a device without motion sensors and an
-// accelerometer that misses samples.
+// Navigation as the user sees it, on rendered frames: a device without motion sensors, an accelerometer
+// that misses samples, a host's setter under auto-level, and zooming about the pointer.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -49,6 +49,13 @@ class NavigationGLTest : public ::testing::Test {
   static std::vector<uint8_t> frame(QVViewGL& view) {
     view.update();
     return static_cast<OffscreenLayer&>(*view.layer()).lastFrame();
+  }
+  // Frames every 1/60 s for `seconds`.
+  static void play(QVViewGL& view, double seconds) {
+    for (int i = 0; i < int(std::lround(seconds * 60)); ++i) {
+      RunLoop::main().runFor(1.0 / 60);
+      view.update();
+    }
   }
 };
 
@@ -105,4 +112,46 @@ TEST_F(NavigationGLTest, MissingAccelerometerSamplesChangeNothing) {
     EXPECT_EQ(differing, 0) << "after " << second + 1 << " s";
   }
   EXPECT_EQ(framePixel(*gapped, 48, 48), framePixel(*steady, 48, 48));
+}
+
+TEST_F(NavigationGLTest, AHostsPitchSurvivesTheAutoLevelDelay) {
+  auto view = show(makeLaidOutView(96, 96));
+  view->setAutoLevel(true, 2.5f);
+  play(*view, 2.0);  // the first, motionless auto-level has levelled nothing
+  view->setRotationY(-70);
+  play(*view, 1.0);
+  EXPECT_NEAR(view->getRotationY(), -70, 1e-4);
+  EXPECT_EQ(framePixel(*view, 48, 48), ColourCodedPanorama::kNadir);
+  play(*view, 4.0);  // a pause long enough: eased back to the horizon
+  EXPECT_EQ(view->getRotationY(), 0);
+  EXPECT_EQ(framePixel(*view, 48, 48), ColourCodedPanorama::band(0));
+}
+
+TEST_F(NavigationGLTest, ZoomKeepsThePointUnderThePointer) {
+  auto view = show(makeLaidOutView(200, 100));
+  view->setFieldOfView(75);
+  view->update();
+  // The first band edge right of the centre on the middle row.
+  auto edgeRightOf = [&](int x0) {
+    for (int x = x0; x < 199; ++x)
+      if (framePixel(*view, x, 50) != framePixel(*view, x + 1, 50)) return x;
+    return -1;
+  };
+  const int edge = edgeRightOf(100);
+  ASSERT_GT(edge, 110);
+  view->zoom(0.5f, edge, 50);  // zoom in about the edge
+  EXPECT_LT(view->fieldOfView(), 75);
+  view->update();
+  EXPECT_NEAR(edgeRightOf(edge - 3), edge, 1);
+  auto at = [&](double x0, double x1) {
+    return std::vector<QVViewGL::Touch>{{x0, 50, view.get()}, {x1, 50, view.get()}};
+  };
+  // A pinch closing about the edge widens the view and keeps the edge where it is.
+  const float before = view->fieldOfView();
+  view->touchesMoved(at(edge - 40, edge + 40));
+  view->touchesMoved(at(edge - 30, edge + 30));
+  view->touchesEnded(at(edge - 30, edge + 30));
+  EXPECT_GT(view->fieldOfView(), before);
+  view->update();
+  EXPECT_NEAR(edgeRightOf(edge - 3), edge, 1);
 }
