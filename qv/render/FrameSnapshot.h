@@ -42,7 +42,7 @@ struct FrameSnapshot {
   GLuint rawTexture = 0;      // the raw-frame texture (0: none)
 
   // --- View and screen
-  double viewWidth = 0, viewHeight = 0;      // points
+  double viewWidth = 0, viewHeight = 0;      // pixels: the drawable's size
   double screenWidth = 0, screenHeight = 0;  // the main screen's bounds, points
   std::string systemVersion;
 
