@@ -43,7 +43,7 @@ class TouchNavigator {
   std::optional<float> pinchMoved(double x0, double y0, double x1, double y1, const DragGeometry& geometry);
   // Zooms by `factor` (above 1 widens the view) about the point (x, y); returns the new field of view.
   float zoom(float factor, double x, double y, const DragGeometry& geometry);
-  // Turns the view as a drag of (dx, dy) degrees would (keys and controllers look with this).
+  // Turns the view as a drag through these angles would (held keys and controllers look with this).
   void turn(float yawDegrees, float pitchDegrees, const DragGeometry& geometry);
 
   void setZoomLimits(ZoomLimits limits) { zoomLimits_ = limits; }
