@@ -37,12 +37,35 @@ void deliverClick(const SDL_Event& event, QVViewGL& view) {
   }
 }
 
+// Tells the kit the window's size in points and its scale (pixels per point), as a phone's screen would.
+void reportScreen(SDL_Window* window) {
+  int points[2] = {0, 0}, pixels[2] = {0, 0};
+  SDL_GetWindowSize(window, &points[0], &points[1]);
+  SDL_GL_GetDrawableSize(window, &pixels[0], &pixels[1]);
+  const double scale = points[1] > 0 && pixels[1] > 0 ? double(pixels[1]) / points[1] : 1.0;
+  Environment::current().setScreen(QVRect{0, 0, double(points[0]), double(points[1])}, scale);
+}
+
+// Held arrow keys look around at a steady rate, whatever the frame rate and the keyboard's repeat.
+void lookWithHeldKeys(QVViewGL& view, double seconds) {
+  constexpr float kDegreesPerSecond = 60;
+  const Uint8* keys = SDL_GetKeyboardState(nullptr);
+  const float yaw = float(keys[SDL_SCANCODE_LEFT] - keys[SDL_SCANCODE_RIGHT]);
+  const float pitch = float(keys[SDL_SCANCODE_UP] - keys[SDL_SCANCODE_DOWN]);
+  if (yaw == 0 && pitch == 0) return;
+  // Slower when zoomed in, so the picture moves across the window at about the same speed.
+  const float rate = kDegreesPerSecond * float(seconds) * view.fieldOfView() / 75.0f;
+  view.turn(yaw * rate, pitch * rate);
+}
+
 // Runs the window until it is closed: SDL events become touches, taps, keys and resizes for the view,
 // and the main run loop draws the frames in between.
 void runEventLoop(SDL_Window* window, QVViewGL* view, const Options& options, const VideoPlayback* playback) {
+  constexpr float kZoomStep = 1.1f;  // field-of-view factor per wheel notch or key press
   bool running = true, fullscreen = false;
   std::string title;
   auto touches = [&](double x, double y) { return std::vector<QVViewGL::Touch>{{x, y, view}}; };
+  double lastLook = RunLoop::main().now();
   while (running && !(playback && playback->failed())) {
     SDL_Event event;
     while (SDL_PollEvent(&event)) {
@@ -62,25 +85,25 @@ void runEventLoop(SDL_Window* window, QVViewGL* view, const Options& options, co
           if (event.button.button == SDL_BUTTON_LEFT)
             view->touchesEnded(touches(event.button.x, event.button.y));
           break;
-        case SDL_MOUSEWHEEL:
-          view->setFieldOfView(std::clamp(view->fieldOfView() - 5.0f * float(event.wheel.y), 20.0f, 120.0f));
+        case SDL_MOUSEWHEEL: {
+          int x = 0, y = 0;
+          SDL_GetMouseState(&x, &y);
+          view->zoom(std::pow(kZoomStep, -float(event.wheel.y)), x, y);  // away from the user zooms in
           break;
+        }
         case SDL_KEYDOWN:
           switch (event.key.keysym.sym) {
             case SDLK_ESCAPE:
               running = false;
               break;
-            case SDLK_LEFT:
-              view->setRotationX(view->getRotationX() - 5);
+            case SDLK_PLUS:
+            case SDLK_EQUALS:
+            case SDLK_KP_PLUS:
+              view->zoom(1 / kZoomStep, options.width * 0.5, options.height * 0.5);
               break;
-            case SDLK_RIGHT:
-              view->setRotationX(view->getRotationX() + 5);
-              break;
-            case SDLK_UP:
-              view->setRotationY(std::min(view->getRotationY() + 5, 90.0f));
-              break;
-            case SDLK_DOWN:
-              view->setRotationY(std::max(view->getRotationY() - 5, -90.0f));
+            case SDLK_MINUS:
+            case SDLK_KP_MINUS:
+              view->zoom(kZoomStep, options.width * 0.5, options.height * 0.5);
               break;
             case SDLK_r:
               view->resetView();
@@ -108,9 +131,8 @@ void runEventLoop(SDL_Window* window, QVViewGL* view, const Options& options, co
           break;
         case SDL_WINDOWEVENT:
           if (event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
-            QVRect size{0, 0, double(event.window.data1), double(event.window.data2)};
-            Environment::current().setScreen(size, 1.0);
-            view->setFrame(size);
+            reportScreen(window);
+            view->setFrame(QVRect{0, 0, double(event.window.data1), double(event.window.data2)});
           }
           break;
         default:
@@ -118,6 +140,9 @@ void runEventLoop(SDL_Window* window, QVViewGL* view, const Options& options, co
       }
       deliverClick(event, *view);
     }
+    const double now = RunLoop::main().now();
+    lookWithHeldKeys(*view, std::min(now - lastLook, 0.1));
+    lastLook = now;
     char text[128];
     std::snprintf(text, sizeof text, "qvview - yaw %.1f  pitch %.1f  fov %.0f", view->getRotationX(),
                   view->getRotationY(), view->fieldOfView());
@@ -131,7 +156,7 @@ void runEventLoop(SDL_Window* window, QVViewGL* view, const Options& options, co
 
 // Shows the options' content in the window until it is closed; the exit code.
 int showInWindow(SDL_Window* window, const Options& options) {
-  Environment::current().setScreen(QVRect{0, 0, double(options.width), double(options.height)}, 1.0);
+  reportScreen(window);
   std::string error;
   const bool video = VideoPlayback::isVideo(options);
   auto panorama = loadPanorama(options, &error);
@@ -151,6 +176,10 @@ int showInWindow(SDL_Window* window, const Options& options) {
   }
   auto view = makeViewer(options, panorama, haveMotion);
   if (!view) return 1;  // makeViewer said why
+  // A window is looked around like the web's panorama viewers: flicks coast, and the pitch levels itself
+  // after a pause.
+  view->setInertia(true);
+  view->setAutoLevel(true, 2.5f);
   view->setLayer(std::make_shared<WindowLayer>(window));
   view->layoutSubviews();
   std::shared_ptr<VideoPlayback> playback;

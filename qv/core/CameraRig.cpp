@@ -59,7 +59,9 @@ CameraComposition composeCamera(const FrameSnapshot& frame, const CameraPass& pa
   }
 
   glRotatef(90, 0, 1, 0);
-  qvglLookAt(0, 1, 0, 0, 0, 0, 1, 0, 0);
+  // The eye sits at the centre of the sphere, looking down -y with x up: the view at (yaw, pitch, fov) is
+  // the rectilinear view from the centre, with no parallax from an off-centre eye.
+  qvglLookAt(0, 0, 0, 0, -1, 0, 1, 0, 0);
 
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();

@@ -24,9 +24,9 @@ struct CameraComposition {
 // GL_TEXTURE_2D enabled for the content. `yawBase` is the calibrated yaw of the motion branch (degrees).
 CameraComposition composeCamera(const FrameSnapshot& frame, const CameraPass& pass, float yawBase);
 
-// Whether a pass takes the motion-navigation branches.
+// Whether a pass takes the motion-navigation branches; never without a device matrix to follow.
 inline bool usesMotionBranch(const FrameSnapshot& frame, const CameraPass& pass) {
-  return frame.motionNavigation || pass.alwaysMotionBranch;
+  return frame.motionNavigation || (pass.alwaysMotionBranch && frame.deviceSteers);
 }
 
 class CameraRig {

@@ -36,8 +36,23 @@ FrameLoop::FrameLoop(Parts parts) : parts_(parts) {}
 FrameLoop::~FrameLoop() = default;
 
 void FrameLoop::requestPick(double x, double y) {
-  hitpoint[0] = x;
-  hitpoint[1] = y;
+  hitpoints_[0] = {x, y};
+  hitpointCount_ = 1;
+  hittest = true;
+}
+
+void FrameLoop::requestFocusPick() {
+  // Focus rests on what lies at the centre of each eye: of the view, or of both halves of a pair.
+  const ViewSettings& s = parts_.settings;
+  const bool paired = chooseRenderer(s._videoMode, s.isStereo, s.legacy).kind == RendererKind::StereoPair;
+  if (paired) {
+    hitpoints_[0] = {viewWidth_ * 0.25, viewHeight_ * 0.5};
+    hitpoints_[1] = {viewWidth_ * 0.75, viewHeight_ * 0.5};
+    hitpointCount_ = 2;
+  } else {
+    hitpoints_[0] = {viewWidth_ * 0.5, viewHeight_ * 0.5};
+    hitpointCount_ = 1;
+  }
   hittest = true;
 }
 
@@ -47,10 +62,7 @@ void FrameLoop::drawView(Layer& layer) {
   {
     std::lock_guard<std::mutex> guard(parts_.input.lock());
     if (parts_.settings.bHitOnFocus) {
-      // Focus picking samples the centre of the view (of the left eye in stereo).
-      double w = viewWidth_;
-      if (parts_.settings.isStereo) w *= 0.5;
-      requestPick(w * 0.5, viewHeight_ * 0.5);
+      requestFocusPick();
       drawFunction(layer);
     }
     imagePending = parts_.input.hasPendingImage();
@@ -70,23 +82,38 @@ void FrameLoop::drawFunction(Layer& layer) {
     oes::glBindRenderbufferOES(GL_RENDERBUFFER_OES, parts_.drawable.renderbuffer());
     drainGLErrors();
     if (hittest) {
-      // A picking pass is never presented. The pixel is zeroed first so that a point outside the
-      // framebuffer (or an incomplete one) reads as nothing rather than as stale memory.
-      uint8_t pixel[4] = {0, 0, 0, 0};
-      GLint x = GLint(std::trunc(hitpoint[0]));
-      GLint y = GLint(std::trunc(viewHeight_ - hitpoint[1]));
-      bool inside = x >= 0 && y >= 0 && x < parts_.drawable.width() && y < parts_.drawable.height();
-      if (inside) {
-        glPixelStorei(GL_PACK_ALIGNMENT, 1);
-        glReadPixels(x, y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, pixel);
-      }
-      if (inside && hotspotsDrawn)
-        parts_.hotspots.dispatchPick(pixel[0], pixel[1], pixel[2], parts_.settings.bHitOnFocus);
+      readPick();
     } else {
       layer.presentRenderbuffer(GL_RENDERBUFFER_OES);
     }
   }
   hittest = false;
+}
+
+void FrameLoop::readPick() {
+  // A picking pass is never presented. Pick points are view points; the drawable is in pixels, so they are
+  // scaled by the drawable's own ratio to the view (the screen's scale). A point outside the framebuffer
+  // reads as nothing rather than as stale memory.
+  const double sx = viewWidth_ > 0 ? parts_.drawable.width() / viewWidth_ : 1.0;
+  const double sy = viewHeight_ > 0 ? parts_.drawable.height() / viewHeight_ : 1.0;
+  std::array<HotspotLayer::PickColour, 2> colours;
+  size_t read = 0;
+  for (size_t i = 0; i < hitpointCount_; ++i) {
+    GLint x = GLint(std::trunc(hitpoints_[i][0] * sx));
+    GLint y = GLint(std::trunc((viewHeight_ - hitpoints_[i][1]) * sy));
+    if (x < 0 || y < 0 || x >= parts_.drawable.width() || y >= parts_.drawable.height()) continue;
+    uint8_t pixel[4] = {0, 0, 0, 0};
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(x, y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, pixel);
+    colours[read++] = {pixel[0], pixel[1], pixel[2]};
+  }
+  const bool focusMode = parts_.settings.bHitOnFocus;
+  if (read > 0 && hotspotsDrawn) {
+    parts_.hotspots.dispatchPick(std::span(colours.data(), read), focusMode);
+  } else if (focusMode) {
+    // Nothing under the focus point can be a hotspot (the layout draws none, or the point is outside).
+    parts_.hotspots.endFocus();
+  }
 }
 
 void FrameLoop::drawScene() {
@@ -100,7 +127,10 @@ FrameSnapshot FrameLoop::snapshot(const RotationMatrix& device) const {
   const Environment& env = Environment::current();
   FrameSnapshot frame;
   frame.device = device;
-  frame.motionNavigation = s.navigationMode == 0;
+  // The device steers only once its motion source has delivered; until then (no sensor, or one that never
+  // reports) the frame navigates by touch, as touch-only navigation does.
+  frame.deviceSteers = parts_.motion.hasDelivered();
+  frame.motionNavigation = s.navigationMode == 0 && frame.deviceSteers;
   frame.accelerometerMode = parts_.motion.accelerometerMode();
   frame.compassHeading = parts_.motion.compassHeading();
   frame.fieldOfView = s.fieldofview;
@@ -118,8 +148,10 @@ FrameSnapshot FrameLoop::snapshot(const RotationMatrix& device) const {
   frame.first = parts_.input.first();
   frame.second = parts_.input.second();
   frame.rawTexture = parts_.input.rawTexture();
-  frame.viewWidth = viewWidth_;
-  frame.viewHeight = viewHeight_;
+  // GL works in pixels: the drawable's size (the view's points times the screen's scale).
+  const bool built = parts_.drawable.width() > 0 && parts_.drawable.height() > 0;
+  frame.viewWidth = built ? parts_.drawable.width() : viewWidth_;
+  frame.viewHeight = built ? parts_.drawable.height() : viewHeight_;
   const QVRect screen = env.screenBounds();
   frame.screenWidth = screen.width;
   frame.screenHeight = screen.height;

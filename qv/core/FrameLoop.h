@@ -58,6 +58,8 @@ class FrameLoop {
 
   // A picking pass at (x, y) points on the next frame (a tap on a hotspot).
   void requestPick(double x, double y);
+  // A picking pass at the centre of each eye (focus mode).
+  void requestFocusPick();
   bool isPicking() const { return hittest; }
   // A one-shot window point unprojected by the next camera composition.
   void hitXAndY(int32_t x, int32_t y) {
@@ -76,6 +78,8 @@ class FrameLoop {
   // The blind spot and the hotspots over a sphere-type layout, turned by the scene's yaw.
   void drawOverlays(const FrameSnapshot& frame, float sceneYaw);
   void unprojectHitPoint();
+  // Reads the pick points back and hands their colours to the hotspots (or ends the focus).
+  void readPick();
   // Disables what the frame enabled and unbinds its texture, so the shared context leaves the frame as it
   // came in.
   static void leaveStateAsFound();
@@ -86,9 +90,10 @@ class FrameLoop {
   SceneQuadrics quadrics_;
   std::array<std::unique_ptr<SceneRenderer>, 6> renderers_;  // by RendererKind, made on first use
 
-  bool hittest = false;          // the current frame is a picking pass
-  bool hotspotsDrawn = false;    // the current pass drew hotspots (a pick can only hit what was drawn)
-  double hitpoint[2] = {0, 0};   // view point read back by the picking pass
-  int32_t hitX = -1, hitY = -1;  // one-shot window point for the camera composition
-  int32_t stereomode = 0;        // 0 full frame to both eyes, 1 over-under; written by the renderer choice
+  bool hittest = false;        // the current frame is a picking pass
+  bool hotspotsDrawn = false;  // the current pass drew hotspots (a pick can only hit what was drawn)
+  std::array<std::array<double, 2>, 2> hitpoints_{};  // view points read back by the picking pass
+  size_t hitpointCount_ = 0;                          // one, or one per eye in focus mode on a pair
+  int32_t hitX = -1, hitY = -1;                       // one-shot window point for the camera composition
+  int32_t stereomode = 0;  // 0 full frame to both eyes, 1 over-under; written by the renderer choice
 };

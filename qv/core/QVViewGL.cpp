@@ -158,8 +158,22 @@ void QVViewGL::touchesBegan(const std::vector<Touch>& touches) {
 }
 
 void QVViewGL::touchesMoved(const std::vector<Touch>& touches) {
+  if (touches.size() >= 2) {
+    const Touch &a = touches[0], &b = touches[1];
+    if (auto fov = touch_.pinchMoved(a.x, a.y, b.x, b.y, dragGeometry())) settings_.fieldofview = *fov;
+    return;
+  }
   Touch p = getLocationOfFirstTouch(touches);
-  touch_.touchesMoved(p.x, p.y, settings_.navigationMode == 0 && settings_.interfaceOrientation == 4);
+  touch_.touchesMoved(p.x, p.y, dragGeometry());
+}
+
+DragGeometry QVViewGL::dragGeometry() const {
+  const bool deviceYaw = settings_.navigationMode == 0 && motion_.hasDelivered();
+  return DragGeometry{.width = frame_.width,
+                      .height = frame_.height,
+                      .fieldOfView = settings_.fieldofview,
+                      .yawUnits = yawDivisor(500, frame_.height),
+                      .flipYaw = deviceYaw && settings_.interfaceOrientation == 4};
 }
 
 void QVViewGL::touchesEnded(const std::vector<Touch>& touches) {
@@ -209,12 +223,19 @@ void QVViewGL::setAnimationTimer(std::shared_ptr<Timer> timer) {
   animationTimer = std::move(timer);
 }
 
-void QVViewGL::setAnimationInterval(double seconds) {
+bool QVViewGL::setAnimationInterval(double seconds) {
+  // A timer of no period would never fire again (or fire without end): the interval is refused and the
+  // frame timer keeps its pace.
+  if (!std::isfinite(seconds) || seconds <= 0) {
+    QVLog("setAnimationInterval: %g seconds is not an interval; keeping %g", seconds, animationInterval);
+    return false;
+  }
   animationInterval = seconds;
   if (animationTimer) {
     stopAnimation();
     startAnimation();
   }
+  return true;
 }
 
 // --- Drawable and frames

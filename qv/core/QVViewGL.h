@@ -94,6 +94,18 @@ class QVViewGL : public QVView, public QVAssetListener, public std::enable_share
   void setRotationX(float degrees);
   float getRotationX() const;
   void setRotationY(float degrees) { touch_.setRotationY(degrees); }
+  // Zooms by `factor` (above 1 widens the view) keeping the point (x, y) in points where it is, within the
+  // zoom limits (the wheel and keys of a desktop host; two touches pinch-zoom by themselves).
+  void zoom(float factor, double x, double y) {
+    settings_.fieldofview = touch_.zoom(factor, x, y, dragGeometry());
+  }
+  void setZoomLimits(float minimumDegrees, float maximumDegrees) {
+    touch_.setZoomLimits({minimumDegrees, maximumDegrees});
+  }
+  // Turns the view by degrees as a drag would (held keys and controllers); counts as a move.
+  void turn(float yawDegrees, float pitchDegrees) { touch_.turn(yawDegrees, pitchDegrees, dragGeometry()); }
+  // A fast drag let go keeps turning and slows to a stop; on unless turned off.
+  void setInertia(bool enabled) { touch_.setInertia(enabled); }
   float getRotationY() const { return touch_.getRotationY(); }
   void moveBack() { touch_.moveBack(); }
   void moveStep() { touch_.moveStep(); }
@@ -114,7 +126,8 @@ class QVViewGL : public QVView, public QVAssetListener, public std::enable_share
   void startAnimation();
   void stopAnimation();
   void setAnimationTimer(std::shared_ptr<Timer> timer);
-  void setAnimationInterval(double seconds);
+  // False (and a log line) for an interval that is not a positive number of seconds; the timer keeps going.
+  bool setAnimationInterval(double seconds);
   bool isAnimating() const { return animationTimer != nullptr; }
   void doNothing() {}
 
@@ -194,6 +207,9 @@ class QVViewGL : public QVView, public QVAssetListener, public std::enable_share
   bool initWithFrame(QVRect frame, std::string* whyNot);
 
  private:
+  // What touch navigation needs of the view and camera now.
+  DragGeometry dragGeometry() const;
+
   // Main thread only.
   ViewSettings settings_;
   std::shared_ptr<QVAsset> localasset;              // the asset shown

@@ -61,9 +61,11 @@ bool HotspotLayer::draw(bool picking, float sceneYaw) {
   return drawn;
 }
 
-void HotspotLayer::dispatchPick(int32_t red, int32_t green, int32_t blue, bool focusMode) {
+void HotspotLayer::dispatchPick(std::span<const PickColour> colours, bool focusMode) {
   for (auto& hotspot : hotspots_) {
-    if (hotspot->hitWithRed(red, green, blue)) {
+    bool hit = false;
+    for (const PickColour& c : colours) hit = hit || hotspot->hitWithRed(c.red, c.green, c.blue);
+    if (hit) {
       if (focusMode) {
         hotspot->triggerFocusIn();
         hotspot->setHover(true);
@@ -74,6 +76,14 @@ void HotspotLayer::dispatchPick(int32_t red, int32_t green, int32_t blue, bool f
       hotspot->setHover(false);
       hotspot->triggerFocusOut();
     }
+  }
+}
+
+void HotspotLayer::endFocus() {
+  for (auto& hotspot : hotspots_) {
+    if (!hotspot->hover()) continue;
+    hotspot->setHover(false);
+    hotspot->triggerFocusOut();
   }
 }
 

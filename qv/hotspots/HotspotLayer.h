@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
 #include <vector>
 
 class Image;
@@ -33,8 +34,15 @@ class HotspotLayer {
   // Purges released hotspots and draws the others at the scene's turn about the pole axis (degrees), so they
   // stay put on the panorama. Model-view matrix mode current. True when a hotspot was drawn.
   bool draw(bool picking, float sceneYaw);
-  // Offers a picking pass's colour to every hotspot: focus in and out in focus mode, else the tap's action.
-  void dispatchPick(int32_t red, int32_t green, int32_t blue, bool focusMode);
+  // The colour of one pixel a picking pass read back.
+  struct PickColour {
+    int32_t red = 0, green = 0, blue = 0;
+  };
+  // Offers a picking pass's colours (one per eye) to every hotspot: a hotspot is hit when any of them is
+  // its colour. Focus in and out in focus mode, else the tap's action.
+  void dispatchPick(std::span<const PickColour> colours, bool focusMode);
+  // A frame that drew no hotspots: whatever had the focus loses it.
+  void endFocus();
 
   const std::vector<std::shared_ptr<QVHotspotImpl>>& hotspots() const { return hotspots_; }
   // Deletes every hotspot's GL objects and forgets them; the GL context must be current.

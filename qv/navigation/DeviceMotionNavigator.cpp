@@ -42,20 +42,30 @@ double DeviceMotionNavigator::compassHeading() const {
 }
 
 RotationMatrix DeviceMotionNavigator::accelerometerSample() {
-  AccelerometerData sample = motionManager->accelerometerData().value_or(AccelerometerData{});
-  Acceleration a{sample.x, sample.y, sample.z};
-  gravityLpf->addAcceleration(a, sample.timestamp);
-  userAccelerationHpf->addAcceleration(a, sample.timestamp);
-  userAccelerationHpfLpf->addAcceleration(
-      Acceleration{userAccelerationHpf->x(), userAccelerationHpf->y(), userAccelerationHpf->z()},
-      sample.timestamp);
+  // A missing sample (none yet, or a failed read) is skipped: the filters keep their state and clock, and
+  // the gravity estimate of the last sample stands.
+  if (const std::optional<AccelerometerData> sample = motionManager->accelerometerData()) {
+    delivered_ = true;
+    // A sample older than the filters' clock (a source restarted, a repeated read) would give them a
+    // negative time step, which flips the gravity estimate.
+    if (sample->timestamp >= gravityLpf->lastTimestamp()) {
+      Acceleration a{sample->x, sample->y, sample->z};
+      gravityLpf->addAcceleration(a, sample->timestamp);
+      userAccelerationHpf->addAcceleration(a, sample->timestamp);
+      userAccelerationHpfLpf->addAcceleration(
+          Acceleration{userAccelerationHpf->x(), userAccelerationHpf->y(), userAccelerationHpf->z()},
+          sample->timestamp);
+    }
+  }
   return rotationMatrixFromGravity(float(gravityLpf->x()), float(gravityLpf->y()), float(gravityLpf->z()));
 }
 
 RotationMatrix DeviceMotionNavigator::sample(int64_t deviceOrientation) {
   if (accelMode) return accelerometerSample();
 
-  DeviceMotion sample = motionManager->deviceMotion().value_or(DeviceMotion{});
+  const std::optional<DeviceMotion> latest = motionManager->deviceMotion();
+  if (latest) delivered_ = true;
+  const DeviceMotion sample = latest.value_or(DeviceMotion{});
   rotx = sample.attitude.pitch;
   roty = -sample.attitude.yaw;
   rotz = -sample.attitude.roll;
@@ -80,8 +90,9 @@ RotationMatrix DeviceMotionNavigator::sample(int64_t deviceOrientation) {
     }
   }
   RotationMatrix matrix = pyrToMatrix2(rotx, roty, rotz);
-  userAccelerationLpf->addAcceleration(
-      Acceleration{sample.userAccelerationX, sample.userAccelerationY, sample.userAccelerationZ},
-      sample.timestamp);
+  if (latest && sample.timestamp >= userAccelerationLpf->lastTimestamp())
+    userAccelerationLpf->addAcceleration(
+        Acceleration{sample.userAccelerationX, sample.userAccelerationY, sample.userAccelerationZ},
+        sample.timestamp);
   return matrix;
 }

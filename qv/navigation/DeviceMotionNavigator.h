@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 #include "qv/core/Rotation.h"
 
@@ -36,6 +37,9 @@ class DeviceMotionNavigator {
   }
 
   bool accelerometerMode() const { return accelMode; }
+  // Whether the motion source has delivered a sample yet. Until it has, the device cannot steer the view
+  // (no sensor at all, or one that never reports), and the frame navigates by touch alone.
+  bool hasDelivered() const { return delivered_; }
   bool hasCompass() const { return locationManager != nullptr; }
   // The last attitude after clamping (radians) and the last usable orientation, for diagnostics.
   double clampedPitch() const { return rotx; }
@@ -58,4 +62,5 @@ class DeviceMotionNavigator {
   float maxUpAngle = 0, maxDownAngle = 0;  // view-angle clamp, degrees
   double rotx = 0, roty = 0, rotz = 0;     // last attitude angles after clamping, radians
   int64_t lastOrientation = 4;             // last usable device orientation
+  bool delivered_ = false;                 // a sample has arrived since construction
 };

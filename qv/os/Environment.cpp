@@ -23,13 +23,9 @@ int Environment::deviceOrientation() const {
 }
 
 std::string Environment::systemVersion() const {
-  {
-    std::lock_guard<std::mutex> guard(lock_);
-    if (version_) return *version_;
-  }
-  struct utsname name {};
-  if (uname(&name) != 0) return "";
-  return name.release;
+  std::lock_guard<std::mutex> guard(lock_);
+  if (version_) return *version_;
+  return kGraphicsGeneration;
 }
 
 std::string Environment::machine() const {

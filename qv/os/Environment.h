@@ -1,7 +1,7 @@
 // What the kit asks of the device it runs on: the main screen's bounds (points) and scale, the device's
 // orientation, the system version and the machine string. The host sets what it knows; everything else
-// defaults to the running system (uname) or to "no screen" (zero bounds, scale 1, orientation unknown).
-// Thread-safe: any thread may read while the host updates.
+// defaults to the running system (uname, for the machine), the kit's graphics generation, or to "no screen"
+// (zero bounds, scale 1, orientation unknown). Thread-safe: any thread may read while the host updates.
 #pragma once
 
 #include <mutex>
@@ -20,7 +20,11 @@ class Environment {
   double screenScale() const;
   // 0 unknown, 1 portrait, 2 portrait upside down, 3 and 4 landscape, 5 face up, 6 face down.
   int deviceOrientation() const;
+  // The graphics platform's generation: what the kit's renderers were written for. Not the kernel's release,
+  // whose numbering says nothing about the GL the kit draws with. A host may set another.
   std::string systemVersion() const;
+  // The generation of the GL ES 1.1 platform with framebuffer objects that qv/os provides.
+  static constexpr const char* kGraphicsGeneration = "7.0";
   // The hardware model string; empty when the system cannot tell.
   std::string machine() const;
 

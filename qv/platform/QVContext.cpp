@@ -67,7 +67,15 @@ void QVContext::detachView() {
     std::lock_guard<std::mutex> guard(registry.registryLock_);
     last = registry.views_ > 0 && --registry.views_ == 0;
   }
-  if (last) clearContexts();
+  if (!last) return;
+  clearContexts();
+  // The last view is gone: release the context itself rather than keep it until the next view asks.
+  std::shared_ptr<GLContext> released;
+  {
+    std::lock_guard<std::mutex> guard(registry.registryLock_);
+    if (registry.views_ == 0 && registry.threadContexts.empty())
+      released = std::move(registry.sharedContext_);
+  }
 }
 
 int QVContext::attachedViews() {

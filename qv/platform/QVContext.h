@@ -26,7 +26,8 @@ class QVContext {
   static bool isiOS50();
 
   // Views that use the shared context register for their lifetime; the last one to go clears the
-  // registry, so one view's teardown never pulls the context from under another live view.
+  // registry and releases the context, so one view's teardown never pulls the context from under another
+  // live view and no context outlives the views.
   static void attachView();
   static void detachView();
   static int attachedViews();

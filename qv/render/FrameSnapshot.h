@@ -20,7 +20,8 @@ struct TextureSlot {
 struct FrameSnapshot {
   // --- Camera inputs
   RotationMatrix device{};           // this frame's device rotation, row-major
-  bool motionNavigation = true;      // navigation mode 0: the device steers
+  bool deviceSteers = true;          // the motion source has delivered: its matrix can steer the camera
+  bool motionNavigation = true;      // navigation mode 0 and the device steers
   bool accelerometerMode = false;    // gravity matrix (accelerometer and compass) instead of fused attitude
   double compassHeading = 0;         // magnetic heading, degrees (0 without a compass reading)
   float fieldOfView = 75;            // vertical, degrees
@@ -41,7 +42,7 @@ struct FrameSnapshot {
   GLuint rawTexture = 0;      // the raw-frame texture (0: none)
 
   // --- View and screen
-  double viewWidth = 0, viewHeight = 0;      // points
+  double viewWidth = 0, viewHeight = 0;      // pixels: the drawable's size
   double screenWidth = 0, screenHeight = 0;  // the main screen's bounds, points
   std::string systemVersion;
 

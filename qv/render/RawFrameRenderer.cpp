@@ -14,7 +14,7 @@ void renderRawFrame(const FrameSnapshot& frame, const SceneQuadrics& quadrics, d
   clearFrame();
 
   loadFarPerspective(frame);
-  qvglLookAt(0, 1, 0, 0, 0, 0, 1, 0, 0);
+  qvglLookAt(0, 0, 0, 0, -1, 0, 1, 0, 0);  // from the centre of the sphere, as the main camera
 
   glMatrixMode(GL_MODELVIEW);
   glColor4f(1, 1, 1, 1);

@@ -54,7 +54,9 @@ void getSolidSphere(float** vertices, float** normals, uint32_t* count, uint32_t
         p[1] = radius * std::cos(theta) * std::sin(phi);
         p[2] = radius * std::cos(phi);
         float u = float(std::atan2(p[0], p[2]) / (2 * M_PI) + 0.5);
-        float vv = float(std::asin(std::fmax(-1.0f, std::fmin(1.0f, p[1]))) / M_PI + 0.5);
+        // v follows the latitude of the point, whatever the radius (y / r, kept in asin's domain).
+        const float y = radius != 0 ? p[1] / radius : 0.0f;
+        float vv = float(std::asin(std::fmax(-1.0f, std::fmin(1.0f, y))) / M_PI + 0.5);
         if (k == 0) {
           u1 = u;
           QVLog("%f,%f,%f", p[0], p[1], p[2]);

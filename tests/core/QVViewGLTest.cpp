@@ -117,9 +117,13 @@ TEST_F(QVViewGLTest, FrameTimerTicksUnderTheManualClockAndIsRetimed) {
   view->setAnimationInterval(0.25);  // after run: replaced at once
   RunLoop::main().runFor(1.0);
   EXPECT_EQ(offscreen(*view).presentCount(), 8);
+  EXPECT_FALSE(view->setAnimationInterval(0));  // refused: the timer keeps its pace
+  EXPECT_EQ(log.lines.back(), "setAnimationInterval: 0 seconds is not an interval; keeping 0.25");
+  RunLoop::main().runFor(1.0);
+  EXPECT_EQ(offscreen(*view).presentCount(), 12);
   view->halt();
   RunLoop::main().runFor(1.0);
-  EXPECT_EQ(offscreen(*view).presentCount(), 8);
+  EXPECT_EQ(offscreen(*view).presentCount(), 12);
   EXPECT_FALSE(view->isAnimating());
 }
 

@@ -7,6 +7,7 @@
 
 #include "qv/core/QVObjectFactory.h"
 #include "qv/hotspots/QVHotspotImpl.h"
+#include "qv/os/Environment.h"
 #include "qv/os/GLES.h"
 #include "qv/os/Image.h"
 #include "qv/os/OffscreenLayer.h"
@@ -267,4 +268,55 @@ TEST_F(HotspotPickingGLTest, RemovedHotspotsAndTeardownLeaveNoGLObjects) {
   ASSERT_TRUE(scope.ok());
   EXPECT_GT(names.size(), 100u);
   for (GLuint name : names) EXPECT_FALSE(glIsTexture(name)) << name;
+}
+
+TEST_F(HotspotPickingGLTest, FocusRestsOnEachEyesCentreInEveryPairedLayout) {
+  // View mode 3 draws a pair even with stereo off; the centre of the whole view is the right eye's edge.
+  for (bool stereo : {false, true}) {
+    target->events.clear();
+    auto view = makeLaidOutView(200, 100);
+    auto h = add(*view, 0, -4.4f, 5);
+    h->setHitRadius(1.0f);
+    view->setViewMode(3, 2.0f);
+    view->setStereo(stereo);
+    view->setHitOnFocus(true);
+    frame(*view);
+    frame(*view);
+    EXPECT_EQ(target->events, (std::vector<std::string>{"in 5"})) << "stereo " << stereo;
+    view->setRotationX(60);
+    frame(*view);
+    EXPECT_EQ(target->events, (std::vector<std::string>{"in 5", "out 5"})) << "stereo " << stereo;
+  }
+}
+
+TEST_F(HotspotPickingGLTest, ALayoutWithoutHotspotsEndsTheFocus) {
+  auto view = makeLaidOutView(200, 100);
+  auto h = add(*view, 0, -4.4f, 6);
+  h->setHitRadius(2.0f);
+  view->setHitOnFocus(true);
+  frame(*view);
+  ASSERT_EQ(target->events, (std::vector<std::string>{"in 6"}));
+  view->setViewMode(1, 2.0f);  // flat: no hotspots drawn, so nothing can hold the focus
+  frame(*view);
+  frame(*view);
+  EXPECT_EQ(target->events, (std::vector<std::string>{"in 6", "out 6"}));
+  EXPECT_FALSE(h->hover());
+  view->setViewMode(0, 2.0f);  // back on the sphere, it is focused again
+  frame(*view);
+  EXPECT_EQ(target->events, (std::vector<std::string>{"in 6", "out 6", "in 6"}));
+}
+
+TEST_F(HotspotPickingGLTest, TapsHitWhatIsShownAtAnyScreenScale) {
+  for (double scale : {2.0, 3.0}) {
+    tapped.clear();
+    Environment::current().setScreen(QVRect{0, 0, 200, 100}, scale);
+    auto view = makeLaidOutView(200, 100);
+    add(*view, 20, 5, 8)->setHitRadius(1.5f);
+    // Where the hotspot shows on the presented frame (pixels), tapped at the same place in points.
+    Point shown = locate(*view, *view->hotspotLayer().hotspots()[0]);
+    ASSERT_GT(shown.count, 0) << "scale " << scale;
+    tap(*view, Point{shown.x / scale, shown.y / scale});
+    EXPECT_EQ(tapped, (std::vector<int>{8})) << "scale " << scale;
+    Environment::current().reset();
+  }
 }

@@ -46,8 +46,11 @@ TEST(QVContextTest, OnlyTheLastAttachedViewClearsTheSharedContext) {
   QVContext::attachView();
   QVContext::detachView();
   EXPECT_EQ(QVContext::getEAGLContext(), shared);
+  std::weak_ptr<GLContext> released = shared;
+  shared.reset();
   QVContext::detachView();
-  EXPECT_NE(QVContext::getEAGLContext(), shared);
+  EXPECT_TRUE(released.expired());  // nothing keeps the context alive after the last view
+  EXPECT_TRUE(QVContext::getEAGLContext());
   QVContext::clearContexts();
 }
 

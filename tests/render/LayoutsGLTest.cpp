@@ -154,8 +154,8 @@ TEST_F(LayoutsGLTest, OverUnderVideoGivesEachEyeItsOwnHalf) {
   // Upper half red, lower half blue: the left eye must see only red, the right eye only blue, and the
   // left eye must still be there after the right eye drew (the pair is cleared once).
   auto overUnder = [](int, int y, int, int h) { return y < h / 2 ? kRed : kBlue; };
+  // No motion sensor: the pair looks at the horizon, well away from the split at the poles.
   auto view = makeVideoView(128, 64, 64, 64, overUnder);
-  view->setRotationY(90);  // the horizon, well away from the split at the poles
   view->setViewMode(4, 2.0f);
   view->setStereo(true);
   Frame f = draw(*view);
@@ -186,6 +186,8 @@ TEST_F(LayoutsGLTest, BlindSpotTurnsWithTheSceneInTheStereoAndCylinderRenderers)
       imageOf(64, 64, [](int x, int y, int, int) { return x < 32 ? kGreen : (y < 20 ? kRed : kBlue); });
   ASSERT_TRUE(disk->writePNG((dir / "halves.png").string()));
   auto picture = imageOf(256, 128, panorama);
+  // A device lying face up: the motion branches look straight down.
+  MotionManager::setFactory([] { return std::make_shared<FixedAttitude>(Attitude{}); });
 
   struct Case {
     const char* name;

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <vector>
 
 #include "qv/render/SolidSphere.h"
 #include "tests/support/ViewTestSupport.h"
@@ -41,4 +43,26 @@ TEST(SolidSphereTest, MeshesLargerThanTheTextureTableStayInBounds) {
   EXPECT_EQ(count, 40200u);
   std::free(v);
   std::free(n);
+}
+
+TEST(SolidSphereTest, TextureLatitudeDoesNotDependOnTheRadius) {
+  LogCapture log;
+  std::vector<float> unit, large;
+  for (float radius : {1.0f, 20.0f}) {
+    float *v = nullptr, *n = nullptr;
+    uint32_t count = 0;
+    getSolidSphere(&v, &n, &count, 8, 6, radius);
+    ASSERT_EQ(count, 108u);
+    auto& out = radius == 1.0f ? unit : large;
+    out.assign(texCoords, texCoords + count * 2);
+    std::free(v);
+    std::free(n);
+  }
+  float lowest = 1;
+  for (size_t i = 1; i < unit.size(); i += 2) {
+    EXPECT_NEAR(large[i], unit[i], 1e-6f) << "pair " << i / 2;
+    lowest = std::min(lowest, large[i]);
+  }
+  // The bands span the latitudes instead of pinning v to the top of the texture.
+  EXPECT_LT(lowest, 0.4f);
 }
