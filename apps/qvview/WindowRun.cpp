@@ -143,9 +143,11 @@ void runEventLoop(SDL_Window* window, QVViewGL* view, const Options& options, co
     const double now = RunLoop::main().now();
     lookWithHeldKeys(*view, std::min(now - lastLook, 0.1));
     lastLook = now;
+    // Rounded to the tenth shown, so a value a hair below zero reads 0.0 rather than -0.0.
+    auto tenth = [](float degrees) { return std::round(double(degrees) * 10) / 10 + 0.0; };
     char text[128];
-    std::snprintf(text, sizeof text, "qvview - yaw %.1f  pitch %.1f  fov %.0f", view->getRotationX(),
-                  view->getRotationY(), view->fieldOfView());
+    std::snprintf(text, sizeof text, "qvview - yaw %.1f  pitch %.1f  fov %.0f", tenth(view->getRotationX()),
+                  tenth(view->getRotationY()), view->fieldOfView());
     if (title != text) {
       title = text;
       SDL_SetWindowTitle(window, text);
