@@ -3,13 +3,14 @@ BUILD      ?= build
 ASAN_BUILD ?= build-asan
 TSAN_BUILD ?= build-tsan
 BENCH_BUILD ?= build-bench
+DOCS_BUILD ?= build-docs
 PREFIX     ?= /usr/local
 CMAKE_FLAGS ?=
 # WERROR=ON (as CI runs it) fails the build on any compiler warning.
 WERROR     ?= OFF
 QV_FLAGS    = -DQV_WERROR=$(WERROR) $(CMAKE_FLAGS)
 
-.PHONY: all deps build test test-plain test-asan test-tsan test-fuzz demo bench install format format-check clean
+.PHONY: all deps build test test-plain test-asan test-tsan test-fuzz demo bench docs install format format-check clean
 
 all: build
 
@@ -54,6 +55,12 @@ bench: deps
 	cmake --build $(BENCH_BUILD)
 	@for b in $(BENCH_BUILD)/bench/bench_*; do echo "== $$b"; $$b || exit 1; done
 
+# API pages from the public headers into $(DOCS_BUILD)/html; any Doxygen warning fails it.
+docs: deps
+	mkdir -p $(DOCS_BUILD)
+	QV_DOCS_OUT=$(DOCS_BUILD) doxygen docs/Doxyfile
+	@echo "API documentation: $(DOCS_BUILD)/html/index.html"
+
 install: build
 	cmake --install $(BUILD) --prefix $(PREFIX)
 
@@ -64,4 +71,4 @@ format-check: deps
 	git ls-files '*.h' '*.cpp' | xargs clang-format --dry-run --Werror
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(BENCH_BUILD) build-fuzz out
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(BENCH_BUILD) $(DOCS_BUILD) build-fuzz out

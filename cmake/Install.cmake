@@ -1,4 +1,5 @@
-# make install: headers under include/qv/..., both libraries, a CMake package and a pkg-config file.
+# make install: headers under include/qv/..., both libraries, a CMake package and a pkg-config file; the
+# window glue as the package's component "sdl" (qvkit::sdl) and as qvkit-sdl.pc.
 include(CMakePackageConfigHelpers)
 
 foreach(header ${QV_HEADERS})
@@ -12,6 +13,10 @@ install(TARGETS qvkit qvkit_static EXPORT qvkitTargets
         ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
 install(EXPORT qvkitTargets NAMESPACE qvkit:: DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/qvkit)
 
+install(FILES ${QV_SDL_HEADERS} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/qv/sdl)
+install(TARGETS qvkit_sdl EXPORT qvkitSdlTargets LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
+install(EXPORT qvkitSdlTargets NAMESPACE qvkit:: DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/qvkit)
+
 configure_package_config_file(cmake/qvkitConfig.cmake.in ${PROJECT_BINARY_DIR}/qvkitConfig.cmake
                               INSTALL_DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/qvkit)
 write_basic_package_version_file(${PROJECT_BINARY_DIR}/qvkitConfigVersion.cmake COMPATIBILITY SameMajorVersion)
@@ -19,4 +24,6 @@ install(FILES ${PROJECT_BINARY_DIR}/qvkitConfig.cmake ${PROJECT_BINARY_DIR}/qvki
         DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/qvkit)
 
 configure_file(cmake/qvkit.pc.in ${PROJECT_BINARY_DIR}/qvkit.pc @ONLY)
-install(FILES ${PROJECT_BINARY_DIR}/qvkit.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+configure_file(cmake/qvkit-sdl.pc.in ${PROJECT_BINARY_DIR}/qvkit-sdl.pc @ONLY)
+install(FILES ${PROJECT_BINARY_DIR}/qvkit.pc ${PROJECT_BINARY_DIR}/qvkit-sdl.pc
+        DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)

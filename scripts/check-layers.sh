@@ -2,7 +2,7 @@
 # Fails when an include crosses the kit's layers the wrong way. From the bottom up: os knows nothing of the
 # kit; platform builds on os; glu on both; render, navigation, hotspots and media on those and on the
 # rotation and matrix functions of core; core (the view) may use everything. Nothing in qv/ includes the
-# programs, tests or benchmarks.
+# programs, tests or benchmarks. sdl, the window glue, sits on top; nothing else includes it.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$root"
@@ -16,6 +16,7 @@ declare -A allowed=(
   [hotspots]="os platform glu render hotspots"
   [media]="os platform glu render media"
   [core]="os platform glu render navigation hotspots media core"
+  [sdl]="os platform glu core render navigation hotspots media sdl"
 )
 # Headers of core that sit below the layers above (plain math, no view).
 core_math="qv/core/Rotation.h qv/core/Mat4f.h"

@@ -10,7 +10,7 @@ packages=(
   libsdl2-dev
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev ffmpeg
   libturbojpeg0-dev libpng-dev zlib1g-dev libssl-dev libisal-dev libdeflate-dev
-  libgtest-dev libgmock-dev libbenchmark-dev
+  libgtest-dev libgmock-dev libbenchmark-dev doxygen
   xvfb xauth x11-utils x11-apps xdotool imagemagick
 )
 

@@ -1,5 +1,5 @@
 // qvview in a window: SDL2 for the window, GL ES 1.1 context and input; the kit draws through its own
-// framebuffer, which WindowLayer puts on the window.
+// framebuffer, which the window's layer puts on the window.
 #include <SDL.h>
 
 #include <algorithm>
@@ -9,11 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "apps/qvview/SdlAudioSink.h"
 #include "apps/qvview/SdlControllerMotion.h"
 #include "apps/qvview/VideoPlayback.h"
 #include "apps/qvview/Viewer.h"
-#include "apps/qvview/WindowLayer.h"
 #include "qv/core/QVViewGL.h"
 #include "qv/core/ViewMode.h"
 #include "qv/media/QVVideoStreamAsset.h"
@@ -21,6 +19,8 @@
 #include "qv/os/MotionManager.h"
 #include "qv/os/RunLoop.h"
 #include "qv/os/TapRecognizer.h"
+#include "qv/sdl/SdlAudioSink.h"
+#include "qv/sdl/SdlGLWindow.h"
 
 namespace {
 
@@ -157,8 +157,8 @@ void runEventLoop(SDL_Window* window, QVViewGL* view, const Options& options, co
 }
 
 // Shows the options' content in the window until it is closed; the exit code.
-int showInWindow(SDL_Window* window, const Options& options) {
-  reportScreen(window);
+int showInWindow(const SdlGLWindow& window, const Options& options) {
+  reportScreen(window.window());
   std::string error;
   const bool video = VideoPlayback::isVideo(options);
   auto panorama = loadPanorama(options, &error);
@@ -182,7 +182,7 @@ int showInWindow(SDL_Window* window, const Options& options) {
   // after a pause.
   view->setInertia(true);
   view->setAutoLevel(true, 2.5f);
-  view->setLayer(std::make_shared<WindowLayer>(window));
+  view->setLayer(window.makeLayer());
   view->layoutSubviews();
   std::shared_ptr<VideoPlayback> playback;
   if (video) {
@@ -190,7 +190,7 @@ int showInWindow(SDL_Window* window, const Options& options) {
     playback = VideoPlayback::start(*options.file, *view);
   }
   view->run();
-  runEventLoop(window, view.get(), options, playback.get());
+  runEventLoop(window.window(), view.get(), options, playback.get());
   view->halt();
   if (!playback) return 0;
   const bool failed = playback->failed();
@@ -207,27 +207,15 @@ int runWindow(const Options& options) {
     std::fprintf(stderr, "qvview: no display (%s); use --headless\n", SDL_GetError());
     return 1;
   }
-  SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_ES);
-  SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 1);
-  SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 1);
-  SDL_Window* window =
-      SDL_CreateWindow("qvview", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, options.width,
-                       options.height, SDL_WINDOW_OPENGL | SDL_WINDOW_RESIZABLE);
-  SDL_GLContext sdlContext = window ? SDL_GL_CreateContext(window) : nullptr;
-  if (!sdlContext) {
-    std::fprintf(stderr, "qvview: cannot open a GL ES 1.1 window (%s)\n", SDL_GetError());
-    if (window) SDL_DestroyWindow(window);
+  std::string whyNot;
+  auto window = SdlGLWindow::open("qvview", options.width, options.height, &whyNot);
+  if (!window) {
+    std::fprintf(stderr, "qvview: cannot open a GL ES 1.1 window (%s)\n", whyNot.c_str());
     SDL_Quit();
     return 1;
   }
-  SDL_GL_MakeCurrent(window, nullptr);  // the kit makes it current around its own GL work
-  auto context = std::make_shared<SdlGLContext>(window, sdlContext);
-  GLContext::setFactory([context] { return context; });
-
-  int exitCode = showInWindow(window, options);
-  GLContext::setFactory({});
-  context.reset();
-  SDL_DestroyWindow(window);
+  int exitCode = showInWindow(*window, options);
+  window.reset();
   SDL_Quit();
   return exitCode;
 }

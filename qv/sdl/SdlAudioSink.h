@@ -1,4 +1,4 @@
-// The viewer's sound output: the player's samples played on the default SDL2 audio device. install()
+// Sound through SDL2: the player's samples played on the default SDL2 audio device. install()
 // makes every player the kit creates from then on use it; where no device can be opened the kit's silent,
 // clocked sink is used instead, so video timing is the same. Call install() once, on the main thread,
 // before the first asset is made.
@@ -8,7 +8,10 @@
 
 #include <memory>
 
+#include "qv/os/Export.h"
 #include "qv/os/av/AudioSink.h"
+
+QV_EXPORT_BEGIN
 
 class SdlAudioSink : public AudioSink {
  public:
@@ -25,3 +28,5 @@ class SdlAudioSink : public AudioSink {
   int channels_ = 2;
   SDL_AudioDeviceID device_ = 0;
 };
+
+QV_EXPORT_END

@@ -1,12 +1,6 @@
-#include "apps/qvview/WindowLayer.h"
+#include "qv/sdl/WindowLayer.h"
 
 #include "qv/os/GLES.h"
-
-bool SdlGLContext::bindToThread() {
-  if (SDL_GL_MakeCurrent(window_, context_) != 0) return false;
-  oes::load();
-  return true;
-}
 
 bool WindowLayer::renderbufferStorage(GLenum target) {
   int w = 0, h = 0;

@@ -1,4 +1,4 @@
-#include "SdlAudioSink.h"
+#include "qv/sdl/SdlAudioSink.h"
 
 #include <cstdio>
 
@@ -8,7 +8,7 @@ void SdlAudioSink::install() {
 
 std::unique_ptr<AudioSink> SdlAudioSink::open(int sampleRate, int channels, Pull pull) {
   if (!(SDL_WasInit(SDL_INIT_AUDIO) & SDL_INIT_AUDIO) && SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
-    std::fprintf(stderr, "qvview: no audio (%s); playing silently\n", SDL_GetError());
+    std::fprintf(stderr, "qvkit: no audio (%s); playing silently\n", SDL_GetError());
     return nullptr;
   }
   std::unique_ptr<SdlAudioSink> sink(new SdlAudioSink(std::move(pull)));
@@ -23,7 +23,7 @@ std::unique_ptr<AudioSink> SdlAudioSink::open(int sampleRate, int channels, Pull
   // No changes allowed: SDL converts to whatever the device wants, so the callback always sees our format.
   sink->device_ = SDL_OpenAudioDevice(nullptr, 0, &wanted, nullptr, 0);
   if (sink->device_ == 0) {
-    std::fprintf(stderr, "qvview: no audio device (%s); playing silently\n", SDL_GetError());
+    std::fprintf(stderr, "qvkit: no audio device (%s); playing silently\n", SDL_GetError());
     return nullptr;
   }
   SDL_PauseAudioDevice(sink->device_, 0);
