@@ -43,6 +43,7 @@ TEST_F(FrameInputThreadTest, NewestInjectedImageIsNeverLost) {
 TEST_F(FrameInputThreadTest, CaptureThreadUploadsRaceTheFrameLoopSafely) {
   std::vector<uint8_t> bytes(32 * 16 * 4);
   std::atomic<bool> stop{false};
+  std::atomic<int> uploads{0};
   std::weak_ptr<QVViewGL> weak = view;
   std::thread capture([&] {
     uint8_t value = 0;
@@ -53,9 +54,11 @@ TEST_F(FrameInputThreadTest, CaptureThreadUploadsRaceTheFrameLoopSafely) {
       auto buffer = PixelBuffer::create(32, 16);
       std::fill(buffer->baseAddress(), buffer->baseAddress() + 32 * 16 * 4, uint8_t(77));
       listener->onImageBuffer(buffer.get(), 0, 0, 32, 16);
+      ++uploads;
     }
   });
-  for (int i = 0; i < 100; ++i) view->update();
+  // Frames race the uploads until both have happened many times; a loaded machine may start the thread late.
+  for (int i = 0; i < 100 || uploads < 20; ++i) view->update();
   stop = true;
   capture.join();
   view->update();
