@@ -49,7 +49,8 @@ struct AssetReaderTrackOutput::Decoder {
       if (error) *error = AVError{"FFmpeg", status, what + ": " + ffmpegErrorText(status)};
       return false;
     };
-    int status = avformat_open_input(&format, path.c_str(), nullptr, nullptr);
+    routeFFmpegLog();
+    int status = avformat_open_input(&format, fileInputName(path).c_str(), nullptr, nullptr);
     if (status < 0) return fail(status, "cannot open " + path);
     status = avformat_find_stream_info(format, nullptr);
     if (status < 0) return fail(status, "cannot read the streams of " + path);

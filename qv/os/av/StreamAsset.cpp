@@ -1,5 +1,6 @@
 #include "qv/os/av/StreamAsset.h"
 
+#include <filesystem>
 #include <thread>
 
 extern "C" {
@@ -17,7 +18,10 @@ std::shared_ptr<StreamAsset> StreamAsset::create(std::string url) {
 
 std::string StreamAsset::inputNameForURL(const std::string& url) {
   auto parsed = URL::URLWithString(url);
-  if (parsed && parsed->isFileURL()) return parsed->path();
+  if (parsed && parsed->isFileURL()) return fileInputName(parsed->path());
+  // A path that names something on disk is a file, whatever protocol its text looks like.
+  std::error_code ignored;
+  if (!url.empty() && std::filesystem::exists(url, ignored)) return fileInputName(url);
   return url;
 }
 
