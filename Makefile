@@ -6,7 +6,7 @@ BENCH_BUILD ?= build-bench
 PREFIX     ?= /usr/local
 CMAKE_FLAGS ?=
 
-.PHONY: all deps build test test-plain test-asan test-tsan test-fuzz demo bench install format clean
+.PHONY: all deps build test test-plain test-asan test-tsan test-fuzz stress demo bench install format clean
 
 all: build
 
@@ -37,6 +37,12 @@ test-tsan: deps
 
 test-fuzz: deps
 	FUZZ_DIR=$(CURDIR)/build-fuzz bash scripts/run-fuzz.sh
+
+# The threaded suites of the plain, ASan and TSan builds, STRESS_ROUNDS times in a row (default 20) while two
+# busy processes load the machine; stops at the first failure. The three builds must exist (make test).
+STRESS_ROUNDS ?= 20
+stress:
+	@bash scripts/stress.sh $(STRESS_ROUNDS) $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD)
 
 demo: build
 	@if [ -n "$$DISPLAY" ]; then \
