@@ -7,6 +7,7 @@ qvaudio=$1
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*"; exit 1; }
+# The file driver writes at once (no delay) until the signal checks, which need playback in real time.
 export SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$work/played.raw" SDL_DISKAUDIODELAY=0
 
 ffmpeg -nostdin -v error -f lavfi -i "sine=duration=0.5" -ac 2 "$work/stereo.wav"
@@ -37,7 +38,9 @@ refused "cannot be read: " "$work/noise.mp3"
 refused "has no audio track 2" "$work/stereo.wav" --track 2
 
 ffmpeg -nostdin -v error -f lavfi -i "sine=duration=30" "$work/long.wav"
+unset SDL_DISKAUDIODELAY
 for signal in INT:130 TERM:143; do
+  : >"$work/playing.txt"
   "$qvaudio" "$work/long.wav" >"$work/playing.txt" 2>/dev/null &
   pid=$!
   # Signalled once it plays; it must end by itself (a hang shows as the test's time-out).
