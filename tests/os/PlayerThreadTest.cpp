@@ -200,6 +200,20 @@ TEST_F(PlayerTest, ASeekFarPastTheEndLandsOnTheEnd) {
   }
 }
 
+// An exact seek past the end before any frame was shown passes over every frame: the clip still has
+// pictures, so it ends rather than fails.
+TEST_F(PlayerTest, AnExactSeekPastTheEndOfAFreshItemEndsIt) {
+  item = PlayerItem::create(StreamAsset::create(clip));
+  std::atomic<int> ends{0};
+  item->addEndObserver([&] { ++ends; });
+  player = Player::create(item);
+  // Asked for while the item opens, so the seek comes before the first read.
+  item->seekToTime(MediaTime::make(5, 1), MediaTime::zero(), MediaTime::zero(), {});
+  player->play();
+  ASSERT_TRUE(pumpUntil([&] { return ends > 0 || item->status() == PlayerItem::StatusFailed; }));
+  EXPECT_EQ(item->status(), PlayerItem::StatusReadyToPlay) << item->errorDescription();
+}
+
 TEST_F(PlayerTest, VolumeAndMuteApplyToTheSamplesPlayed) {
   AudioSink::setFactory([](int rate, int channels, AudioSink::Pull pull) -> std::unique_ptr<AudioSink> {
     ++RecordingSink::sinks;

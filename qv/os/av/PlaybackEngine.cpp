@@ -299,6 +299,7 @@ void PlaybackEngine::decodeVideo(Decoding& d, std::vector<std::function<void()>>
     int64_t timestamp = d.frame->best_effort_timestamp;
     if (timestamp == AV_NOPTS_VALUE) timestamp = d.frame->pts;
     std::lock_guard<std::mutex> guard(lock_);
+    yieldedFrame_ = true;  // also when an exact seek passes over it: the input does give pictures
     double pts = timestamp != AV_NOPTS_VALUE ? secondsOf(timestamp, timeBase) - d.startTime : lastPts_;
     // An exact seek shows the frame that covers the target: earlier frames are decoded and dropped.
     if (activeSeek_ && activeSeek_->exact && pts + frameDuration_ <= activeSeek_->target + kEpsilon) {
@@ -312,7 +313,6 @@ void PlaybackEngine::decodeVideo(Decoding& d, std::vector<std::function<void()>>
     }
     av_frame_move_ref(kept, d.frame);
     video_.push_back({kept, pts});
-    yieldedFrame_ = true;
     lastPts_ = std::max(lastPts_, pts + frameDuration_);
     if (activeSeek_) finishSeekLocked(pts, calls);
   }
