@@ -425,6 +425,7 @@ void PlaybackEngine::tickLocked(std::vector<std::string>& changes, bool& ended) 
 void PlaybackEngine::failLocked(std::string reason, std::vector<std::string>& changes) {
   status_ = Status::Failed;
   failureReason_ = std::move(reason);
+  rebaseLocked(clockLocked());  // the clock stops where it is
   rate_ = 0;
   changes.push_back("status");
 }
