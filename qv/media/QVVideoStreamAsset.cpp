@@ -179,6 +179,11 @@ void QVVideoStreamAsset::play() {
   {
     std::lock_guard<std::mutex> guard(guard_);
     current = player;
+    if (seeksInFlight_ > 0) {
+      // Seeks under way end playing, whatever state they started from.
+      preSeekStatus_ = kPlaying;
+      preSeekRate_ = 1.0f;
+    }
     bool itemReady = current && playerItem->status() == PlayerItem::StatusReadyToPlay;
     if (status == kPaused && itemReady) {
       resume = true;
@@ -255,8 +260,6 @@ MediaTimeRange QVVideoStreamAsset::getTimeRange() {
 void QVVideoStreamAsset::setTimeRange(MediaTime start, MediaTime, bool onKeyFrame) {
   std::shared_ptr<Player> current;
   std::shared_ptr<PlayerItem> item;
-  int32_t previous;
-  float previousRate;
   {
     std::lock_guard<std::mutex> guard(guard_);
     current = player;
@@ -268,36 +271,37 @@ void QVVideoStreamAsset::setTimeRange(MediaTime start, MediaTime, bool onKeyFram
       preSeekStatus_ = assetStatus;
       preSeekRate_ = current->rate();
     }
-    previous = preSeekStatus_;
-    previousRate = preSeekRate_;
   }
   current->setRate(0.0f);
   onStatusMessage(kLoading);
   std::weak_ptr<QVVideoStreamAsset> weak = weak_from_this();
   MediaTime before = onKeyFrame ? MediaTime::positiveInfinity() : MediaTime::zero();
-  item->seekToTime(start, before, MediaTime::positiveInfinity(),
-                   [weak, previous, previousRate](bool finished) {
-                     auto self = weak.lock();
-                     if (!self) return;
-                     std::shared_ptr<Player> player;
-                     {
-                       std::lock_guard<std::mutex> guard(self->guard_);
-                       --self->seeksInFlight_;
-                       player = self->player;
-                     }
-                     if (!finished) {
-                       // Interrupted: the clock goes on as it went before the seek (still for a paused
-                       // asset).
-                       player->setRate(previousRate);
-                       self->onStatusMessage(kFailed);
-                     } else if (previous == kPaused) {
-                       player->pause();
-                       self->onStatusMessage(kPaused);
-                     } else {
-                       player->setRate(1.0f);
-                       self->onStatusMessage(kPlaying);
-                     }
-                   });
+  item->seekToTime(start, before, MediaTime::positiveInfinity(), [weak](bool finished) {
+    auto self = weak.lock();
+    if (!self) return;
+    std::shared_ptr<Player> player;
+    int32_t previous;
+    float previousRate;
+    {
+      // Read now, not when the seek began: a play() in between asks for playing afterwards.
+      std::lock_guard<std::mutex> guard(self->guard_);
+      --self->seeksInFlight_;
+      player = self->player;
+      previous = self->preSeekStatus_;
+      previousRate = self->preSeekRate_;
+    }
+    if (!finished) {
+      // Interrupted: the clock goes on as it went before the seek (still for a paused asset).
+      player->setRate(previousRate);
+      self->onStatusMessage(kFailed);
+    } else if (previous == kPaused) {
+      player->pause();
+      self->onStatusMessage(kPaused);
+    } else {
+      player->setRate(1.0f);
+      self->onStatusMessage(kPlaying);
+    }
+  });
 }
 
 MediaTime QVVideoStreamAsset::getPlaybackTime() {

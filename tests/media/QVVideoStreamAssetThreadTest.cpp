@@ -166,6 +166,22 @@ TEST_F(VideoAssetTest, AnExistingPathIsAFileWhateverItsNameLooksLike) {
   EXPECT_TRUE(waitFrames(3));
 }
 
+// play() while a seek started paused is under way: the seek ends playing, not back in the pause.
+TEST_F(VideoAssetTest, PlayDuringASeekFromPauseEndsPlaying) {
+  load(fileURL(clip));
+  asset->play();
+  ASSERT_TRUE(waitFrames(1));
+  asset->pause();
+  ASSERT_TRUE(pumpUntil([&] { return observer->saw(kPaused); }));  // delivered, so cleared below
+  observer->codes.clear();
+  asset->setTimeRange(MediaTime::zero(), MediaTime::positiveInfinity(), true);
+  asset->play();
+  ASSERT_TRUE(pumpUntil([&] { return observer->saw(kPlaying) || observer->saw(kPaused); }));
+  EXPECT_FALSE(observer->saw(kPaused));
+  int frames = listener->frames;
+  EXPECT_TRUE(waitFrames(frames + 3));
+}
+
 // A seek that a later one interrupts leaves the clock as it was: a paused asset stays still.
 TEST_F(VideoAssetTest, AnInterruptedSeekKeepsThePausedRate) {
   load(fileURL(clip));
