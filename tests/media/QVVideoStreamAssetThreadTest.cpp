@@ -299,8 +299,10 @@ TEST_F(VideoAssetTest, SeeksStartPlayOrEndInThePreSeekState) {
   ASSERT_TRUE(pumpUntil([&] { return asset->getStatus() != kLoading; }));
   EXPECT_EQ(asset->getStatus(), kPlaying);
   EXPECT_GE(asset->getPlaybackTime().seconds(), 1.0);
-  // Paused: overlapping seeks keep the state from before the first of them.
+  // Paused: overlapping seeks keep the state from before the first of them. The pause's own 3 is
+  // delivered before the clear, so the 3 waited for below is the seeks'.
   asset->pause();
+  ASSERT_TRUE(pumpUntil([&] { return observer->saw(kPaused); }));
   observer->codes.clear();
   asset->setTimeRange(MediaTime::make(1, 2), MediaTime::positiveInfinity(), false);
   asset->setTimeRange(MediaTime::make(3, 10), MediaTime::positiveInfinity(), false);
