@@ -295,8 +295,8 @@ TEST_F(VideoAssetTest, SeeksStartPlayOrEndInThePreSeekState) {
   // Playing: an exact seek lands on the time and plays on.
   observer->codes.clear();
   asset->setTimeRange(MediaTime::make(1, 1), MediaTime::positiveInfinity(), false);
-  EXPECT_EQ(asset->getStatus(), kLoading);
-  ASSERT_TRUE(pumpUntil([&] { return asset->getStatus() != kLoading; }));
+  // (A buffer change on the player's thread may already have resumed the asset: 10 is checked as reported.)
+  ASSERT_TRUE(pumpUntil([&] { return observer->saw(kLoading) && asset->getStatus() != kLoading; }));
   EXPECT_EQ(asset->getStatus(), kPlaying);
   EXPECT_GE(asset->getPlaybackTime().seconds(), 1.0);
   // Paused: overlapping seeks keep the state from before the first of them. The pause's own 3 is
