@@ -10,7 +10,7 @@ CMAKE_FLAGS ?=
 WERROR     ?= OFF
 QV_FLAGS    = -DQV_WERROR=$(WERROR) $(CMAKE_FLAGS)
 
-.PHONY: all deps build test test-plain test-asan test-tsan test-fuzz demo bench docs install format format-check clean
+.PHONY: all deps build test test-plain test-asan test-tsan test-fuzz demo bench docs install format format-check stress clean
 
 all: build
 
@@ -41,6 +41,12 @@ test-tsan: deps
 
 test-fuzz: deps
 	FUZZ_DIR=$(CURDIR)/build-fuzz bash scripts/run-fuzz.sh
+
+# The threaded suites of the plain, ASan and TSan builds, STRESS_ROUNDS times in a row (default 20) while two
+# busy processes load the machine; stops at the first failure. The three builds must exist (make test).
+STRESS_ROUNDS ?= 20
+stress:
+	@bash scripts/stress.sh $(STRESS_ROUNDS) $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD)
 
 demo: build
 	@if [ -n "$$DISPLAY" ]; then \

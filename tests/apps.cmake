@@ -5,3 +5,7 @@ add_test(NAME qvview_window COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/apps/qvview-wind
 set_tests_properties(qvview_window PROPERTIES LABELS "window" TIMEOUT 300)
 add_test(NAME qvaudio_paths COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/apps/qvaudio-paths.sh $<TARGET_FILE:qvaudio>)
 set_tests_properties(qvaudio_paths PROPERTIES LABELS "plain" TIMEOUT 120)
+add_test(NAME qvview_video COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/apps/qvview-video.sh $<TARGET_FILE:qvview>)
+set_tests_properties(qvview_video PROPERTIES LABELS "plain" TIMEOUT 300)
+add_test(NAME qvaudio COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/apps/qvaudio.sh $<TARGET_FILE:qvaudio>)
+set_tests_properties(qvaudio PROPERTIES LABELS "plain" TIMEOUT 300)

@@ -1,11 +1,13 @@
 // qvview --headless: renders through EGL's surfaceless platform and writes the presented frames as PNGs.
 #include <cstdio>
+#include <optional>
 #include <string>
 
 #include "apps/qvview/LastLogLine.h"
 #include "apps/qvview/VideoPlayback.h"
 #include "apps/qvview/Viewer.h"
 #include "qv/core/QVViewGL.h"
+#include "qv/media/QVVideoStreamAsset.h"
 #include "qv/os/Environment.h"
 #include "qv/os/Image.h"
 #include "qv/os/OffscreenLayer.h"
@@ -22,17 +24,24 @@ std::string framePath(const Options& options, int index) {
   return stem + suffix;
 }
 
-// Starts the video and waits (up to 20 s) until its first frame is on its way; nullptr, with one line
-// naming the file and the asset's reason, when it cannot be played.
-std::shared_ptr<VideoPlayback> startVideo(const std::string& url, QVViewGL& view) {
-  LastLogLine log;
+// Starts the video and waits (up to 20 s) until its first frame is in the view, so that no frame written
+// is black; nullptr, with one line naming the file and the reason, when it cannot be played.
+std::shared_ptr<VideoPlayback> startVideo(const std::string& url, QVViewGL& view, LastLogLine& log) {
   auto playback = VideoPlayback::start(url, view);
-  for (int i = 0; i < 2000 && playback->status() != 2 && !playback->failed(); ++i)
+  bool soundOnly = false;
+  for (int i = 0; i < 2000 && !playback->showsFrame() && !playback->failed() && !soundOnly; ++i) {
     RunLoop::main().runFor(0.01);
-  const std::string& reason = log.text();
-  if (playback->status() == 2) return playback;
-  std::fprintf(stderr, "qvview: %s: cannot be played%s%s\n", url.c_str(), reason.empty() ? "" : ": ",
-               reason.c_str());
+    soundOnly = playback->status() != 0 && playback->status() != 10 && !playback->asset()->hasVideoTrack();
+  }
+  if (playback->showsFrame()) return playback;
+  if (soundOnly) {
+    std::fprintf(stderr, "qvview: %s: has no video track\n", url.c_str());
+  } else {
+    const std::string& reason = playback->failed() ? log.text() : std::string("no frame within 20 s");
+    std::fprintf(stderr, "qvview: %s: cannot be played%s%s\n", url.c_str(), reason.empty() ? "" : ": ",
+                 reason.c_str());
+  }
+  playback->stopAndWait();
   return nullptr;
 }
 
@@ -56,10 +65,20 @@ int runHeadless(const Options& options) {
   auto view = makeViewer(options, panorama, *haveMotion);
   if (!view) return 1;  // makeViewer said why
   std::shared_ptr<VideoPlayback> playback;
-  if (video && !(playback = startVideo(*options.file, *view))) return 1;
+  // The kit's last line is the reason a video fails; it is printed as part of qvview's own line.
+  std::optional<LastLogLine> log;
+  if (video) log.emplace();
+  if (video && !(playback = startVideo(*options.file, *view, *log))) return 1;
   auto& layer = static_cast<OffscreenLayer&>(*view->layer());
   for (int i = 0; i < options.frames; ++i) {
     if (i > 0) RunLoop::main().runFor(video ? 1.0 / 30 : 1.0 / 60);
+    if (playback && playback->failed()) {
+      // A stream that broke off: the frames from here on would repeat its last picture.
+      std::fprintf(stderr, "qvview: %s: playback failed after %d frames: %s\n", options.file->c_str(), i,
+                   log->text().c_str());
+      playback->stopAndWait();
+      return 1;
+    }
     view->update();
     int w = 0, h = 0;
     auto frame = layer.lastFrame(&w, &h);

@@ -6,6 +6,7 @@
 #include "qv/core/QVObjectFactory.h"
 #include "qv/media/QVVideoStreamAsset.h"
 #include "qv/os/RunLoop.h"
+#include "qv/os/av/PlayerItemVideoOutput.h"
 
 bool VideoPlayback::isVideo(const Options& options) {
   if (!options.file) return false;
@@ -23,6 +24,7 @@ bool VideoPlayback::isVideo(const Options& options) {
 std::shared_ptr<VideoPlayback> VideoPlayback::start(const std::string& url, QVViewGL& view) {
   auto playback = std::make_shared<VideoPlayback>();
   playback->asset_ = QVObjectFactory::assetFromUrl(url, playback);
+  playback->asset_->setTimeMonitor(playback);
   view.displayAsset(playback->asset_);
   return playback;
 }
@@ -33,6 +35,12 @@ void VideoPlayback::onStatusMessage(QVAsset*, int32_t code) {
   if (code == 1 && asset_) asset_->play();
   if (code == 5 && asset_)
     asset_->setTimeRange(MediaTime::zero(), MediaTime::positiveInfinity(), true);  // loop
+}
+
+void VideoPlayback::onPlayerTime(QVAsset*, MediaTime) {
+  if (showsFrame_ || !asset_) return;
+  auto output = asset_->videoOutput();
+  showsFrame_ = output && output->framesCopied() > 0;
 }
 
 void VideoPlayback::stopAndWait() {

@@ -1,5 +1,6 @@
 // qvview's video: a file or URL played into the view. It is the asset's observer: it starts playing as
-// soon as the asset is ready and remembers a failure.
+// soon as the asset is ready and remembers a failure. As the asset's time monitor it learns when the first
+// frame has reached the view (the asset reports the time after handing the frame over).
 #pragma once
 
 #include <atomic>
@@ -8,11 +9,14 @@
 
 #include "apps/qvview/Options.h"
 #include "qv/media/QVAssetObserver.h"
+#include "qv/media/QVAssetTimeMonitor.h"
 
 class QVViewGL;
 class QVVideoStreamAsset;
 
-class VideoPlayback : public QVAssetObserver, public std::enable_shared_from_this<VideoPlayback> {
+class VideoPlayback : public QVAssetObserver,
+                      public QVAssetTimeMonitor,
+                      public std::enable_shared_from_this<VideoPlayback> {
  public:
   // A file that is not a JPEG or PNG picture (or any URL) is played as a video.
   static bool isVideo(const Options& options);
@@ -23,6 +27,9 @@ class VideoPlayback : public QVAssetObserver, public std::enable_shared_from_thi
   void stopAndWait();
 
   void onStatusMessage(QVAsset* asset, int32_t code) override;
+  void onPlayerTime(QVAsset* asset, MediaTime time) override;
+  // True once a decoded frame has been handed to the view (main thread).
+  bool showsFrame() const { return showsFrame_; }
   int32_t status() const { return status_.load(); }
   bool failed() const { return status_.load() == 9; }
   const std::shared_ptr<QVVideoStreamAsset>& asset() const { return asset_; }
@@ -30,4 +37,5 @@ class VideoPlayback : public QVAssetObserver, public std::enable_shared_from_thi
  private:
   std::shared_ptr<QVVideoStreamAsset> asset_;
   std::atomic<int32_t> status_{0};
+  bool showsFrame_ = false;  // main thread only
 };

@@ -6,6 +6,7 @@
 #include "qv/media/QVAVFoundationProducer.h"
 #include "qv/os/QVLog.h"
 #include "qv/os/URL.h"
+#include "qv/os/av/Asset.h"
 #include "qv/os/av/AssetReader.h"
 #include "qv/os/av/MutableComposition.h"
 
@@ -135,13 +136,13 @@ bool QVAssetReader::nextFrame() {
     if (record.selected != 1 || !record.output) continue;
     std::shared_ptr<SampleBuffer> block = record.output->copyNextSampleBuffer();
     if (!block) {
-      QVLog("EMPTY");
+      QVLogAt(QVLogLevel::Debug, "EMPTY");
       continue;
     }
     AudioBuffer buffer;
     uint32_t count = 0;
     if (!block->audioBufferList(&buffer, 1, &count)) {
-      QVLog("EMPTY");
+      QVLogAt(QVLogLevel::Debug, "EMPTY");
       continue;
     }
     const uint8_t* data = buffer.data;
@@ -169,6 +170,10 @@ bool QVAssetReader::nextFrame() {
                                  uint32_t(secondChannel.size()));
   }
   return true;
+}
+
+std::string QVAssetReader::loadError() const {
+  return _asset && _asset->loadError() ? _asset->loadError()->description : std::string();
 }
 
 QVSoundProducer* QVAssetReader::getProducer() {

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "qv/media/QVAVFoundationProducer.h"
@@ -44,6 +45,9 @@ class QVAssetReader : public std::enable_shared_from_this<QVAssetReader> {
   uint32_t readChannelToBuffer(uint8_t* /*buffer*/, uint32_t /*maxSize*/) { return 0; }
 
   const QVReaderOptions& readerOptions() const { return readeroptions; }
+  // Why the asset could not be read (a file that is missing, corrupt or not a media file), in one line;
+  // empty when it was read or when the reader was made without a URL.
+  std::string loadError() const;
   const std::vector<std::shared_ptr<AssetTrack>>& audioTracks() const { return _audio_tracks; }
   const std::vector<std::shared_ptr<AssetTrack>>& videoTracks() const { return _video_tracks; }
   const std::vector<std::shared_ptr<AssetTrack>>& subtitleTracks() const { return _subtitle_tracks; }

@@ -22,6 +22,7 @@ namespace {
 
 constexpr int32_t kReady = 1, kPlaying = 2, kPaused = 3, kStopped = 4, kFinished = 5, kFailed = 9,
                   kLoading = 10, kBufferEmpty = 11, kBufferFull = 12, kLikelyToKeepUp = 13;
+constexpr int32_t kNoReport = 0;  // a capture thread that ends without a status of its own
 
 void sleepOnePeriod() {
   std::this_thread::sleep_for(std::chrono::duration<double>(QVVideoStreamAsset::kCapturePeriod));
@@ -61,7 +62,7 @@ QVVideoStreamAsset::~QVVideoStreamAsset() {
     item->removeObserver(itemObservation_);
     item->removeOutput(videoOutput);
   }
-  QVLog("Cleaning up QVAsset");
+  QVLogAt(QVLogLevel::Debug, "Cleaning up QVAsset");
 }
 
 bool QVVideoStreamAsset::initWithUrl(const std::string& text) {
@@ -102,7 +103,8 @@ void QVVideoStreamAsset::loadTracks() {
 void QVVideoStreamAsset::tracksLoaded() {
   std::lock_guard<std::mutex> guard(guard_);
   if (assetss->statusOfValueForKey("tracks") != StreamAsset::Loaded) {
-    QVLog("%s Failed to load the tracks.", assetss->description().c_str());
+    // The fixed text, then the reason.
+    QVLog("%s Failed to load the tracks. %s", assetss->description().c_str(), assetss->loadError().c_str());
     onStatusMessage(kFailed);
     return;
   }
@@ -177,6 +179,11 @@ void QVVideoStreamAsset::play() {
   {
     std::lock_guard<std::mutex> guard(guard_);
     current = player;
+    if (seeksInFlight_ > 0) {
+      // Seeks under way end playing, whatever state they started from.
+      preSeekStatus_ = kPlaying;
+      preSeekRate_ = 1.0f;
+    }
     bool itemReady = current && playerItem->status() == PlayerItem::StatusReadyToPlay;
     if (status == kPaused && itemReady) {
       resume = true;
@@ -253,31 +260,39 @@ MediaTimeRange QVVideoStreamAsset::getTimeRange() {
 void QVVideoStreamAsset::setTimeRange(MediaTime start, MediaTime, bool onKeyFrame) {
   std::shared_ptr<Player> current;
   std::shared_ptr<PlayerItem> item;
-  int32_t previous;
   {
     std::lock_guard<std::mutex> guard(guard_);
     current = player;
     item = playerItem;
     if (!current || !item) return;
-    // Overlapping seeks restore the status from before the first of them, not the 10 in between.
-    if (seeksInFlight_++ == 0) preSeekStatus_ = assetStatus;
-    previous = preSeekStatus_;
+    // Overlapping seeks restore the status and rate from before the first of them, not the 10 and the
+    // stopped clock in between.
+    if (seeksInFlight_++ == 0) {
+      preSeekStatus_ = assetStatus;
+      preSeekRate_ = current->rate();
+    }
   }
   current->setRate(0.0f);
   onStatusMessage(kLoading);
   std::weak_ptr<QVVideoStreamAsset> weak = weak_from_this();
   MediaTime before = onKeyFrame ? MediaTime::positiveInfinity() : MediaTime::zero();
-  item->seekToTime(start, before, MediaTime::positiveInfinity(), [weak, previous](bool finished) {
+  item->seekToTime(start, before, MediaTime::positiveInfinity(), [weak](bool finished) {
     auto self = weak.lock();
     if (!self) return;
     std::shared_ptr<Player> player;
+    int32_t previous;
+    float previousRate;
     {
+      // Read now, not when the seek began: a play() in between asks for playing afterwards.
       std::lock_guard<std::mutex> guard(self->guard_);
       --self->seeksInFlight_;
       player = self->player;
+      previous = self->preSeekStatus_;
+      previousRate = self->preSeekRate_;
     }
     if (!finished) {
-      player->setRate(1.0f);
+      // Interrupted: the clock goes on as it went before the seek (still for a paused asset).
+      player->setRate(previousRate);
       self->onStatusMessage(kFailed);
     } else if (previous == kPaused) {
       player->pause();
@@ -353,7 +368,7 @@ void QVVideoStreamAsset::observeValueForKeyPath(std::string_view key) {
     if (!item || !current) return;
     PlayerItem::Status itemStatus = item->status();
     if (itemStatus == PlayerItem::StatusFailed) {
-      QVLog("Asset playback failed.");
+      QVLog("Asset playback failed. %s", item->errorDescription().c_str());
       onStatusMessage(kFailed);
       return;
     }
@@ -389,6 +404,15 @@ std::shared_ptr<PlayerItemVideoOutput> QVVideoStreamAsset::videoOutput() const {
   return output;
 }
 
+bool QVVideoStreamAsset::hasVideoTrack() const {
+  std::lock_guard<std::mutex> guard(guard_);
+  if (!assetss || assetss->statusOfValueForKey("tracks") != StreamAsset::Loaded) return false;
+  for (const auto& track : assetss->tracks()) {
+    if (track.mediaType == MediaType::Video) return true;
+  }
+  return false;
+}
+
 bool QVVideoStreamAsset::isCapturing() const {
   std::lock_guard<std::mutex> guard(guard_);
   return captureRunning_;
@@ -400,7 +424,7 @@ void QVVideoStreamAsset::endCapture(int32_t code) {
     captureRunning_ = false;
     bCapture = true;  // only the ending capture thread hands the flag back
   }
-  onStatusMessage(code);
+  if (code != kNoReport) onStatusMessage(code);
 }
 
 void QVVideoStreamAsset::startCaptureFrames(std::weak_ptr<QVVideoStreamAsset> weak) {
@@ -414,11 +438,12 @@ void QVVideoStreamAsset::startCaptureFrames(std::weak_ptr<QVVideoStreamAsset> we
       auto current = self->currentPlayer();
       Player::Status playerStatus = current ? current->status() : Player::StatusUnknown;
       if (playerStatus == Player::StatusReadyToPlay) break;
-      // A failed player never becomes ready: leave rather than wait for ever.
-      if (playerStatus == Player::StatusFailed) return self->endCapture(kFailed);
+      // A failed player never becomes ready: leave rather than wait for ever. The item's change handler
+      // reports the failure; a second 9 from here would tell the observer twice.
+      if (playerStatus == Player::StatusFailed) return self->endCapture(kNoReport);
     }
     sleepOnePeriod();
-    QVLog("Waiting for readystate ...");
+    QVLogAt(QVLogLevel::Debug, "Waiting for readystate ...");
   }
   {
     auto self = weak.lock();

@@ -67,6 +67,8 @@ class QVVideoStreamAsset : public QVAsset, public std::enable_shared_from_this<Q
   // The player parts; nullptr before the tracks are loaded.
   std::shared_ptr<Player> currentPlayer() const;
   std::shared_ptr<PlayerItemVideoOutput> videoOutput() const;
+  // True once the tracks are loaded and one of them is a video track (a file of sound only has none).
+  bool hasVideoTrack() const;
   // True from play() starting a capture thread until that thread ends.
   bool isCapturing() const;
 
@@ -100,6 +102,7 @@ class QVVideoStreamAsset : public QVAsset, public std::enable_shared_from_this<Q
   bool captureRunning_ = false;  // set by play before the thread starts, cleared by the ending thread
   int seeksInFlight_ = 0;
   int32_t preSeekStatus_ = 0;  // the status before the first seek of an overlapping series
+  float preSeekRate_ = 0;      // the player's rate then
 
   // Guarded by refsLock_: the host's objects, held weakly.
   mutable std::mutex refsLock_;

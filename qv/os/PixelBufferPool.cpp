@@ -18,7 +18,10 @@ std::shared_ptr<PixelBufferPool> PixelBufferPool::create(int width, int height, 
 }
 
 PixelBufferPool::PixelBufferPool(int width, int height, size_t maxIdle)
-    : width_(width), height_(height), shared_(std::make_shared<Shared>()) {
+    : width_(width),
+      height_(height),
+      bytesPerRow_((size_t(width) * 4 + kRowAlignment - 1) / kRowAlignment * kRowAlignment),
+      shared_(std::make_shared<Shared>()) {
   shared_->maxIdle = maxIdle;
 }
 
@@ -30,7 +33,6 @@ PixelBufferPool::~PixelBufferPool() {
 }
 
 std::shared_ptr<PixelBuffer> PixelBufferPool::createPixelBuffer() {
-  size_t bytesPerRow = size_t(width_) * 4;
   void* bytes = nullptr;
   {
     std::lock_guard<std::mutex> guard(shared_->lock);
@@ -40,13 +42,14 @@ std::shared_ptr<PixelBuffer> PixelBufferPool::createPixelBuffer() {
     }
   }
   if (!bytes) {
-    bytes = std::malloc(bytesPerRow * size_t(height_));
+    // A multiple of the alignment, as aligned_alloc requires: the padding already is one.
+    bytes = std::aligned_alloc(kRowAlignment, bytesPerRow_ * size_t(height_) + kTailPadding);
     if (!bytes) return nullptr;
     std::lock_guard<std::mutex> guard(shared_->lock);
     ++shared_->allocations;
   }
   std::weak_ptr<Shared> weak = shared_;
-  auto buffer = PixelBuffer::createWithBytes(width_, height_, bytes, bytesPerRow, [weak, bytes] {
+  auto buffer = PixelBuffer::createWithBytes(width_, height_, bytes, bytesPerRow_, [weak, bytes] {
     if (auto shared = weak.lock()) {
       std::lock_guard<std::mutex> guard(shared->lock);
       if (!shared->closed && shared->idle.size() < shared->maxIdle) {

@@ -122,7 +122,7 @@ TEST_P(DecodedPCMTest, MatchesTheCommandLineSampleForSampleInEveryForm) {
   std::vector<uint8_t> reference = commandLinePCM(path);
   ASSERT_FALSE(reference.empty());
 
-  LogCapture log;
+  LogCapture log(QVLogLevel::Debug);
   auto reader = openReader(path);
   ASSERT_EQ(reader->readerOptions().size, 1u);
   EXPECT_EQ(reader->readerOptions().options[0].channelsPerFrame, uint32_t(f.channels));
@@ -220,7 +220,7 @@ TEST_F(QVAssetReaderTest, ATruncatedFileDeliversWhatIsThereThenEmpty) {
   std::filesystem::copy_file(from, cut);
   std::filesystem::resize_file(cut, std::filesystem::file_size(from) / 2 + 1);
   std::vector<uint8_t> full = commandLinePCM(from);
-  LogCapture log;
+  LogCapture log(QVLogLevel::Debug);
   auto reader = openReader(cut);
   Decoded d = decodeAll(*reader, 0);
   reader->cleanup();
@@ -271,7 +271,7 @@ TEST_F(QVAssetReaderTest, AFailedInsertionIsLoggedAndItsTrackReadsNothing) {
   hollow->addMutableTrack(MediaType::Audio, 0);  // an audio track with no media in it
   std::vector<std::shared_ptr<Asset>> assets{
       hollow, Asset::URLAsset(*URL::URLWithString(fileURL(Files::get().path("stereo44100.wav"))))};
-  LogCapture log;
+  LogCapture log(QVLogLevel::Debug);
   auto reader = QVAssetReader::initWithAssets(assets, selectAll, nullptr);
   ASSERT_EQ(log.lines.size(), 1u);
   EXPECT_EQ(

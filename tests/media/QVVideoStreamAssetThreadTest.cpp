@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <pthread.h>
 
+#include <filesystem>
 #include <random>
 
 #include "VideoTestSupport.h"
@@ -68,9 +69,12 @@ TEST_F(VideoAssetTest, PlaysAFileToItsEndWithFramesOnTheNamedCaptureThread) {
   EXPECT_NEAR(asset->getDuration().seconds(), 2.0, 0.1);
   asset->play();
   ASSERT_TRUE(pumpUntil([&] { return observer->saw(kFinished); }, 15.0));
-  // 2 s at 30 fps, polled 90 times a second: nearly every frame, each one different.
-  EXPECT_GE(listener->frames, 50);
-  EXPECT_GE(listener->distinctFrames(), size_t(listener->frames) - 2);
+  // 2 s at 30 fps: each frame is handed out or, when the machine is too busy to take it in time, counted
+  // as skipped (how many are skipped is a matter of speed, measured in bench/). Each one is different.
+  auto output = asset->videoOutput();
+  ASSERT_TRUE(pumpUntil([&] { return output->framesCopied() + output->framesSkipped() == 60; }));
+  EXPECT_GE(listener->frames, 1);
+  EXPECT_GE(listener->distinctFrames() + 2, size_t(listener->frames));
   EXPECT_EQ(listener->width, 256);
   EXPECT_EQ(listener->height, 128);
   {
@@ -110,7 +114,10 @@ TEST_F(VideoAssetTest, BadInputReportsFailureWithTheLogLineAndLeavesNoThread) {
     ASSERT_TRUE(pumpUntil([&] { return observer->saw(kFailed); }));
     EXPECT_EQ(observer->codes, (std::vector<int32_t>{kLoading, kFailed}));
     ASSERT_FALSE(log.lines.empty());
-    EXPECT_EQ(log.lines.back(), "<StreamAsset " + url + "> Failed to load the tracks.");
+    // The fixed text, then FFmpeg's reason (its own lines, if any, come before through the same log).
+    std::string fixed = "<StreamAsset " + url + "> Failed to load the tracks. ";
+    EXPECT_EQ(log.lines.back().rfind(fixed, 0), 0u) << log.lines.back();
+    EXPECT_GT(log.lines.back().size(), fixed.size() + 5) << log.lines.back();
     // Without a player, play only records a request and times are the zero of timescale 10000.
     asset->play();
     pumpFor(0.1);
@@ -120,6 +127,82 @@ TEST_F(VideoAssetTest, BadInputReportsFailureWithTheLogLineAndLeavesNoThread) {
     EXPECT_EQ(asset->getDuration().value, 0);
     EXPECT_EQ(listener->frames, 0);
   }
+}
+
+// A clip whose index is whole but whose media data is cut yields no frame: that is a failure with a
+// reason, not a silent end that a looping host would restart for ever.
+TEST_F(VideoAssetTest, AClipThatYieldsNoFrameFailsWithTheReason) {
+  auto bytes = readFile(clip);
+  std::string text(bytes.begin(), bytes.end());
+  size_t media = text.find("mdat");
+  ASSERT_NE(media, std::string::npos);
+  std::string cut = dir->path() + "/nomedia.mp4";
+  std::ofstream(cut, std::ios::binary) << text.substr(0, media + 4 + 40);
+  LogCapture log;
+  // The item may fail before status 1 is seen: the asset is not waited on until ready.
+  asset = QVObjectFactory::assetFromUrl(fileURL(cut), observer);
+  asset->setAssetListener(listener);
+  asset->play();
+  ASSERT_TRUE(pumpUntil([&] { return observer->saw(kFailed) || observer->saw(kFinished); }));
+  EXPECT_FALSE(observer->saw(kFinished));
+  EXPECT_EQ(asset->getStatus(), kFailed);
+  EXPECT_EQ(log.count("Asset playback failed. no video frame could be decoded"), 1u);
+  EXPECT_EQ(listener->frames, 0);
+}
+
+TEST_F(VideoAssetTest, AFileOfSoundOnlyHasNoVideoTrack) {
+  std::string sound = dir->path() + "/sound.m4a";
+  ASSERT_TRUE(runFFmpeg("-f lavfi -i sine=duration=0.5 -c:a aac '" + sound + "'"));
+  load(fileURL(sound));
+  EXPECT_FALSE(asset->hasVideoTrack());
+  load(fileURL(clip));
+  EXPECT_TRUE(asset->hasVideoTrack());
+}
+
+// A local file whose name looks like a protocol ("take:") is a file.
+TEST_F(VideoAssetTest, AnExistingPathIsAFileWhateverItsNameLooksLike) {
+  std::string previous = std::filesystem::current_path();
+  std::filesystem::copy_file(clip, dir->path() + "/take:1.mp4");
+  std::filesystem::current_path(dir->path());
+  load("take:1.mp4");
+  std::filesystem::current_path(previous);
+  asset->play();
+  EXPECT_TRUE(waitFrames(3));
+}
+
+// play() while a seek started paused is under way: the seek ends playing, not back in the pause.
+TEST_F(VideoAssetTest, PlayDuringASeekFromPauseEndsPlaying) {
+  load(fileURL(clip));
+  asset->play();
+  ASSERT_TRUE(waitFrames(1));
+  asset->pause();
+  ASSERT_TRUE(pumpUntil([&] { return observer->saw(kPaused); }));  // delivered, so cleared below
+  observer->codes.clear();
+  asset->setTimeRange(MediaTime::zero(), MediaTime::positiveInfinity(), true);
+  asset->play();
+  ASSERT_TRUE(pumpUntil([&] { return observer->saw(kPlaying) || observer->saw(kPaused); }));
+  EXPECT_FALSE(observer->saw(kPaused));
+  int frames = listener->frames;
+  EXPECT_TRUE(waitFrames(frames + 3));
+}
+
+// A seek that a later one interrupts leaves the clock as it was: a paused asset stays still.
+TEST_F(VideoAssetTest, AnInterruptedSeekKeepsThePausedRate) {
+  load(fileURL(clip));
+  asset->play();
+  ASSERT_TRUE(waitFrames(1));
+  asset->pause();
+  ASSERT_TRUE(pumpUntil([&] { return asset->getStatus() == kPaused; }));
+  auto player = asset->currentPlayer();
+  ASSERT_EQ(player->rate(), 0.0f);
+  observer->codes.clear();
+  asset->setTimeRange(MediaTime::make(1, 1), MediaTime::positiveInfinity(), true);
+  // The interrupting seek goes to the item directly, so nothing of the asset's sets the rate after it.
+  std::atomic<bool> secondDone{false};
+  player->currentItem()->seekToTime(MediaTime::make(1, 2), MediaTime::positiveInfinity(),
+                                    MediaTime::positiveInfinity(), [&](bool) { secondDone = true; });
+  ASSERT_TRUE(pumpUntil([&] { return observer->saw(kFailed) && secondDone; }));
+  EXPECT_EQ(player->rate(), 0.0f);
 }
 
 TEST_F(VideoAssetTest, ObserverReceivesEachCodeAsPostedInOrderUntilRemovedWithAnyArgument) {
@@ -216,12 +299,14 @@ TEST_F(VideoAssetTest, SeeksStartPlayOrEndInThePreSeekState) {
   // Playing: an exact seek lands on the time and plays on.
   observer->codes.clear();
   asset->setTimeRange(MediaTime::make(1, 1), MediaTime::positiveInfinity(), false);
-  EXPECT_EQ(asset->getStatus(), kLoading);
-  ASSERT_TRUE(pumpUntil([&] { return asset->getStatus() != kLoading; }));
+  // (A buffer change on the player's thread may already have resumed the asset: 10 is checked as reported.)
+  ASSERT_TRUE(pumpUntil([&] { return observer->saw(kLoading) && asset->getStatus() != kLoading; }));
   EXPECT_EQ(asset->getStatus(), kPlaying);
   EXPECT_GE(asset->getPlaybackTime().seconds(), 1.0);
-  // Paused: overlapping seeks keep the state from before the first of them.
+  // Paused: overlapping seeks keep the state from before the first of them. The pause's own 3 is
+  // delivered before the clear, so the 3 waited for below is the seeks'.
   asset->pause();
+  ASSERT_TRUE(pumpUntil([&] { return observer->saw(kPaused); }));
   observer->codes.clear();
   asset->setTimeRange(MediaTime::make(1, 2), MediaTime::positiveInfinity(), false);
   asset->setTimeRange(MediaTime::make(3, 10), MediaTime::positiveInfinity(), false);
@@ -260,7 +345,7 @@ TEST_F(VideoAssetTest, HostAndAssetDoNotKeepEachOtherAlive) {
   EXPECT_TRUE(weakObserver.expired());
   pumpFor(0.2);
   // Dropping the playing asset ends its capture thread (checked by TearDown) and cleans up.
-  LogCapture log;
+  LogCapture log(QVLogLevel::Debug);
   std::weak_ptr<QVVideoStreamAsset> weakAsset = asset;
   asset.reset();
   EXPECT_TRUE(weakAsset.expired());
@@ -310,12 +395,15 @@ TEST_F(VideoAssetTest, APlayerThatFailsBeforeItIsReadyEndsTheWaitingCaptureThrea
   // The probe is served; the player's own connection is closed, late, without an answer.
   DyingHttpServer server(readFile(clip), {.cutAt = 0, .laterDelayMs = 300});
   ASSERT_NE(server.port(), 0);
-  LogCapture log;
+  LogCapture log(QVLogLevel::Debug);
   load("http://127.0.0.1:" + std::to_string(server.port()) + "/clip.mp4");
   asset->play();  // the capture thread waits for the player
   EXPECT_TRUE(asset->isCapturing());
-  ASSERT_TRUE(pumpUntil([&] { return observer->saw(kFailed) && !asset->isCapturing(); }));
-  EXPECT_EQ(captureThreads(), 0);
+  // The flag drops just before the thread is gone: wait for the thread itself.
+  ASSERT_TRUE(pumpUntil([&] { return observer->saw(kFailed) && captureThreads() == 0; }));
+  EXPECT_FALSE(asset->isCapturing());
+  RunLoop::main().runOnce();  // a report from the ended thread would be queued by now
+  EXPECT_EQ(observer->countOf(kFailed), 1u);
   EXPECT_EQ(asset->getStatus(), kFailed);
   EXPECT_EQ(listener->frames, 0);
   EXPECT_GE(log.count("Asset playback failed."), 1u);

@@ -1,7 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
+
 #include "qv/os/URL.h"
 #include "qv/os/av/AssetReader.h"
+#include "qv/os/av/AudioTrackDecoder.h"
+#include "qv/os/av/MemoryInput.h"
 #include "qv/os/av/MutableComposition.h"
 #include "tests/media/MediaTestSupport.h"
 
@@ -76,6 +81,46 @@ TEST(MediaReadersErrorsTest, UnloadableAssetsHaveNoReader) {
     EXPECT_EQ(AssetReader::assetReaderWithAsset(asset, &error), nullptr);
     EXPECT_EQ(error.description, asset->loadError()->description);
   }
+}
+
+}  // namespace
+
+namespace {
+
+// The same bytes read from memory (as the fuzz target feeds them) decode as they do from the file.
+TEST_F(MediaReadersTest, BytesInMemoryDecodeAsTheFileDoes) {
+  std::vector<uint8_t> fromFile;
+  AudioTrackDecoder fileDecoder(0);
+  ASSERT_TRUE(fileDecoder.open(path, 0, nullptr));
+  for (SampleBuffer block; fileDecoder.next(block);) {
+    AudioBuffer buffer;
+    uint32_t count = 0;
+    ASSERT_TRUE(block.audioBufferList(&buffer, 1, &count));
+    fromFile.insert(fromFile.end(), buffer.data, buffer.data + buffer.dataByteSize);
+  }
+  ASSERT_EQ(fromFile.size(), 16000u * 2 * 2 / 2);
+
+  std::ifstream file(path, std::ios::binary);
+  std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  AVFormatContext* format = nullptr;
+  ASSERT_EQ(openMemoryInput(bytes, &format), 0);
+  bytes.assign(bytes.size(), 0);  // the input keeps its own copy
+  std::vector<uint8_t> fromMemory;
+  {
+    AudioTrackDecoder memoryDecoder(0);
+    ASSERT_TRUE(memoryDecoder.open(format, 0, nullptr));
+    for (SampleBuffer block; memoryDecoder.next(block);) {
+      AudioBuffer buffer;
+      uint32_t count = 0;
+      ASSERT_TRUE(block.audioBufferList(&buffer, 1, &count));
+      fromMemory.insert(fromMemory.end(), buffer.data, buffer.data + buffer.dataByteSize);
+    }
+  }
+  closeMemoryInput(&format);
+  EXPECT_EQ(format, nullptr);
+  EXPECT_TRUE(fromMemory == fromFile);
+  std::vector<uint8_t> noise(5000, 0x5a);
+  EXPECT_LT(openMemoryInput(noise, &format), 0);
 }
 
 }  // namespace

@@ -2,12 +2,13 @@
 
 #include "qv/os/QVLog.h"
 
-LogCapture::LogCapture() {
+LogCapture::LogCapture(QVLogLevel shown) : previousLevel_(QVLogSetLevel(shown)) {
   previous_ = QVLogSetSink([this](std::string_view line) { lines.emplace_back(line); });
 }
 
 LogCapture::~LogCapture() {
   QVLogSetSink(previous_);
+  QVLogSetLevel(previousLevel_);
 }
 
 size_t LogCapture::count(std::string_view prefix) const {

@@ -1,4 +1,4 @@
-// Captures QVLog lines for its lifetime, then gives the sink back.
+// Captures QVLog lines of `shown` level and above for its lifetime, then gives the sink and level back.
 #pragma once
 
 #include <functional>
@@ -6,9 +6,11 @@
 #include <string_view>
 #include <vector>
 
+#include "qv/os/QVLog.h"
+
 class LogCapture {
  public:
-  LogCapture();
+  explicit LogCapture(QVLogLevel shown = QVLogLevel::Info);
   ~LogCapture();
   LogCapture(const LogCapture&) = delete;
   LogCapture& operator=(const LogCapture&) = delete;
@@ -18,4 +20,5 @@ class LogCapture {
 
  private:
   std::function<void(std::string_view)> previous_;
+  QVLogLevel previousLevel_;
 };

@@ -54,7 +54,8 @@ std::shared_ptr<Asset> Asset::URLAsset(const URL& url) {
     return asset;
   }
   AVFormatContext* format = nullptr;
-  int status = avformat_open_input(&format, url.path().c_str(), nullptr, nullptr);
+  routeFFmpegLog();
+  int status = avformat_open_input(&format, fileInputName(url.path()).c_str(), nullptr, nullptr);
   if (status >= 0) status = avformat_find_stream_info(format, nullptr);
   if (status < 0) {
     asset->loadError_ =

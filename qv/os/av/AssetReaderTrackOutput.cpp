@@ -2,174 +2,7 @@
 
 #include <cmath>
 
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-#include <libavutil/channel_layout.h>
-#include <libswresample/swresample.h>
-}
-
-#include "qv/os/av/FFmpegSupport.h"
-
-// FFmpeg state of one reading track: its own demuxer on the source file, the decoder and the converter to
-// 16-bit interleaved PCM. The converter is set up from the first decoded frame (the stream's real format)
-// and again whenever the decoded format changes.
-struct AssetReaderTrackOutput::Decoder {
-  AVFormatContext* format = nullptr;
-  AVCodecContext* codec = nullptr;
-  SwrContext* swr = nullptr;
-  AVPacket* packet = nullptr;
-  AVFrame* frame = nullptr;
-  int stream = -1;
-  int requestedRate = 0;  // Hz, 0 keeps the decoder's rate
-
-  // The input format the converter was set up for.
-  int swrFormat = -1;
-  int swrRate = 0;
-  AVChannelLayout swrLayout{};
-  int outRate = 0;
-  int outChannels = 0;
-
-  bool demuxEnded = false;
-  bool converterDrained = false;
-  bool finished = false;
-  int64_t framesOut = 0;  // output frames handed out so far, for presentation times
-
-  ~Decoder() {
-    swr_free(&swr);
-    av_channel_layout_uninit(&swrLayout);
-    av_frame_free(&frame);
-    av_packet_free(&packet);
-    avcodec_free_context(&codec);
-    avformat_close_input(&format);
-  }
-
-  bool open(const std::string& path, int streamIndex, AVError* error) {
-    auto fail = [&](int status, const std::string& what) {
-      if (error) *error = AVError{"FFmpeg", status, what + ": " + ffmpegErrorText(status)};
-      return false;
-    };
-    int status = avformat_open_input(&format, path.c_str(), nullptr, nullptr);
-    if (status < 0) return fail(status, "cannot open " + path);
-    status = avformat_find_stream_info(format, nullptr);
-    if (status < 0) return fail(status, "cannot read the streams of " + path);
-    if (streamIndex < 0 || unsigned(streamIndex) >= format->nb_streams) {
-      return fail(AVERROR_STREAM_NOT_FOUND, "no stream " + std::to_string(streamIndex) + " in " + path);
-    }
-    stream = streamIndex;
-    // Only this track's packets are needed: the demuxer may skip the others.
-    for (unsigned i = 0; i < format->nb_streams; ++i) {
-      if (int(i) != stream) format->streams[i]->discard = AVDISCARD_ALL;
-    }
-    const AVStream* st = format->streams[stream];
-    const AVCodec* decoder = avcodec_find_decoder(st->codecpar->codec_id);
-    if (!decoder) return fail(AVERROR_DECODER_NOT_FOUND, "no decoder for the audio of " + path);
-    codec = avcodec_alloc_context3(decoder);
-    if (!codec) return fail(AVERROR(ENOMEM), "cannot allocate a decoder");
-    status = avcodec_parameters_to_context(codec, st->codecpar);
-    if (status < 0) return fail(status, "cannot set up the decoder for " + path);
-    codec->pkt_timebase = st->time_base;
-    status = avcodec_open2(codec, decoder, nullptr);
-    if (status < 0) return fail(status, "cannot open the decoder for " + path);
-    packet = av_packet_alloc();
-    frame = av_frame_alloc();
-    if (!packet || !frame) return fail(AVERROR(ENOMEM), "cannot allocate decoding buffers");
-    return true;
-  }
-
-  bool configureConverter(const AVFrame* input) {
-    if (swr && input->format == swrFormat && input->sample_rate == swrRate &&
-        av_channel_layout_compare(&input->ch_layout, &swrLayout) == 0) {
-      return true;
-    }
-    swr_free(&swr);
-    av_channel_layout_uninit(&swrLayout);
-    if (av_channel_layout_copy(&swrLayout, &input->ch_layout) < 0) return false;
-    swrFormat = input->format;
-    swrRate = input->sample_rate;
-    outRate = requestedRate > 0 ? requestedRate : input->sample_rate;
-    outChannels = input->ch_layout.nb_channels;
-    // Same channels in and out: the converter only changes the sample format and, if asked, the rate.
-    int status = swr_alloc_set_opts2(&swr, &swrLayout, AV_SAMPLE_FMT_S16, outRate, &swrLayout,
-                                     AVSampleFormat(input->format), input->sample_rate, 0, nullptr);
-    if (status < 0 || swr_init(swr) < 0) {
-      swr_free(&swr);
-      return false;
-    }
-    return true;
-  }
-
-  // Converts `input` (nullptr drains the converter) into `block`; false when nothing came out.
-  bool convert(const AVFrame* input, SampleBuffer& block) {
-    if (input && !configureConverter(input)) return false;
-    if (!swr || outChannels <= 0) return false;
-    int inSamples = input ? input->nb_samples : 0;
-    int capacity = swr_get_out_samples(swr, inSamples);
-    if (capacity <= 0) return false;
-    size_t bytesPerFrame = size_t(outChannels) * 2;
-    block.bytes_.resize(size_t(capacity) * bytesPerFrame);
-    uint8_t* out = block.bytes_.data();
-    int converted = swr_convert(
-        swr, &out, capacity, input ? const_cast<const uint8_t**>(input->extended_data) : nullptr, inSamples);
-    if (converted <= 0) {
-      block.bytes_.clear();
-      return false;
-    }
-    block.bytes_.resize(size_t(converted) * bytesPerFrame);
-    AudioStreamDescription& format = block.format_;
-    format = AudioStreamDescription{};
-    format.sampleRate = outRate;
-    format.formatID = AudioStreamDescription::kLinearPCM;
-    format.formatFlags = AudioStreamDescription::kFlagIsSignedInteger | AudioStreamDescription::kFlagIsPacked;
-    format.bytesPerPacket = uint32_t(bytesPerFrame);
-    format.framesPerPacket = 1;
-    format.bytesPerFrame = uint32_t(bytesPerFrame);
-    format.channelsPerFrame = uint32_t(outChannels);
-    format.bitsPerChannel = 16;
-    block.presentationTime_ = MediaTime::make(framesOut, outRate);
-    framesOut += converted;
-    return true;
-  }
-
-  bool next(SampleBuffer& block) {
-    while (!finished) {
-      int status = avcodec_receive_frame(codec, frame);
-      if (status == 0) {
-        bool produced = convert(frame, block);
-        av_frame_unref(frame);
-        if (produced) return true;
-        continue;
-      }
-      if (status == AVERROR(EAGAIN)) {
-        if (demuxEnded) {
-          avcodec_send_packet(codec, nullptr);
-          continue;
-        }
-        // A read error (a truncated or damaged file) ends the track like its end does.
-        if (av_read_frame(format, packet) < 0) {
-          demuxEnded = true;
-          avcodec_send_packet(codec, nullptr);
-          continue;
-        }
-        // A packet the decoder rejects is dropped; decoding goes on with the next one.
-        if (packet->stream_index == stream) avcodec_send_packet(codec, packet);
-        av_packet_unref(packet);
-        continue;
-      }
-      if (status == AVERROR_EOF) {
-        if (!converterDrained) {
-          converterDrained = true;
-          if (convert(nullptr, block)) return true;
-        }
-        finished = true;
-        break;
-      }
-      // Any other decoding error: the decoder is unusable from here on.
-      finished = true;
-    }
-    return false;
-  }
-};
+#include "qv/os/av/AudioTrackDecoder.h"
 
 AssetReaderTrackOutput* AssetReaderTrackOutput::create(std::shared_ptr<AssetTrack> track,
                                                        const AudioOutputSettings& settings) {
@@ -203,15 +36,14 @@ bool AssetReaderTrackOutput::start(AVError* error) {
       !(std::isfinite(*s.sampleRate) && *s.sampleRate >= 1.0f && *s.sampleRate <= 768000.0f)) {
     return fail("the output sample rate is out of range");
   }
-  auto decoder = std::make_unique<Decoder>();
-  decoder->requestedRate = s.sampleRate ? int(std::lround(*s.sampleRate)) : 0;
+  auto decoder = std::make_unique<AudioTrackDecoder>(s.sampleRate ? int(std::lround(*s.sampleRate)) : 0);
   if (!decoder->open(track_->sourcePath(), track_->sourceStream(), error)) return false;
   decoder_ = std::move(decoder);
   return true;
 }
 
 std::shared_ptr<SampleBuffer> AssetReaderTrackOutput::copyNextSampleBuffer() {
-  if (!decoder_ || decoder_->finished) return nullptr;
+  if (!decoder_ || decoder_->finished()) return nullptr;
   // Reuse the previous block's storage when the caller has let go of it: fresh pages cost more than decoding.
   std::shared_ptr<SampleBuffer> block;
   if (spare_ && spare_.use_count() == 1) {

@@ -12,6 +12,8 @@
 #include "qv/os/av/AudioOutputSettings.h"
 #include "qv/os/av/SampleBuffer.h"
 
+class AudioTrackDecoder;
+
 class AssetReaderTrackOutput {
  public:
   static AssetReaderTrackOutput* create(std::shared_ptr<AssetTrack> track,
@@ -27,7 +29,6 @@ class AssetReaderTrackOutput {
 
  private:
   friend class AssetReader;
-  struct Decoder;
   AssetReaderTrackOutput(std::shared_ptr<AssetTrack> track, const AudioOutputSettings& settings);
   ~AssetReaderTrackOutput();
   // Opens the track's file and decoder; false with *error filled when it cannot.
@@ -36,6 +37,6 @@ class AssetReaderTrackOutput {
   std::atomic<int> references_{1};
   std::shared_ptr<AssetTrack> track_;
   AudioOutputSettings settings_;
-  std::unique_ptr<Decoder> decoder_;
+  std::unique_ptr<AudioTrackDecoder> decoder_;
   std::shared_ptr<SampleBuffer> spare_;  // the last block handed out, reused once its holders let go
 };

@@ -1,14 +1,57 @@
 #include "qv/os/av/FFmpegSupport.h"
 
+#include <cstdarg>
+#include <mutex>
+#include <string>
+
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavutil/error.h>
+#include <libavutil/log.h>
+}
+
+#include "qv/os/QVLog.h"
+
+std::string fileInputName(const std::string& path) {
+  return "file:" + path;
 }
 
 std::string ffmpegErrorText(int status) {
   char text[AV_ERROR_MAX_STRING_SIZE] = {};
   av_strerror(status, text, sizeof text);
   return text;
+}
+
+namespace {
+
+QVLogLevel kitLevelOf(int ffmpegLevel) {
+  if (ffmpegLevel <= AV_LOG_ERROR) return QVLogLevel::Error;
+  if (ffmpegLevel <= AV_LOG_WARNING) return QVLogLevel::Warning;
+  return QVLogLevel::Debug;
+}
+
+// FFmpeg hands a line over in pieces (a prefix, then the text, the newline last); each thread gathers
+// its pieces and logs the whole line.
+void logFromFFmpeg(void* object, int level, const char* format, va_list args) {
+  if (level > av_log_get_level()) return;  // FFmpeg's own threshold: info unless a host changes it
+  QVLogLevel kitLevel = kitLevelOf(level);
+  if (!QVLogShows(kitLevel)) return;
+  thread_local std::string pending;
+  thread_local int printPrefix = 1;
+  char piece[1024];
+  av_log_format_line2(object, level, format, args, piece, sizeof piece, &printPrefix);
+  pending += piece;
+  if (pending.empty() || pending.back() != '\n') return;
+  pending.pop_back();
+  if (!pending.empty()) QVLogAt(kitLevel, "%s", pending.c_str());
+  pending.clear();
+}
+
+}  // namespace
+
+void routeFFmpegLog() {
+  static std::once_flag once;
+  std::call_once(once, [] { av_log_set_callback(logFromFFmpeg); });
 }
 
 namespace {

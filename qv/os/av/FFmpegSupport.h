@@ -10,5 +10,13 @@ struct AVCodecParameters;
 
 std::string ffmpegErrorText(int status);
 
+// The name under which FFmpeg opens the local file `path` as a file, even when the path looks like a
+// protocol ("take:1.mp4").
+std::string fileInputName(const std::string& path);
+
+// Sends FFmpeg's log lines through QVLog from now on (idempotent): errors and warnings at their own level,
+// FFmpeg's informational lines at debug level; lines below FFmpeg's own level (av_log_set_level) not at all.
+void routeFFmpegLog();
+
 // The stream description the phone platform gives a track in this codec; none for codecs it has no code for.
 std::optional<AudioStreamDescription> audioStreamDescriptionOf(const AVCodecParameters* parameters);

@@ -1,5 +1,7 @@
 #include "qv/os/av/InputOpener.h"
 
+#include "qv/os/av/FFmpegSupport.h"
+
 extern "C" {
 #include <libavformat/avformat.h>
 #include <libavutil/dict.h>
@@ -14,6 +16,7 @@ int interruptRequested(void* flag) {
 }  // namespace
 
 int openInput(const std::string& name, AVFormatContext** format, const std::atomic<bool>* interrupt) {
+  routeFFmpegLog();
   AVFormatContext* context = avformat_alloc_context();
   if (!context) return AVERROR(ENOMEM);
   if (interrupt) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -12,6 +13,7 @@ extern "C" {
 
 #include "qv/os/ThreadName.h"
 #include "qv/os/av/AudioSink.h"
+#include "qv/os/av/FFmpegSupport.h"
 #include "qv/os/av/InputOpener.h"
 
 namespace {
@@ -23,6 +25,8 @@ double wallNow() {
 constexpr double kEpsilon = 1e-6;
 // A failed input that has played out its buffer is reported failed this long after the buffer ran empty.
 constexpr double kFailureGrace = 0.5;
+// Seek targets stay within what a timestamp in microseconds can hold, when the media's end is unknown.
+constexpr double kLongestSeek = 1e9;  // seconds
 
 double secondsOf(int64_t timestamp, AVRational timeBase) {
   return double(timestamp) * av_q2d(timeBase);
@@ -103,7 +107,13 @@ void PlaybackEngine::shutdown() {
 }
 
 bool PlaybackEngine::open(Decoding& d) {
-  if (openInput(inputName_, &d.format, &stopping_) < 0) return false;
+  auto fail = [&](std::string reason) {
+    std::lock_guard<std::mutex> guard(lock_);
+    failureReason_ = std::move(reason);
+    return false;
+  };
+  int opened = openInput(inputName_, &d.format, &stopping_);
+  if (opened < 0) return fail(ffmpegErrorText(opened));
   d.startTime = d.format->start_time != AV_NOPTS_VALUE ? secondsOf(d.format->start_time, AV_TIME_BASE_Q) : 0;
   d.videoIndex = av_find_best_stream(d.format, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
   if (d.videoIndex >= 0) {
@@ -134,13 +144,13 @@ bool PlaybackEngine::open(Decoding& d) {
     }
     if (!d.audio) d.audioIndex = -1;
   }
-  if (d.videoIndex < 0 && d.audioIndex < 0) return false;
+  if (d.videoIndex < 0 && d.audioIndex < 0) return fail("no decodable audio or video track");
   for (unsigned i = 0; i < d.format->nb_streams; ++i) {
     if (int(i) != d.videoIndex && int(i) != d.audioIndex) d.format->streams[i]->discard = AVDISCARD_ALL;
   }
   d.packet = av_packet_alloc();
   d.frame = av_frame_alloc();
-  if (!d.packet || !d.frame) return false;
+  if (!d.packet || !d.frame) return fail(ffmpegErrorText(AVERROR(ENOMEM)));
 
   std::lock_guard<std::mutex> guard(lock_);
   hasVideo_ = d.videoIndex >= 0;
@@ -161,15 +171,16 @@ void PlaybackEngine::run(Events events) {
   setCurrentThreadName("qv.playerEngine");
   Decoding d;
   bool opened = open(d);
+  // The sound output exists before the item says it is ready: whoever sees "ready" finds it.
+  if (opened && hasAudio_) {
+    sink_ = AudioSink::create(kAudioRate, kAudioChannels,
+                              [this](float* samples, int frames) { pullAudio(samples, frames); });
+  }
   {
     std::lock_guard<std::mutex> guard(lock_);
     status_ = opened ? Status::ReadyToPlay : Status::Failed;
   }
   if (!stopping_ && events.changed) events.changed("status");
-  if (opened && hasAudio_) {
-    sink_ = AudioSink::create(kAudioRate, kAudioChannels,
-                              [this](float* samples, int frames) { pullAudio(samples, frames); });
-  }
   while (!stopping_) {
     std::unique_ptr<SeekRequest> seek;
     std::vector<std::function<void()>> calls;
@@ -257,13 +268,14 @@ void PlaybackEngine::readAndDecode(Decoding& d, std::vector<std::function<void()
   if (result < 0) {
     // A clean end of file is AVERROR_EOF with no I/O error behind it; anything else (a dropped
     // connection, a read timeout) is a failed input.
-    bool failed = result != AVERROR_EOF ||
-                  (d.format->pb && d.format->pb->error < 0 && d.format->pb->error != AVERROR_EOF);
+    int ioError = d.format->pb ? d.format->pb->error : 0;
+    bool failed = result != AVERROR_EOF || (ioError < 0 && ioError != AVERROR_EOF);
     if (d.video && avcodec_send_packet(d.video, nullptr) >= 0) decodeVideo(d, calls);
     if (d.audio && avcodec_send_packet(d.audio, nullptr) >= 0) decodeAudio(d, calls);
     std::lock_guard<std::mutex> guard(lock_);
     inputEnded_ = true;
     inputFailed_ = failed;
+    if (failed) inputError_ = ffmpegErrorText(result != AVERROR_EOF ? result : ioError);
     if (activeSeek_) {
       // A seek at or past the end (nothing decoded since it started) lands on the end.
       if (lastPts_ <= 0)
@@ -287,6 +299,7 @@ void PlaybackEngine::decodeVideo(Decoding& d, std::vector<std::function<void()>>
     int64_t timestamp = d.frame->best_effort_timestamp;
     if (timestamp == AV_NOPTS_VALUE) timestamp = d.frame->pts;
     std::lock_guard<std::mutex> guard(lock_);
+    yieldedFrame_ = true;  // also when an exact seek passes over it: the input does give pictures
     double pts = timestamp != AV_NOPTS_VALUE ? secondsOf(timestamp, timeBase) - d.startTime : lastPts_;
     // An exact seek shows the frame that covers the target: earlier frames are decoded and dropped.
     if (activeSeek_ && activeSeek_->exact && pts + frameDuration_ <= activeSeek_->target + kEpsilon) {
@@ -327,6 +340,7 @@ void PlaybackEngine::decodeAudio(Decoding& d, std::vector<std::function<void()>>
       audioPts_ = timestamp != AV_NOPTS_VALUE ? secondsOf(timestamp, timeBase) - d.startTime : lastPts_;
     }
     audio_.insert(audio_.end(), d.converted.begin(), d.converted.begin() + size_t(produced) * kAudioChannels);
+    if (!hasVideo_) yieldedFrame_ = true;
     double end = audioPts_ + double((audio_.size() - audioHead_) / kAudioChannels) / kAudioRate;
     lastPts_ = std::max(lastPts_, end);
     if (activeSeek_ && !hasVideo_) finishSeekLocked(audioPts_, calls);
@@ -347,7 +361,12 @@ void PlaybackEngine::tickLocked(std::vector<std::string>& changes, bool& ended) 
     double now = clockLocked();
     size_t audioFrames = (audio_.size() - audioHead_) / kAudioChannels;
     bool drained = now >= lastPts_ - kEpsilon;
-    if (inputEnded_ && !inputFailed_) {
+    if (inputEnded_ && !yieldedFrame_) {
+      failLocked(inputFailed_ ? "the input failed before its first frame: " + inputError_
+                              : std::string(hasVideo_ ? "no video frame could be decoded"
+                                                      : "no sound could be decoded"),
+                 changes);
+    } else if (inputEnded_ && !inputFailed_) {
       // Everything up to the end is buffered.
       if (stalled_) {
         stalled_ = false;
@@ -372,8 +391,7 @@ void PlaybackEngine::tickLocked(std::vector<std::string>& changes, bool& ended) 
         keepUp_ = false;
         failAt_ = wallNow() + kFailureGrace;
       } else if (empty_ && wallNow() >= failAt_) {
-        status_ = Status::Failed;
-        changes.push_back("status");
+        failLocked("the input failed: " + inputError_, changes);
       }
     } else {
       full_ = false;
@@ -402,6 +420,14 @@ void PlaybackEngine::tickLocked(std::vector<std::string>& changes, bool& ended) 
   if (empty_ != wasEmpty) changes.push_back("playbackBufferEmpty");
   if (full_ != wasFull) changes.push_back("playbackBufferFull");
   if (keepUp_ != wasKeepUp) changes.push_back("playbackLikelyToKeepUp");
+}
+
+void PlaybackEngine::failLocked(std::string reason, std::vector<std::string>& changes) {
+  status_ = Status::Failed;
+  failureReason_ = std::move(reason);
+  rebaseLocked(clockLocked());  // the clock stops where it is
+  rate_ = 0;
+  changes.push_back("status");
 }
 
 void PlaybackEngine::dropOverdueFramesLocked() {
@@ -447,6 +473,11 @@ void PlaybackEngine::clearQueuesLocked() {
 PlaybackEngine::Status PlaybackEngine::status() const {
   std::lock_guard<std::mutex> guard(lock_);
   return status_;
+}
+
+std::string PlaybackEngine::failureReason() const {
+  std::lock_guard<std::mutex> guard(lock_);
+  return failureReason_;
 }
 
 double PlaybackEngine::currentTime() const {
@@ -504,7 +535,9 @@ void PlaybackEngine::seek(double target, double toleranceBefore, std::function<v
     std::lock_guard<std::mutex> guard(lock_);
     if (pendingSeek_ && pendingSeek_->completion) superseded_.push_back(std::move(pendingSeek_->completion));
     auto request = std::make_unique<SeekRequest>();
-    request->target = std::max(0.0, target);
+    // Clamped here, before the target becomes the clock or a timestamp: a time past the end lands on it.
+    double longest = duration_ > 0 ? duration_ : kLongestSeek;
+    request->target = std::isnan(target) ? 0.0 : std::clamp(target, 0.0, longest);
     request->exact = toleranceBefore <= 0;
     request->completion = std::move(completion);
     pendingSeek_ = std::move(request);

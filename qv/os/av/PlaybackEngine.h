@@ -43,6 +43,8 @@ class PlaybackEngine : public std::enable_shared_from_this<PlaybackEngine> {
   void shutdown();
 
   Status status() const;
+  // Why the item failed, in one line; empty while it has not.
+  std::string failureReason() const;
   double currentTime() const;  // seconds on the item's timeline
   double duration() const;     // seconds; 0 when unknown
   double frameDuration() const;
@@ -58,9 +60,9 @@ class PlaybackEngine : public std::enable_shared_from_this<PlaybackEngine> {
   bool bufferFull() const;
   bool likelyToKeepUp() const;
 
-  // Seeks to `target` seconds. tolerance before 0 decodes up to the exact position; otherwise the nearest
-  // key frame at or before it is shown. The completion runs on the engine thread: true when the seek
-  // finished, false when a later seek (or shutdown) interrupted it.
+  // Seeks to `target` seconds, clamped to the media (NaN seeks to the start). tolerance before 0 decodes up
+  // to the exact position; otherwise the nearest key frame at or before it is shown. The completion runs on
+  // the engine thread: true when the seek finished, false when a later seek (or shutdown) interrupted it.
   void seek(double target, double toleranceBefore, std::function<void(bool)> completion);
 
   // Video frames. hasFrame: a decoded frame due at `time` is waiting. takeFrame: removes every frame due
@@ -94,6 +96,7 @@ class PlaybackEngine : public std::enable_shared_from_this<PlaybackEngine> {
   void tickLocked(std::vector<std::string>& changes, bool& ended);
   double clockLocked() const;
   void rebaseLocked(double mediaTime);
+  void failLocked(std::string reason, std::vector<std::string>& changes);
   void clearQueuesLocked();
   void dropOverdueFramesLocked();
   void pullAudio(float* samples, int frames);
@@ -109,6 +112,7 @@ class PlaybackEngine : public std::enable_shared_from_this<PlaybackEngine> {
   std::thread thread_;               // guarded by lock_
   bool started_ = false;             // guarded by lock_
   Status status_ = Status::Unknown;  // guarded by lock_
+  std::string failureReason_;        // guarded by lock_
   // Clock: media time = base + (now - wallBase) * rate while running.
   double rate_ = 0, base_ = 0, wallBase_ = 0;  // guarded by lock_
   // Guarded by lock_: the clock waits for data. Set from the start and after each seek until the queue
@@ -123,8 +127,12 @@ class PlaybackEngine : public std::enable_shared_from_this<PlaybackEngine> {
   double audioPts_ = 0;                             // guarded by lock_; time of the sample at audioHead_
   double lastPts_ = 0;  // guarded by lock_; end time of the last decoded frame or sound
   bool inputEnded_ = false, inputFailed_ = false;  // guarded by lock_
-  bool endReported_ = false;                       // guarded by lock_
-  double failAt_ = 0;  // guarded by lock_; when an ended, failed input fails the item
+  std::string inputError_;                         // guarded by lock_; why the input failed
+  // Guarded by lock_: a frame (sound for an item without video) has been decoded since the start. An
+  // input that ends before its first frame has nothing to play, whatever its index promised.
+  bool yieldedFrame_ = false;
+  bool endReported_ = false;  // guarded by lock_
+  double failAt_ = 0;         // guarded by lock_; when an ended, failed input fails the item
   bool empty_ = false, full_ = false, keepUp_ = false;  // guarded by lock_; the buffer states
   uint64_t skipped_ = 0;                                // guarded by lock_
   bool filledOnce_ = false;                             // guarded by lock_

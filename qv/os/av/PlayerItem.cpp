@@ -73,6 +73,10 @@ PlayerItem::Status PlayerItem::status() const {
   }
 }
 
+std::string PlayerItem::errorDescription() const {
+  return status() == StatusFailed ? engine_->failureReason() : std::string();
+}
+
 MediaTime PlayerItem::currentTime() const {
   return timeOf(engine_->currentTime());
 }

@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -31,6 +32,8 @@ class PlayerItem : public std::enable_shared_from_this<PlayerItem> {
 
   const std::shared_ptr<StreamAsset>& asset() const { return asset_; }
   Status status() const;
+  // Why the item failed, in one line (the platform's error description); empty unless it failed.
+  std::string errorDescription() const;
   MediaTime currentTime() const;
   MediaTime duration() const;  // indefinite until known
   bool isPlaybackBufferEmpty() const;

@@ -2,11 +2,8 @@
 
 extern "C" {
 #include <libavutil/frame.h>
-#include <libavutil/opt.h>
-#include <libswscale/swscale.h>
 }
 
-#include "qv/os/PixelBufferPool.h"
 #include "qv/os/av/PlaybackEngine.h"
 
 std::shared_ptr<PlayerItemVideoOutput> PlayerItemVideoOutput::create(uint32_t pixelFormat) {
@@ -14,9 +11,7 @@ std::shared_ptr<PlayerItemVideoOutput> PlayerItemVideoOutput::create(uint32_t pi
   return std::shared_ptr<PlayerItemVideoOutput>(new PlayerItemVideoOutput());
 }
 
-PlayerItemVideoOutput::~PlayerItemVideoOutput() {
-  sws_freeContext(scaler_);
-}
+PlayerItemVideoOutput::~PlayerItemVideoOutput() = default;
 
 void PlayerItemVideoOutput::attach(std::shared_ptr<PlaybackEngine> engine) {
   std::lock_guard<std::mutex> guard(lock_);
@@ -45,21 +40,7 @@ std::shared_ptr<PixelBuffer> PlayerItemVideoOutput::copyPixelBufferForItemTime(M
   std::shared_ptr<PixelBuffer> buffer;
   {
     std::lock_guard<std::mutex> guard(convertLock_);
-    if (!pool_ || pool_->width() != frame->width || pool_->height() != frame->height) {
-      pool_ = PixelBufferPool::create(frame->width, frame->height);
-    }
-    scaler_ =
-        sws_getCachedContext(scaler_, frame->width, frame->height, AVPixelFormat(frame->format), frame->width,
-                             frame->height, AV_PIX_FMT_BGRA, SWS_BILINEAR, nullptr, nullptr, nullptr);
-    if (pool_ && scaler_) buffer = pool_->createPixelBuffer();
-    if (buffer) {
-      buffer->lockBaseAddress();
-      uint8_t* planes[4] = {buffer->baseAddress(), nullptr, nullptr, nullptr};
-      int strides[4] = {int(buffer->bytesPerRow()), 0, 0, 0};
-      int rows = sws_scale(scaler_, frame->data, frame->linesize, 0, frame->height, planes, strides);
-      buffer->unlockBaseAddress();
-      if (rows != frame->height) buffer.reset();
-    }
+    buffer = converter_.convert(*frame);
   }
   av_frame_free(&frame);
   if (!buffer) return nullptr;
@@ -74,6 +55,6 @@ uint64_t PlayerItemVideoOutput::framesSkipped() const {
 }
 
 size_t PlayerItemVideoOutput::bufferAllocations() const {
-  std::lock_guard<std::mutex> guard(const_cast<std::mutex&>(convertLock_));
-  return pool_ ? pool_->allocationCount() : 0;
+  std::lock_guard<std::mutex> guard(convertLock_);
+  return converter_.bufferAllocations();
 }

@@ -12,10 +12,9 @@
 
 #include "qv/os/PixelBuffer.h"
 #include "qv/os/av/MediaTime.h"
+#include "qv/os/av/VideoFrameConverter.h"
 
-class PixelBufferPool;
 class PlaybackEngine;
-struct SwsContext;
 
 class PlayerItemVideoOutput {
  public:
@@ -43,8 +42,7 @@ class PlayerItemVideoOutput {
 
   mutable std::mutex lock_;
   std::shared_ptr<PlaybackEngine> engine_;  // guarded by lock_
-  std::mutex convertLock_;                  // one conversion at a time
-  SwsContext* scaler_ = nullptr;            // guarded by convertLock_
-  std::shared_ptr<PixelBufferPool> pool_;   // guarded by convertLock_
+  mutable std::mutex convertLock_;          // one conversion at a time
+  VideoFrameConverter converter_;           // guarded by convertLock_
   std::atomic<uint64_t> copied_{0}, late_{0};
 };

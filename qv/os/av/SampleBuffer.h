@@ -34,7 +34,7 @@ class SampleBuffer {
   }
 
  private:
-  friend class AssetReaderTrackOutput;
+  friend class AudioTrackDecoder;
   AudioStreamDescription format_;
   MediaTime presentationTime_;
   std::vector<uint8_t> bytes_;

@@ -1,5 +1,6 @@
 #include "qv/os/av/StreamAsset.h"
 
+#include <filesystem>
 #include <thread>
 
 extern "C" {
@@ -17,7 +18,14 @@ std::shared_ptr<StreamAsset> StreamAsset::create(std::string url) {
 
 std::string StreamAsset::inputNameForURL(const std::string& url) {
   auto parsed = URL::URLWithString(url);
-  if (parsed && parsed->isFileURL()) return parsed->path();
+  if (parsed && parsed->isFileURL()) return fileInputName(parsed->path());
+  // A path that names something on disk is a file, whatever protocol its text looks like. It is made
+  // absolute now: the player opens it later, on its own thread, when the working folder may have changed.
+  std::error_code ignored;
+  if (!url.empty() && std::filesystem::exists(url, ignored)) {
+    auto absolute = std::filesystem::absolute(url, ignored);
+    return fileInputName(ignored ? url : absolute.string());
+  }
   return url;
 }
 

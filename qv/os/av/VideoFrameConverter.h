@@ -1,0 +1,30 @@
+// Converts decoded video frames (any pixel format FFmpeg decodes to) into BGRA pixel buffers from a pool
+// that follows the frame size, with libswscale. The pool's buffers are laid out the way libswscale writes
+// (see PixelBufferPool). One thread at a time; the video output guards it with its own lock.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+
+#include "qv/os/PixelBuffer.h"
+
+struct AVFrame;
+struct SwsContext;
+class PixelBufferPool;
+
+class VideoFrameConverter {
+ public:
+  VideoFrameConverter() = default;
+  ~VideoFrameConverter();
+  VideoFrameConverter(const VideoFrameConverter&) = delete;
+  VideoFrameConverter& operator=(const VideoFrameConverter&) = delete;
+
+  // The frame as BGRA pixels of its own size; nullptr when it cannot be converted or memory runs out.
+  std::shared_ptr<PixelBuffer> convert(const AVFrame& frame);
+  // Byte blocks the current pool has allocated.
+  size_t bufferAllocations() const;
+
+ private:
+  SwsContext* scaler_ = nullptr;
+  std::shared_ptr<PixelBufferPool> pool_;
+};
