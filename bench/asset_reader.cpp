@@ -10,6 +10,8 @@
 #include "qv/media/QVAssetReader.h"
 #include "qv/os/QVLog.h"
 
+using namespace qv;
+
 namespace {
 
 const char* kFile = "/tmp/qv_bench_10min_stereo.m4a";

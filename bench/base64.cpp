@@ -11,6 +11,8 @@
 
 #include "qv/platform/Base64.h"
 
+using namespace qv;
+
 namespace {
 
 template <typename F>

@@ -11,6 +11,8 @@
 
 #include "qv/platform/CRC32.h"
 
+using namespace qv;
+
 namespace {
 
 template <typename F>

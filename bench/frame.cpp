@@ -14,6 +14,8 @@
 #include "qv/os/Layer.h"
 #include "qv/platform/QVContext.h"
 
+using namespace qv;
+
 namespace {
 
 constexpr int kWidth = 1280, kHeight = 720, kFrames = 200;

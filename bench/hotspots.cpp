@@ -13,6 +13,8 @@
 #include "qv/os/RunLoop.h"
 #include "qv/os/TapRecognizer.h"
 
+using namespace qv;
+
 namespace {
 
 constexpr int kFrames = 60;

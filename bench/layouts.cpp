@@ -17,6 +17,8 @@
 #include "qv/platform/QVContext.h"
 #include "tests/support/HostAsset.h"
 
+using namespace qv;
+
 namespace {
 
 constexpr int kWidth = 1280, kHeight = 720;

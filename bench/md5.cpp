@@ -10,6 +10,8 @@
 
 #include "qv/platform/MD5.h"
 
+using namespace qv;
+
 namespace {
 
 template <typename F>

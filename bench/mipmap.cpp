@@ -14,6 +14,8 @@
 #include "qv/os/GLES.h"
 #include "qv/render/Mipmap.h"
 
+using namespace qv;
+
 namespace {
 
 constexpr int kRuns = 5;

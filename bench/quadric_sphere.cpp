@@ -17,6 +17,8 @@
 #include "qv/os/EglContext.h"
 #include "qv/os/GLES.h"
 
+using namespace qv;
+
 namespace {
 
 constexpr int kWidth = 1280, kHeight = 720;
@@ -59,7 +61,7 @@ double secondsPerDraw(Draw draw) {
 
 struct Kit {
   std::shared_ptr<EglContext> context = EglContext::create(EglContext::Api::GLES1);
-  GLUquadric* q = nullptr;
+  qv::GLUquadric* q = nullptr;
   bool setUp(const std::vector<uint8_t>& texels) {
     if (!context || !GLContext::setCurrent(context)) return false;
     GLuint framebuffer, colour;
@@ -153,7 +155,7 @@ struct Drop : GLCallObserver {
   long vertices = 0;
 };
 
-double tessellationOnly(GLUquadric* q) {
+double tessellationOnly(qv::GLUquadric* q) {
   Drop drop;
   glseam::ScopedObserver scoped(&drop);
   const double start = now();

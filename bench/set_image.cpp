@@ -12,6 +12,8 @@
 #include "qv/os/Image.h"
 #include "qv/os/OffscreenLayer.h"
 
+using namespace qv;
+
 namespace {
 
 constexpr int kWidth = 8192, kHeight = 4096;

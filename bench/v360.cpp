@@ -11,6 +11,8 @@
 #include "qv/os/Image.h"
 #include "qv/os/OffscreenLayer.h"
 
+using namespace qv;
+
 namespace {
 
 constexpr int kFrames = 300;

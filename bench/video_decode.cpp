@@ -14,6 +14,8 @@
 #include "qv/os/av/PlayerItemVideoOutput.h"
 #include "qv/os/av/StreamAsset.h"
 
+using namespace qv;
+
 namespace {
 
 const char* kFile = "/tmp/qv_bench_3840x1920_h264.mp4";

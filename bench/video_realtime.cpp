@@ -21,6 +21,8 @@
 #include "qv/os/av/MediaTime.h"
 #include "qv/os/av/PlayerItemVideoOutput.h"
 
+using namespace qv;
+
 namespace {
 
 const char* kFile = "/tmp/qv_bench_3840x1920_30fps_25s.mp4";

@@ -2,8 +2,13 @@
 # window glue as the package's component "sdl" (qvkit::sdl) and as qvkit-sdl.pc.
 include(CMakePackageConfigHelpers)
 
+# Only the public headers: those that mark their declarations for export, and the marking itself.
 foreach(header ${QV_HEADERS})
   file(RELATIVE_PATH rel ${PROJECT_SOURCE_DIR} ${header})
+  file(STRINGS ${header} marked REGEX "^QV_EXPORT_BEGIN")
+  if(NOT marked AND NOT rel STREQUAL "qv/os/Export.h")
+    continue()
+  endif()
   get_filename_component(dir ${rel} DIRECTORY)
   install(FILES ${header} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/${dir})
 endforeach()

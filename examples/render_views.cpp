@@ -8,6 +8,8 @@
 #include "qv/os/Image.h"
 #include "qv/os/OffscreenLayer.h"
 
+using namespace qv;
+
 int main(int argc, char** argv) {
   if (argc != 3) {
     std::fprintf(stderr, "usage: render_views PANORAMA OUT_PREFIX\n");

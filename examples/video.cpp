@@ -15,6 +15,8 @@
 #include "qv/sdl/SdlAudioSink.h"
 #include "qv/sdl/SdlGLWindow.h"
 
+using namespace qv;
+
 // The asset tells its observer how loading and playing go: play once ready, remember the last state.
 class Playback : public QVAssetObserver {
  public:

@@ -14,6 +14,8 @@
 #include "qv/os/RunLoop.h"
 #include "qv/sdl/SdlGLWindow.h"
 
+using namespace qv;
+
 // Shows the panorama until the window is closed: SDL's mouse events become the view's touches.
 void runView(SdlGLWindow& window, const char* panorama) {
   Environment::current().setScreen(QVRect{0, 0, 960, 540}, 1.0);  // the window is the kit's screen

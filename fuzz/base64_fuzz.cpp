@@ -11,6 +11,8 @@
 #include "qv/platform/Base64Kernels.h"
 #include "qv/platform/Base64String.h"
 
+using namespace qv;
+
 namespace {
 
 void check(bool condition) {

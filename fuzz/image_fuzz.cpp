@@ -9,6 +9,8 @@
 #include "qv/os/Image.h"
 #include "qv/os/QVLog.h"
 
+using namespace qv;
+
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   QVLogSetSink([](std::string_view) {});  // bad input is expected, and one line each would drown the output
   return 0;

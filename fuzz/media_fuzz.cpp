@@ -16,6 +16,8 @@ extern "C" {
 #include "qv/os/av/MemoryInput.h"
 #include "qv/os/av/VideoFrameConverter.h"
 
+using namespace qv;
+
 namespace {
 
 // Bounds per input, so that one input stays quick whatever its header promises.

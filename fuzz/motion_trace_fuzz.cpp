@@ -8,6 +8,8 @@
 #include "qv/os/MotionTrace.h"
 #include "qv/os/QVLog.h"
 
+using namespace qv;
+
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   QVLogSetSink([](std::string_view) {});
   return 0;

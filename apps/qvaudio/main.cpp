@@ -21,6 +21,8 @@
 #include "qv/media/QVAssetReader.h"
 #include "qv/os/RegularFile.h"
 
+using namespace qv;
+
 namespace {
 
 // Rates a sound device plays; 0 asks for the decoder's own rate.

@@ -6,6 +6,8 @@
 #include "apps/qvview/BitmapFont.h"
 #include "qv/os/Image.h"
 
+using namespace qv;
+
 namespace {
 
 // Quadrant colours, by yaw from the image centre: N (red), E (green), S (blue), W (yellow).

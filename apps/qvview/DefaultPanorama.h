@@ -6,6 +6,9 @@
 
 #include <memory>
 
+namespace qv {
 class Image;
+}  // namespace qv
+using namespace qv;
 
 std::shared_ptr<Image> makeDefaultPanorama(int width = 4096, int height = 2048);

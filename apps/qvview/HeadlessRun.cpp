@@ -13,6 +13,8 @@
 #include "qv/os/OffscreenLayer.h"
 #include "qv/os/RunLoop.h"
 
+using namespace qv;
+
 namespace {
 
 std::string framePath(const Options& options, int index) {

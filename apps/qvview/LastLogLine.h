@@ -7,6 +7,8 @@
 
 #include "qv/os/QVLog.h"
 
+using namespace qv;
+
 class LastLogLine {
  public:
   LastLogLine() : previous_(QVLogSetSink([this](std::string_view line) { line_ = line; })) {}

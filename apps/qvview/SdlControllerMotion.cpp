@@ -6,6 +6,8 @@
 #include "qv/os/QVLog.h"
 #include "qv/os/RunLoop.h"
 
+using namespace qv;
+
 namespace {
 
 constexpr double kMaxStep = 0.1;  // seconds; longer gaps (a stalled frame) are not integrated blindly

@@ -12,6 +12,8 @@
 #include "qv/os/AttitudeQuaternion.h"
 #include "qv/os/MotionManager.h"
 
+using namespace qv;
+
 class SdlControllerMotion : public MotionManager {
  public:
   // The first connected controller that reports a gyroscope; nullptr when there is none.

@@ -8,6 +8,8 @@
 #include "qv/os/RunLoop.h"
 #include "qv/os/av/PlayerItemVideoOutput.h"
 
+using namespace qv;
+
 bool VideoPlayback::isVideo(const Options& options) {
   if (!options.file) return false;
   std::string name = *options.file;

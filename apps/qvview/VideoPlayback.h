@@ -11,8 +11,11 @@
 #include "qv/media/QVAssetObserver.h"
 #include "qv/media/QVAssetTimeMonitor.h"
 
+namespace qv {
 class QVViewGL;
 class QVVideoStreamAsset;
+}  // namespace qv
+using namespace qv;
 
 class VideoPlayback : public QVAssetObserver,
                       public QVAssetTimeMonitor,

@@ -19,6 +19,8 @@
 #include "qv/os/RegularFile.h"
 #include "qv/platform/QVContext.h"
 
+using namespace qv;
+
 std::shared_ptr<Image> loadPanorama(const Options& options, std::string* error) {
   if (!options.file) return makeDefaultPanorama();
   const std::string& path = *options.file;

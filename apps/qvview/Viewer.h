@@ -7,8 +7,11 @@
 
 #include "apps/qvview/Options.h"
 
+namespace qv {
 class Image;
 class QVViewGL;
+}  // namespace qv
+using namespace qv;
 
 // The file's image, or the built-in panorama; nullptr with *error set to one line naming the file, and
 // nullptr with *error untouched for a video (played by VideoPlayback instead) that names a URL or a

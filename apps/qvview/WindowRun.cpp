@@ -22,6 +22,8 @@
 #include "qv/sdl/SdlAudioSink.h"
 #include "qv/sdl/SdlGLWindow.h"
 
+using namespace qv;
+
 namespace {
 
 // A left click that did not move becomes a tap for the view's tap recogniser (window points = view points).

@@ -6,6 +6,8 @@
 #include "qv/os/GLES.h"
 #include "qv/render/CameraMath.h"
 
+namespace qv {
+
 CameraComposition composeCamera(const FrameSnapshot& frame, const CameraPass& pass, float yawBase) {
   CameraComposition result;
   const bool motion = usesMotionBranch(frame, pass);
@@ -113,3 +115,5 @@ void CameraRig::calibrateYaw(int64_t interfaceOrientation) {
 void CameraRig::keep(const CameraComposition& composition) {
   if (composition.deviceApplied) std::copy(composition.device, composition.device + 16, m_static);
 }
+
+}  // namespace qv

@@ -12,6 +12,11 @@
 #include "qv/render/FrameSnapshot.h"
 #include "qv/render/SceneRenderer.h"
 
+#include "qv/os/Export.h"
+
+QV_EXPORT_BEGIN
+namespace qv {
+
 struct CameraComposition {
   float sceneYaw = 0;      // the whole turn about the pole axis (compass and yaw), degrees
   float yawDivisor = 1;    // drag units per degree that the yaw used
@@ -47,3 +52,6 @@ class CameraRig {
   float hotspotrotation = 0;    // degrees
   GLfloat m_static[16] = {};    // last device matrix as a GL matrix, column-major
 };
+
+}  // namespace qv
+QV_EXPORT_END

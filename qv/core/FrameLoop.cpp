@@ -22,6 +22,8 @@
 #include "qv/render/RawFrameRenderer.h"
 #include "qv/render/SceneRenderer.h"
 
+namespace qv {
+
 namespace {
 // How long a frame waits at most for announced uploads: about one video frame period.
 constexpr std::chrono::milliseconds kUploadPriorityLimit{30};
@@ -233,3 +235,5 @@ void FrameLoop::leaveStateAsFound() {
   glDisable(GL_TEXTURE_2D);
   glColor4f(1, 1, 1, 1);
 }
+
+}  // namespace qv

@@ -14,6 +14,11 @@
 #include "qv/render/RendererChoice.h"
 #include "qv/render/SceneQuadrics.h"
 
+#include "qv/os/Export.h"
+
+QV_EXPORT_BEGIN
+namespace qv {
+
 class BlindSpotDisk;
 class DeviceMotionNavigator;
 class FrameInput;
@@ -97,3 +102,6 @@ class FrameLoop {
   int32_t hitX = -1, hitY = -1;                       // one-shot window point for the camera composition
   int32_t stereomode = 0;  // 0 full frame to both eyes, 1 over-under; written by the renderer choice
 };
+
+}  // namespace qv
+QV_EXPORT_END

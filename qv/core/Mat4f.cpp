@@ -4,6 +4,8 @@
 #include <cstring>
 #include <utility>
 
+namespace qv {
+
 void mat4f_identity(float* m) {
   std::memset(m, 0, 16 * sizeof(float));
   m[0] = m[5] = m[10] = m[15] = 1.0f;
@@ -208,3 +210,5 @@ void mat3f_from_mat4(const float* m, float* out) {
   for (int c = 0; c < 3; ++c)
     for (int r = 0; r < 3; ++r) out[3 * c + r] = m[4 * c + r];
 }
+
+}  // namespace qv

@@ -5,9 +5,12 @@
 
 #include "qv/core/Rotation.h"
 
-#ifdef __cplusplus
+#include "qv/os/Export.h"
+
+QV_EXPORT_BEGIN
+namespace qv {
+
 extern "C" {
-#endif
 
 typedef float mat4f[16];  // column-major
 typedef float mat3f[9];   // column-major, element [3c + r]
@@ -50,6 +53,7 @@ void mat4f_inverse(const float* m, float* out);
 void mat4f_inverse_transpose(const float* m, float* out);
 void mat3f_from_mat4(const float* m, float* out);
 
-#ifdef __cplusplus
-}
-#endif
+}  // extern "C"
+
+}  // namespace qv
+QV_EXPORT_END

@@ -8,6 +8,11 @@
 #include "qv/media/QVAssetObserver.h"
 #include "qv/media/QVVideoStreamAsset.h"
 
+#include "qv/os/Export.h"
+
+QV_EXPORT_BEGIN
+namespace qv {
+
 class QVObjectFactory {
  public:
   // A new panorama view of the given frame (points), or nullptr with the reason in `whyNot` (when given).
@@ -24,3 +29,6 @@ class QVObjectFactory {
     return asset;
   }
 };
+
+}  // namespace qv
+QV_EXPORT_END

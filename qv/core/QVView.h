@@ -9,6 +9,11 @@
 #include "qv/os/Environment.h"
 #include "qv/platform/Responder.h"
 
+#include "qv/os/Export.h"
+
+QV_EXPORT_BEGIN
+namespace qv {
+
 class QVAsset;
 class Layer;
 
@@ -26,3 +31,6 @@ class QVView : public Responder {
  protected:
   QVRect frame_;
 };
+
+}  // namespace qv
+QV_EXPORT_END

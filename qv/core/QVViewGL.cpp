@@ -15,6 +15,8 @@
 #include "qv/platform/QVContext.h"
 #include "qv/platform/UIDeviceHardware.h"
 
+namespace qv {
+
 namespace {
 
 int32_t deviceCategoryForClass(int32_t modelClass) {
@@ -137,7 +139,7 @@ std::shared_ptr<Responder> QVViewGL::nextResponder() const {
 }
 
 std::vector<uint8_t> QVViewGL::base64DataFromString(std::optional<std::string_view> string) {
-  return ::base64DataFromString(string);
+  return qv::base64DataFromString(string);
 }
 
 // --- Touches
@@ -287,3 +289,5 @@ void QVViewGL::loadTexture(GLuint* texture, const std::string& file) {
   SharedContextScope scope;
   if (scope.ok()) BlindSpotDisk::loadTexture(texture, file);
 }
+
+}  // namespace qv

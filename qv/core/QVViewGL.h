@@ -28,6 +28,11 @@
 #include "qv/os/Environment.h"
 #include "qv/render/BlindSpotDisk.h"
 
+#include "qv/os/Export.h"
+
+QV_EXPORT_BEGIN
+namespace qv {
+
 class Image;
 class Layer;
 class QVHotspot;
@@ -231,3 +236,6 @@ class QVViewGL : public QVView, public QVAssetListener, public std::enable_share
 
   std::atomic<bool> dealloccing{false};  // set at the start of teardown; read by any thread
 };
+
+}  // namespace qv
+QV_EXPORT_END

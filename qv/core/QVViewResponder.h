@@ -4,7 +4,15 @@
 
 #include "qv/platform/Responder.h"
 
+#include "qv/os/Export.h"
+
+QV_EXPORT_BEGIN
+namespace qv {
+
 class QVViewResponder : public virtual Responder {
  public:
   virtual void viewWasTouched() = 0;
 };
+
+}  // namespace qv
+QV_EXPORT_END

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+namespace qv {
+
 namespace {
 
 constexpr double kPi = 3.141592653589793;
@@ -198,3 +200,5 @@ RotationMatrix rotationMatrixFromEuler(float u, float v, float w) {
   m.m33 = cu * cv;
   return m;
 }
+
+}  // namespace qv

@@ -4,9 +4,12 @@
 // function says otherwise.
 #pragma once
 
-#ifdef __cplusplus
+#include "qv/os/Export.h"
+
+QV_EXPORT_BEGIN
+namespace qv {
+
 extern "C" {
-#endif
 
 // Nine 64-bit floats, row-major: m12 is row 1, column 2.
 typedef struct RotationMatrix {
@@ -65,6 +68,7 @@ EulerAnglesf eulerFromRotationMatrix(RotationMatrix m);
 // Rz(-w) * Rx(u) * Ry(-v): the inverse of eulerFromRotationMatrix for u in [-pi/2, pi/2].
 RotationMatrix rotationMatrixFromEuler(float u, float v, float w);
 
-#ifdef __cplusplus
-}
-#endif
+}  // extern "C"
+
+}  // namespace qv
+QV_EXPORT_END

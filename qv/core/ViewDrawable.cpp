@@ -4,6 +4,8 @@
 #include "qv/os/QVLog.h"
 #include "qv/platform/QVContext.h"
 
+namespace qv {
+
 bool ViewDrawable::create(Layer& layer) {
   // The caller's context is restored on every path, failures included: the shared context must not stay
   // current here, or no other thread could make it current again.
@@ -54,3 +56,5 @@ void ViewDrawable::destroy() {
     depthRenderbuffer.release();
   }
 }
+
+}  // namespace qv

@@ -5,6 +5,11 @@
 
 #include "qv/os/GLName.h"
 
+#include "qv/os/Export.h"
+
+QV_EXPORT_BEGIN
+namespace qv {
+
 class Layer;
 
 class ViewDrawable {
@@ -24,3 +29,6 @@ class ViewDrawable {
   GLRenderbuffer viewRenderbuffer, depthRenderbuffer;
   GLint backingWidth = 0, backingHeight = 0;
 };
+
+}  // namespace qv
+QV_EXPORT_END

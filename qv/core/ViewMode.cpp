@@ -1,5 +1,7 @@
 #include "qv/core/ViewMode.h"
 
+namespace qv {
+
 namespace {
 
 constexpr std::string_view kNames[] = {"sphere", "flat", "cylinder", "stereo", "over-under"};
@@ -22,3 +24,5 @@ int32_t nextViewMode(int32_t mode) {
   if (mode == int32_t(ViewMode::Flat)) return int32_t(ViewMode::Sphere);
   return int32_t(ViewMode::Cylinder);
 }
+
+}  // namespace qv

@@ -5,6 +5,11 @@
 #include <optional>
 #include <string_view>
 
+#include "qv/os/Export.h"
+
+QV_EXPORT_BEGIN
+namespace qv {
+
 enum class ViewMode : int32_t {
   Sphere = 0,      // equirectangular content on the inside of a sphere
   Flat = 1,        // the frame flat on the screen, letterboxed
@@ -33,3 +38,6 @@ enum class InterfaceOrientation : int64_t {
   LandscapeLeft = 3,
   LandscapeRight = 4,
 };
+
+}  // namespace qv
+QV_EXPORT_END

@@ -4,6 +4,11 @@
 
 #include <cstdint>
 
+#include "qv/os/Export.h"
+
+QV_EXPORT_BEGIN
+namespace qv {
+
 struct ViewSettings {
   int32_t navigationMode = 0;        // 0 motion navigation, other: touch only
   float fieldofview = 75.0f;         // vertical field of view, degrees
@@ -16,3 +21,6 @@ struct ViewSettings {
   bool bHitOnFocus = false;          // a picking pass at the view centre every frame (focus mode)
   bool hasAsset = false;             // a video asset is attached: its frames, not a still image, are shown
 };
+
+}  // namespace qv
+QV_EXPORT_END

@@ -7,6 +7,11 @@
 
 #include <GLES/gl.h>
 
+#include "qv/os/Export.h"
+
+QV_EXPORT_BEGIN
+namespace qv {
+
 class GLCallObserver {
  public:
   virtual ~GLCallObserver() = default;
@@ -103,3 +108,6 @@ inline void PixelStorei(GLenum p, GLint v) {
 #undef QV_GLSEAM_CALL
 
 }  // namespace glseam
+
+}  // namespace qv
+QV_EXPORT_END

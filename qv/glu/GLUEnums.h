@@ -3,6 +3,11 @@
 
 #include <GLES/gl.h>
 
+#include "qv/os/Export.h"
+
+QV_EXPORT_BEGIN
+namespace qv {
+
 #define GLU_INVALID_ENUM 100900
 #define GLU_INVALID_VALUE 100901
 #define GLU_OUT_OF_MEMORY 100902
@@ -20,3 +25,6 @@
 
 #define GLU_OUTSIDE 100020
 #define GLU_INSIDE 100021
+
+}  // namespace qv
+QV_EXPORT_END

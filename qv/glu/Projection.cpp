@@ -5,6 +5,8 @@
 
 #include "qv/glu/GLSeam.h"
 
+namespace qv {
+
 namespace {
 
 void normalize(GLfloat v[3]) {
@@ -178,3 +180,5 @@ void qvglPickMatrix(GLfloat x, GLfloat y, GLfloat deltaX, GLfloat deltaY, const 
                      (GLfloat(viewport[3]) - 2.0f * (y - GLfloat(viewport[1]))) / deltaY, 0.0f);
   glseam::Scalef(GLfloat(viewport[2]) / deltaX, GLfloat(viewport[3]) / deltaY, 1.0f);
 }
+
+}  // namespace qv

@@ -6,9 +6,12 @@
 
 #include <GLES/gl.h>
 
-#ifdef __cplusplus
+#include "qv/os/Export.h"
+
+QV_EXPORT_BEGIN
+namespace qv {
+
 extern "C" {
-#endif
 
 void qvglOrtho2D(GLfloat left, GLfloat right, GLfloat bottom, GLfloat top);
 // fovy in degrees. Does nothing for aspect 0, zNear == zFar or a field of view whose sine is 0.
@@ -35,6 +38,7 @@ void __qvglMultMatricesf(const GLfloat a[16], const GLfloat b[16], GLfloat r[16]
 // Inverse by cofactors; inverse may be m itself. GL_FALSE, output untouched, for a zero determinant.
 GLint __qvglInvertMatrixf(const GLfloat m[16], GLfloat inverse[16]);
 
-#ifdef __cplusplus
-}
-#endif
+}  // extern "C"
+
+}  // namespace qv
+QV_EXPORT_END

@@ -6,6 +6,8 @@
 
 #include "qv/glu/GLSeam.h"
 
+namespace qv {
+
 namespace {
 
 // Slices and stacks are clamped below the cache size; the arrays hold the largest batch, a strip of
@@ -573,3 +575,5 @@ void qvglPartialDisk(GLUquadric* q, GLfloat innerRadius, GLfloat outerRadius, GL
   }
   disableArrays();
 }
+
+}  // namespace qv

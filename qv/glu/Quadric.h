@@ -8,9 +8,12 @@
 
 #include "qv/glu/GLUEnums.h"
 
-#ifdef __cplusplus
+#include "qv/os/Export.h"
+
+QV_EXPORT_BEGIN
+namespace qv {
+
 extern "C" {
-#endif
 
 typedef void (*GLUquadricErrorProc)(GLenum);
 
@@ -41,6 +44,7 @@ void qvglDisk(GLUquadric* q, GLfloat innerRadius, GLfloat outerRadius, GLint sli
 void qvglPartialDisk(GLUquadric* q, GLfloat innerRadius, GLfloat outerRadius, GLint slices, GLint loops,
                      GLfloat startAngle, GLfloat sweepAngle);
 
-#ifdef __cplusplus
-}
-#endif
+}  // extern "C"
+
+}  // namespace qv
+QV_EXPORT_END

@@ -2,6 +2,8 @@
 
 #include "qv/os/GLES.h"
 
+namespace qv {
+
 void billboardCheatSphericalBegin() {
   glMatrixMode(GL_MODELVIEW);
   glPushMatrix();
@@ -26,3 +28,5 @@ uint32_t NextPOT(uint32_t v) {
   v |= v >> 16;
   return v + 1;
 }
+
+}  // namespace qv

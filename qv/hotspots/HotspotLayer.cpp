@@ -7,6 +7,8 @@
 #include "qv/os/RenderableView.h"
 #include "qv/os/TapRecognizer.h"
 
+namespace qv {
+
 void HotspotLayer::installTapper() {
   if (tapper_) return;
   // The recogniser belongs to the layer, and the layer to its view: the action never outlives either.
@@ -91,3 +93,5 @@ void HotspotLayer::releaseAll() {
   for (auto& hotspot : hotspots_) hotspot->cleanup();
   hotspots_.clear();
 }
+
+}  // namespace qv

@@ -10,6 +10,11 @@
 #include <span>
 #include <vector>
 
+#include "qv/os/Export.h"
+
+QV_EXPORT_BEGIN
+namespace qv {
+
 class Image;
 class QVHotspot;
 class QVHotspotImpl;
@@ -55,3 +60,6 @@ class HotspotLayer {
   std::vector<std::shared_ptr<QVHotspotImpl>> hotspots_;
   std::shared_ptr<TapRecognizer> tapper_;  // made with the first hotspot
 };
+
+}  // namespace qv
+QV_EXPORT_END

@@ -7,6 +7,11 @@
 #include <functional>
 #include <memory>
 
+#include "qv/os/Export.h"
+
+QV_EXPORT_BEGIN
+namespace qv {
+
 class QVHotspotTarget;
 
 class QVHotspot {
@@ -27,3 +32,6 @@ class QVHotspot {
   virtual void animate() = 0;  // one pulse of the drawn size
   virtual int32_t getState() const = 0;
 };
+
+}  // namespace qv
+QV_EXPORT_END

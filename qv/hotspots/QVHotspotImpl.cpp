@@ -16,6 +16,8 @@
 #include "qv/os/ScopedUnpackAlignment.h"
 #include "qv/render/Mipmap.h"
 
+namespace qv {
+
 namespace {
 
 // Picking colours of the live hotspots, packed 0xRRGGBB. A pick matches colours exactly, so two hotspots
@@ -302,3 +304,5 @@ void QVHotspotImpl::drawQuad() {
   glDisableClientState(GL_VERTEX_ARRAY);
   glDisableClientState(GL_TEXTURE_COORD_ARRAY);
 }
+
+}  // namespace qv

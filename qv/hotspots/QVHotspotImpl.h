@@ -13,6 +13,11 @@
 #include "qv/glu/Quadric.h"
 #include "qv/hotspots/QVHotspot.h"
 
+#include "qv/os/Export.h"
+
+QV_EXPORT_BEGIN
+namespace qv {
+
 class Image;
 class RenderableView;
 class Timer;
@@ -109,3 +114,6 @@ class QVHotspotImpl : public QVHotspot, public std::enable_shared_from_this<QVHo
   std::shared_ptr<Image> prepared_;  // the last image that `process` produced
   std::shared_ptr<Timer> pulseTimer_;
 };
+
+}  // namespace qv
+QV_EXPORT_END

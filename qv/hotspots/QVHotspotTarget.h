@@ -3,6 +3,11 @@
 // target that only wants taps overrides neither. The hotspot refers to its target weakly.
 #pragma once
 
+#include "qv/os/Export.h"
+
+QV_EXPORT_BEGIN
+namespace qv {
+
 class QVHotspot;
 
 class QVHotspotTarget {
@@ -11,3 +16,6 @@ class QVHotspotTarget {
   virtual void onHotspotFocusIn(QVHotspot*) {}
   virtual void onHotspotFocusOut(QVHotspot*) {}
 };
+
+}  // namespace qv
+QV_EXPORT_END

@@ -4,6 +4,11 @@
 
 #include <cstdint>
 
+#include "qv/os/Export.h"
+
+QV_EXPORT_BEGIN
+namespace qv {
+
 enum class AssetStatus : int32_t {
   Ready = 1,            // loaded: duration and tracks known, nothing playing yet
   Playing = 2,          // frames are delivered
@@ -16,3 +21,6 @@ enum class AssetStatus : int32_t {
   BufferFull = 12,      // enough data is buffered
   LikelyToKeepUp = 13,  // the stream arrives fast enough to play on
 };
+
+}  // namespace qv
+QV_EXPORT_END

@@ -14,6 +14,8 @@
 #include "qv/platform/GLUploadPriority.h"
 #include "qv/platform/QVContext.h"
 
+namespace qv {
+
 namespace {
 
 void setFrameTextureParameters(GLenum target) {
@@ -185,3 +187,5 @@ void FrameInput::releaseTextures() {
   _videoTextureRef2.reset();
   videoTextureCache.reset();
 }
+
+}  // namespace qv

@@ -12,6 +12,11 @@
 #include "qv/os/GLName.h"
 #include "qv/render/FrameSnapshot.h"
 
+#include "qv/os/Export.h"
+
+QV_EXPORT_BEGIN
+namespace qv {
+
 class CacheTexture;
 class Image;
 class PixelBuffer;
@@ -74,3 +79,6 @@ class FrameInput {
   std::mutex injectLock_;
   std::shared_ptr<Image> imageInject;  // guarded by injectLock_
 };
+
+}  // namespace qv
+QV_EXPORT_END

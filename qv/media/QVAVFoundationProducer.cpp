@@ -2,6 +2,8 @@
 
 #include "qv/media/QVAssetReader.h"
 
+namespace qv {
+
 void QVAVFoundationProducer::Tick(float /*elapsed*/) {
   if (requests.empty()) return;
   reader->nextFrame();
@@ -18,3 +20,5 @@ void QVAVFoundationProducer::ReceiveSampleData(uint32_t track, QVSOUND_OUTPUT_TY
     if (request.first == track && request.second == type) source->ReceiveSample(type, data, rate, size);
   }
 }
+
+}  // namespace qv

@@ -11,6 +11,11 @@
 
 #include "qv/media/QVSoundProducer.h"
 
+#include "qv/os/Export.h"
+
+QV_EXPORT_BEGIN
+namespace qv {
+
 class QVAssetReader;
 
 class QVAVFoundationProducer final : public QVSoundProducer {
@@ -29,3 +34,6 @@ class QVAVFoundationProducer final : public QVSoundProducer {
   // One request per source, visited in ascending order of source pointer: (track index, output type).
   std::map<QVSoundSource*, std::pair<uint32_t, QVSOUND_OUTPUT_TYPE>> requests;
 };
+
+}  // namespace qv
+QV_EXPORT_END

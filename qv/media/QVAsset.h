@@ -9,6 +9,11 @@
 
 #include "qv/os/av/MediaTime.h"
 
+#include "qv/os/Export.h"
+
+QV_EXPORT_BEGIN
+namespace qv {
+
 class QVAssetListener;
 class QVAssetObserver;
 class QVAssetTimeMonitor;
@@ -33,3 +38,6 @@ class QVAsset {
   virtual void setVolume(float volume) = 0;
   virtual bool setAssetListener(std::weak_ptr<QVAssetListener> listener) = 0;
 };
+
+}  // namespace qv
+QV_EXPORT_END

@@ -4,6 +4,11 @@
 
 #include <cstdint>
 
+#include "qv/os/Export.h"
+
+QV_EXPORT_BEGIN
+namespace qv {
+
 class QVAsset;
 class PixelBuffer;
 
@@ -20,3 +25,6 @@ class QVAssetListener {
   virtual void lock() = 0;
   virtual void unlock() = 0;
 };
+
+}  // namespace qv
+QV_EXPORT_END

@@ -3,6 +3,11 @@
 
 #include <cstdint>
 
+#include "qv/os/Export.h"
+
+QV_EXPORT_BEGIN
+namespace qv {
+
 class QVAsset;
 
 class QVAssetObserver {
@@ -10,3 +15,6 @@ class QVAssetObserver {
   virtual ~QVAssetObserver() = default;
   virtual void onStatusMessage(QVAsset* asset, int32_t message) = 0;
 };
+
+}  // namespace qv
+QV_EXPORT_END

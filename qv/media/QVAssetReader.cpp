@@ -10,6 +10,8 @@
 #include "qv/os/av/AssetReader.h"
 #include "qv/os/av/MutableComposition.h"
 
+namespace qv {
+
 std::shared_ptr<QVAssetReader> QVAssetReader::initWithURL(const char* url, OptionsSink sink, void* target) {
   std::shared_ptr<QVAssetReader> reader(new QVAssetReader(sink, target));
   std::optional<URL> parsed = url ? URL::URLWithString(url) : std::nullopt;
@@ -185,3 +187,5 @@ void QVAssetReader::cleanup() {
   auto self = shared_from_this();
   releaseState();
 }
+
+}  // namespace qv

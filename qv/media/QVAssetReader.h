@@ -14,6 +14,11 @@
 #include "qv/media/QVReaderOptions.h"
 #include "qv/media/QVSoundProducer.h"
 
+#include "qv/os/Export.h"
+
+QV_EXPORT_BEGIN
+namespace qv {
+
 class Asset;
 class AssetReader;
 class AssetTrack;
@@ -73,3 +78,6 @@ class QVAssetReader : public std::enable_shared_from_this<QVAssetReader> {
   std::vector<uint8_t> firstChannel;
   std::vector<uint8_t> secondChannel;
 };
+
+}  // namespace qv
+QV_EXPORT_END

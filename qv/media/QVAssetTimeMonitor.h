@@ -3,6 +3,11 @@
 
 #include "qv/os/av/MediaTime.h"
 
+#include "qv/os/Export.h"
+
+QV_EXPORT_BEGIN
+namespace qv {
+
 class QVAsset;
 
 class QVAssetTimeMonitor {
@@ -10,3 +15,6 @@ class QVAssetTimeMonitor {
   virtual ~QVAssetTimeMonitor() = default;
   virtual void onPlayerTime(QVAsset* asset, MediaTime time) = 0;
 };
+
+}  // namespace qv
+QV_EXPORT_END

@@ -8,6 +8,11 @@
 #include "qv/media/QVSoundSource.h"
 #include "qv/media/QVTickable.h"
 
+#include "qv/os/Export.h"
+
+QV_EXPORT_BEGIN
+namespace qv {
+
 class QVSoundProducer : public QVTickable {
  public:
   // `source` asks for the next block of `track` in the form `type`.
@@ -19,3 +24,6 @@ class QVSoundProducer : public QVTickable {
  protected:
   ~QVSoundProducer() = default;
 };
+
+}  // namespace qv
+QV_EXPORT_END

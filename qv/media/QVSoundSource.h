@@ -6,6 +6,11 @@
 
 #include "qv/media/QVSoundOutputType.h"
 
+#include "qv/os/Export.h"
+
+QV_EXPORT_BEGIN
+namespace qv {
+
 class QVSoundSource {
  public:
   virtual ~QVSoundSource() = default;
@@ -14,3 +19,6 @@ class QVSoundSource {
   virtual void ReceiveSample(QVSOUND_OUTPUT_TYPE type, const uint8_t* bytes, float rate,
                              uint32_t byteCount) = 0;
 };
+
+}  // namespace qv
+QV_EXPORT_END

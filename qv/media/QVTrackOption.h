@@ -5,6 +5,11 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "qv/os/Export.h"
+
+QV_EXPORT_BEGIN
+namespace qv {
+
 class AssetReaderTrackOutput;
 
 struct QVTrackOption {
@@ -37,3 +42,6 @@ static_assert(offsetof(QVTrackOption, sampleRate) == 16);
 static_assert(offsetof(QVTrackOption, formatID) == 24);
 static_assert(offsetof(QVTrackOption, bitsPerChannel) == 48);
 static_assert(offsetof(QVTrackOption, output) == 56);
+
+}  // namespace qv
+QV_EXPORT_END

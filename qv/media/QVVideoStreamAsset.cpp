@@ -18,6 +18,8 @@
 #include "qv/os/av/PlayerItemVideoOutput.h"
 #include "qv/os/av/StreamAsset.h"
 
+namespace qv {
+
 namespace {
 
 constexpr int32_t kReady = 1, kPlaying = 2, kPaused = 3, kStopped = 4, kFinished = 5, kFailed = 9,
@@ -514,3 +516,5 @@ void QVVideoStreamAsset::capture(bool* firstFrame) {
   }
   onUpdatePlayerTimeMonitor();
 }
+
+}  // namespace qv

@@ -17,6 +17,11 @@
 #include "qv/media/QVAsset.h"
 #include "qv/os/av/MediaTime.h"
 
+#include "qv/os/Export.h"
+
+QV_EXPORT_BEGIN
+namespace qv {
+
 class Player;
 class PlayerItem;
 class PlayerItemVideoOutput;
@@ -110,3 +115,6 @@ class QVVideoStreamAsset : public QVAsset, public std::enable_shared_from_this<Q
   std::weak_ptr<QVAssetObserver> assetObserver;
   std::weak_ptr<QVAssetTimeMonitor> _monitor;
 };
+
+}  // namespace qv
+QV_EXPORT_END

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace qv {
+
 double Norm(double x, double y, double z) {
   return std::sqrt(x * x + y * y + z * z);
 }
@@ -41,3 +43,5 @@ double AccelerometerFilter::alphaFor(double timestamp) const {
 double AccelerometerFilter::changeWeight(const Acceleration& a) const {
   return Clamp(std::fabs(Norm(x_, y_, z_) - Norm(a.x, a.y, a.z)) / kMinStep - 1.0, 0.0, 1.0);
 }
+
+}  // namespace qv

@@ -6,6 +6,11 @@
 
 #include <string>
 
+#include "qv/os/Export.h"
+
+QV_EXPORT_BEGIN
+namespace qv {
+
 // One acceleration sample, in g.
 struct Acceleration {
   double x = 0.0, y = 0.0, z = 0.0;
@@ -55,3 +60,6 @@ class AccelerometerFilter {
   double lastTimestamp_ = 0.0;          // seconds; -1 until a filter's first sample
   double RC_ = 0.0;                     // seconds, 1 / cutoff
 };
+
+}  // namespace qv
+QV_EXPORT_END

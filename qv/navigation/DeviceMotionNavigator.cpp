@@ -7,6 +7,8 @@
 #include "qv/os/LocationManager.h"
 #include "qv/os/MotionManager.h"
 
+namespace qv {
+
 DeviceMotionNavigator::DeviceMotionNavigator()
     : gravityLpf(std::make_unique<LowpassFilter>(1.0)),
       userAccelerationHpf(std::make_unique<HighpassFilter>(1000.0)),
@@ -96,3 +98,5 @@ RotationMatrix DeviceMotionNavigator::sample(int64_t deviceOrientation) {
         sample.timestamp);
   return matrix;
 }
+
+}  // namespace qv

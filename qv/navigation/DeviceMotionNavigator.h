@@ -10,6 +10,11 @@
 
 #include "qv/core/Rotation.h"
 
+#include "qv/os/Export.h"
+
+QV_EXPORT_BEGIN
+namespace qv {
+
 class HighpassFilter;
 class LocationManager;
 class LowpassFilter;
@@ -64,3 +69,6 @@ class DeviceMotionNavigator {
   int64_t lastOrientation = 4;             // last usable device orientation
   bool delivered_ = false;                 // a sample has arrived since construction
 };
+
+}  // namespace qv
+QV_EXPORT_END

@@ -1,5 +1,7 @@
 #include "qv/navigation/HighpassFilter.h"
 
+namespace qv {
+
 void HighpassFilter::addAcceleration(const Acceleration& a, double timestamp) {
   if (startsClock(timestamp)) return;
   double alpha = alphaFor(timestamp);
@@ -19,3 +21,5 @@ void HighpassFilter::addAcceleration(const Acceleration& a, double timestamp) {
 std::string HighpassFilter::name() const {
   return adaptive_ ? "Adaptive Highpass Filter" : "Highpass Filter";
 }
+
+}  // namespace qv

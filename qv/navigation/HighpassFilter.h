@@ -4,6 +4,11 @@
 
 #include "qv/navigation/AccelerometerFilter.h"
 
+#include "qv/os/Export.h"
+
+QV_EXPORT_BEGIN
+namespace qv {
+
 class HighpassFilter : public AccelerometerFilter {
  public:
   explicit HighpassFilter(double cutoffFrequency) : AccelerometerFilter(cutoffFrequency) {}  // Hz
@@ -13,3 +18,6 @@ class HighpassFilter : public AccelerometerFilter {
  private:
   double lastX_ = 0.0, lastY_ = 0.0, lastZ_ = 0.0;  // the previous raw sample
 };
+
+}  // namespace qv
+QV_EXPORT_END

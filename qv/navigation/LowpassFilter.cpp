@@ -1,5 +1,7 @@
 #include "qv/navigation/LowpassFilter.h"
 
+namespace qv {
+
 void LowpassFilter::addAcceleration(const Acceleration& a, double timestamp) {
   if (startsClock(timestamp)) return;
   double alpha = alphaFor(timestamp);
@@ -16,3 +18,5 @@ void LowpassFilter::addAcceleration(const Acceleration& a, double timestamp) {
 std::string LowpassFilter::name() const {
   return adaptive_ ? "Adaptive Lowpass Filter" : "Lowpass Filter";
 }
+
+}  // namespace qv

@@ -5,6 +5,8 @@
 
 #include "qv/os/RunLoop.h"
 
+namespace qv {
+
 namespace {
 
 constexpr double kDegrees = 180.0 / M_PI;
@@ -250,3 +252,5 @@ void TouchNavigator::stopEasing() {
   movetimer.reset();
   stopInertia();
 }
+
+}  // namespace qv

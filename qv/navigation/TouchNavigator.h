@@ -10,6 +10,11 @@
 
 #include "qv/core/Rotation.h"
 
+#include "qv/os/Export.h"
+
+QV_EXPORT_BEGIN
+namespace qv {
+
 class Timer;
 
 // What a gesture needs to know of the view to keep the grabbed point under the pointer.
@@ -117,3 +122,6 @@ class TouchNavigator {
   double coastTravelled_[2] = {0, 0};  // degrees applied so far
   DragGeometry coastGeometry_;
 };
+
+}  // namespace qv
+QV_EXPORT_END

@@ -4,6 +4,8 @@
 
 #include "qv/os/Environment.h"
 
+namespace qv {
+
 float yawDivisor(double divisor, double viewHeight) {
   const double scale = Environment::current().screenScale();
   const double height = Environment::current().screenBounds().height;
@@ -13,3 +15,5 @@ float yawDivisor(double divisor, double viewHeight) {
   if (std::isfinite(k) && k != 0) return k;
   return divisor < 0 ? -1.0f : 1.0f;
 }
+
+}  // namespace qv

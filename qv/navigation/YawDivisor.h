@@ -3,4 +3,12 @@
 // (points) stands in, and 1 where that is zero too, so yaw never becomes NaN.
 #pragma once
 
+#include "qv/os/Export.h"
+
+QV_EXPORT_BEGIN
+namespace qv {
+
 float yawDivisor(double divisor, double viewHeight);
+
+}  // namespace qv
+QV_EXPORT_END

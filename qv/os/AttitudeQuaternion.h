@@ -9,6 +9,11 @@
 
 #include "qv/os/MotionManager.h"
 
+#include "qv/os/Export.h"
+
+QV_EXPORT_BEGIN
+namespace qv {
+
 struct AttitudeQuaternion {
   double w = 1, x = 0, y = 0, z = 0;
 
@@ -48,3 +53,6 @@ inline double wrapRadians(double angle) {
   double wrapped = std::remainder(angle, 2 * M_PI);
   return wrapped <= -M_PI ? wrapped + 2 * M_PI : wrapped;
 }
+
+}  // namespace qv
+QV_EXPORT_END

@@ -7,6 +7,11 @@
 #include <memory>
 #include <string>
 
+#include "qv/os/Export.h"
+
+QV_EXPORT_BEGIN
+namespace qv {
+
 struct DecodedPixels {
   std::unique_ptr<uint8_t[]> pixels;
   int width = 0, height = 0;
@@ -15,3 +20,6 @@ struct DecodedPixels {
 
 // False, with the log line, when an image of this size is not accepted (empty or above Image's limits).
 bool imageSizeAccepted(uint64_t width, uint64_t height, const std::string& name);
+
+}  // namespace qv
+QV_EXPORT_END

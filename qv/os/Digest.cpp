@@ -2,6 +2,8 @@
 
 #include <openssl/evp.h>
 
+namespace qv {
+
 std::optional<std::array<uint8_t, 16>> md5Digest(std::span<const uint8_t> data) {
   std::array<uint8_t, 16> digest{};
   unsigned int size = 0;
@@ -12,3 +14,5 @@ std::optional<std::array<uint8_t, 16>> md5Digest(std::span<const uint8_t> data) 
   }
   return digest;
 }
+
+}  // namespace qv

@@ -7,6 +7,8 @@
 #include "qv/os/GLES.h"
 #include "qv/os/QVLog.h"
 
+namespace qv {
+
 namespace {
 
 EGLenum eglApi(EglContext::Api api) {
@@ -90,3 +92,5 @@ void EglContext::unbindFromThread() {
   eglBindAPI(eglApi(api_));
   eglMakeCurrent(display(), EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
 }
+
+}  // namespace qv

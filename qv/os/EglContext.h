@@ -8,6 +8,11 @@
 
 #include "qv/os/GLContext.h"
 
+#include "qv/os/Export.h"
+
+QV_EXPORT_BEGIN
+namespace qv {
+
 class EglContext : public GLContext {
  public:
   enum class Api { GLES1, DesktopGL };
@@ -33,3 +38,6 @@ class EglContext : public GLContext {
   EGLContext context_;
   Api api_;
 };
+
+}  // namespace qv
+QV_EXPORT_END

@@ -2,6 +2,8 @@
 
 #include <sys/utsname.h>
 
+namespace qv {
+
 Environment& Environment::current() {
   static Environment* environment = new Environment();
   return *environment;
@@ -67,3 +69,5 @@ void Environment::reset() {
   version_.reset();
   machine_.reset();
 }
+
+}  // namespace qv

@@ -8,6 +8,11 @@
 #include <optional>
 #include <string>
 
+#include "qv/os/Export.h"
+
+QV_EXPORT_BEGIN
+namespace qv {
+
 struct QVRect {
   double x = 0, y = 0, width = 0, height = 0;
 };
@@ -45,3 +50,6 @@ class Environment {
   std::optional<std::string> version_;
   std::optional<std::string> machine_;
 };
+
+}  // namespace qv
+QV_EXPORT_END

@@ -4,6 +4,8 @@
 
 #include "qv/os/EglContext.h"
 
+namespace qv {
+
 namespace {
 
 std::mutex factoryLock;
@@ -42,3 +44,5 @@ bool GLContext::setCurrent(const std::shared_ptr<GLContext>& context) {
   threadCurrent = context;
   return true;
 }
+
+}  // namespace qv

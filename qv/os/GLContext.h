@@ -7,6 +7,11 @@
 #include <functional>
 #include <memory>
 
+#include "qv/os/Export.h"
+
+QV_EXPORT_BEGIN
+namespace qv {
+
 class GLContext : public std::enable_shared_from_this<GLContext> {
  public:
   using Factory = std::function<std::shared_ptr<GLContext>()>;
@@ -29,3 +34,6 @@ class GLContext : public std::enable_shared_from_this<GLContext> {
   virtual bool bindToThread() = 0;
   virtual void unbindFromThread() = 0;
 };
+
+}  // namespace qv
+QV_EXPORT_END

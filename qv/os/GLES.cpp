@@ -6,6 +6,8 @@
 
 #include "qv/os/QVLog.h"
 
+namespace qv {
+
 namespace oes {
 
 PFNGLGENFRAMEBUFFERSOESPROC glGenFramebuffersOES;
@@ -57,3 +59,5 @@ bool load() {
 }
 
 }  // namespace oes
+
+}  // namespace qv

@@ -6,6 +6,11 @@
 #include <GLES/gl.h>
 #include <GLES/glext.h>
 
+#include "qv/os/Export.h"
+
+QV_EXPORT_BEGIN
+namespace qv {
+
 namespace oes {
 
 extern PFNGLGENFRAMEBUFFERSOESPROC glGenFramebuffersOES;
@@ -27,3 +32,6 @@ extern PFNGLGENERATEMIPMAPOESPROC glGenerateMipmapOES;
 bool load();
 
 }  // namespace oes
+
+}  // namespace qv
+QV_EXPORT_END

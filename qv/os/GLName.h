@@ -8,6 +8,11 @@
 
 #include "qv/os/GLES.h"
 
+#include "qv/os/Export.h"
+
+QV_EXPORT_BEGIN
+namespace qv {
+
 template <class Traits>
 class GLName {
  public:
@@ -58,3 +63,6 @@ struct GLRenderbufferTraits {
 using GLTexture = GLName<GLTextureTraits>;
 using GLFramebuffer = GLName<GLFramebufferTraits>;
 using GLRenderbuffer = GLName<GLRenderbufferTraits>;
+
+}  // namespace qv
+QV_EXPORT_END

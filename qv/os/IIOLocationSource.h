@@ -9,6 +9,11 @@
 #include "qv/os/IIOSensorTree.h"
 #include "qv/os/LocationManager.h"
 
+#include "qv/os/Export.h"
+
+QV_EXPORT_BEGIN
+namespace qv {
+
 class IIOLocationSource : public LocationManager {
  public:
   explicit IIOLocationSource(std::shared_ptr<IIOSensorTree> sensors) : sensors_(std::move(sensors)) {}
@@ -25,3 +30,6 @@ class IIOLocationSource : public LocationManager {
   const std::shared_ptr<IIOSensorTree> sensors_;
   std::atomic<bool> running_{false};
 };
+
+}  // namespace qv
+QV_EXPORT_END

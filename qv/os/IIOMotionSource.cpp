@@ -2,6 +2,8 @@
 
 #include "qv/os/RunLoop.h"
 
+namespace qv {
+
 IIOMotionSource::IIOMotionSource(std::shared_ptr<IIOSensorTree> sensors) : sensors_(std::move(sensors)) {}
 
 void IIOMotionSource::startDeviceMotionUpdates() {
@@ -56,3 +58,5 @@ std::optional<AccelerometerData> IIOMotionSource::accelerometerData() const {
   if (!g) return std::nullopt;
   return AccelerometerData{(*g)[0], (*g)[1], (*g)[2], RunLoop::main().now()};
 }
+
+}  // namespace qv

@@ -10,6 +10,11 @@
 #include "qv/os/IIOSensorTree.h"
 #include "qv/os/MotionManager.h"
 
+#include "qv/os/Export.h"
+
+QV_EXPORT_BEGIN
+namespace qv {
+
 class IIOMotionSource : public MotionManager {
  public:
   explicit IIOMotionSource(std::shared_ptr<IIOSensorTree> sensors);
@@ -30,3 +35,6 @@ class IIOMotionSource : public MotionManager {
   mutable std::optional<double>
       yawZero_;  // radians; taken from the first reading after a start; guarded by lock_
 };
+
+}  // namespace qv
+QV_EXPORT_END

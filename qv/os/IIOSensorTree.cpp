@@ -13,6 +13,8 @@
 #include "qv/os/QVLog.h"
 #include "qv/os/RunLoop.h"
 
+namespace qv {
+
 namespace {
 
 constexpr double kStandardGravity = 9.80665;  // m/s^2 per g
@@ -252,3 +254,5 @@ std::optional<double> IIOSensorTree::heading() const {
   if (!(ex * ex + ey * ey + ez * ez > 0)) return std::nullopt;  // no field, or a field along gravity
   return wrapDegrees(std::atan2(ey * upLength, ny) * 180.0 / M_PI);
 }
+
+}  // namespace qv

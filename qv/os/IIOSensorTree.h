@@ -16,6 +16,11 @@
 
 #include "qv/os/AttitudeQuaternion.h"
 
+#include "qv/os/Export.h"
+
+QV_EXPORT_BEGIN
+namespace qv {
+
 class IIOSensorTree {
  public:
   static constexpr const char* kDefaultRoot = "/sys/bus/iio/devices";
@@ -57,3 +62,6 @@ class IIOSensorTree {
   std::optional<Sensor> rotation_, accel_, magn_, north_;
   mutable std::mutex lock_;  // guards the read state of every sensor
 };
+
+}  // namespace qv
+QV_EXPORT_END

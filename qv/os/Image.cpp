@@ -11,6 +11,8 @@
 #include "qv/os/QVLog.h"
 #include "qv/os/RegularFile.h"
 
+namespace qv {
+
 namespace {
 
 std::mutex resourceLock;
@@ -190,3 +192,5 @@ bool Image::writePNG(const std::string& path) const {
   }
   return true;
 }
+
+}  // namespace qv

@@ -15,6 +15,11 @@
 #include <vector>
 #include "qv/os/DecodedPixels.h"
 
+#include "qv/os/Export.h"
+
+QV_EXPORT_BEGIN
+namespace qv {
+
 class Image {
  public:
   // Largest accepted image: 16384 x 16384 pixels (1 GiB of RGBA), checked before anything is allocated.
@@ -64,3 +69,6 @@ class Image {
   mutable std::once_flag rgbaOnce_;
   mutable std::vector<uint8_t> rgba_;  // RGBA of a BGRA image; written once under rgbaOnce_
 };
+
+}  // namespace qv
+QV_EXPORT_END

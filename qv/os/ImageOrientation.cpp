@@ -3,6 +3,8 @@
 #include <cstring>
 #include <new>
 
+namespace qv {
+
 bool orientPixels(DecodedPixels& image, int orientation) {
   if (orientation < 2 || orientation > 8) return true;
   const int w = image.width, h = image.height;  // as stored
@@ -47,3 +49,5 @@ bool orientPixels(DecodedPixels& image, int orientation) {
   image.height = outH;
   return true;
 }
+
+}  // namespace qv

@@ -4,5 +4,13 @@
 
 #include "qv/os/DecodedPixels.h"
 
+#include "qv/os/Export.h"
+
+QV_EXPORT_BEGIN
+namespace qv {
+
 // False (pixels unchanged) when the turned copy cannot be allocated.
 bool orientPixels(DecodedPixels& image, int orientation);
+
+}  // namespace qv
+QV_EXPORT_END

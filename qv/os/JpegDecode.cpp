@@ -8,6 +8,8 @@
 #include "qv/os/JpegMetadata.h"
 #include "qv/os/QVLog.h"
 
+namespace qv {
+
 namespace {
 
 struct Decompressor {
@@ -71,3 +73,5 @@ bool decodeJPEG(std::span<const uint8_t> bytes, const std::string& name, Decoded
   }
   return true;
 }
+
+}  // namespace qv

@@ -8,4 +8,12 @@
 
 #include "qv/os/DecodedPixels.h"
 
+#include "qv/os/Export.h"
+
+QV_EXPORT_BEGIN
+namespace qv {
+
 bool decodeJPEG(std::span<const uint8_t> bytes, const std::string& name, DecodedPixels& out);
+
+}  // namespace qv
+QV_EXPORT_END

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+namespace qv {
+
 namespace {
 
 // The orientation tag of IFD0 in an EXIF block ("Exif\0\0" then a TIFF header); 1 when absent or damaged.
@@ -62,3 +64,5 @@ JpegMetadata JpegMetadata::read(std::span<const uint8_t> bytes) {
   }
   return metadata;
 }
+
+}  // namespace qv

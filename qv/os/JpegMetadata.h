@@ -6,9 +6,17 @@
 #include <cstdint>
 #include <span>
 
+#include "qv/os/Export.h"
+
+QV_EXPORT_BEGIN
+namespace qv {
+
 struct JpegMetadata {
   int orientation = 1;  // EXIF 1..8: how the stored picture is turned and mirrored; 1 is upright
   bool adobe = false;
 
   static JpegMetadata read(std::span<const uint8_t> bytes);
 };
+
+}  // namespace qv
+QV_EXPORT_END

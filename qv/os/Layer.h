@@ -7,6 +7,11 @@
 
 #include "qv/os/Environment.h"
 
+#include "qv/os/Export.h"
+
+QV_EXPORT_BEGIN
+namespace qv {
+
 class Layer {
  public:
   virtual ~Layer() = default;
@@ -34,3 +39,6 @@ class Layer {
   bool opaque_ = false;
   bool retainedBacking_ = false;
 };
+
+}  // namespace qv
+QV_EXPORT_END

@@ -6,6 +6,11 @@
 #include <memory>
 #include <optional>
 
+#include "qv/os/Export.h"
+
+QV_EXPORT_BEGIN
+namespace qv {
+
 class LocationManager {
  public:
   using Factory = std::function<std::shared_ptr<LocationManager>()>;
@@ -29,3 +34,6 @@ class NullLocationManager : public LocationManager {
   void stopUpdatingHeading() override {}
   std::optional<double> magneticHeading() const override { return std::nullopt; }
 };
+
+}  // namespace qv
+QV_EXPORT_END

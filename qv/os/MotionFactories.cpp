@@ -3,6 +3,8 @@
 #include "qv/os/LocationManager.h"
 #include "qv/os/MotionManager.h"
 
+namespace qv {
+
 namespace {
 
 std::mutex factoryLock;
@@ -44,3 +46,5 @@ void LocationManager::setFactory(Factory factory) {
   std::lock_guard<std::mutex> guard(factoryLock);
   locationFactory = std::move(factory);
 }
+
+}  // namespace qv

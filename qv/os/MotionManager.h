@@ -8,6 +8,11 @@
 #include <memory>
 #include <optional>
 
+#include "qv/os/Export.h"
+
+QV_EXPORT_BEGIN
+namespace qv {
+
 struct Attitude {
   double pitch = 0, yaw = 0, roll = 0;  // radians; yaw relative to the start of updates
 };
@@ -52,3 +57,6 @@ class NullMotionManager : public MotionManager {
   std::optional<DeviceMotion> deviceMotion() const override { return std::nullopt; }
   std::optional<AccelerometerData> accelerometerData() const override { return std::nullopt; }
 };
+
+}  // namespace qv
+QV_EXPORT_END

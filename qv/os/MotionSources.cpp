@@ -9,6 +9,8 @@
 #include "qv/os/ScriptedLocationSource.h"
 #include "qv/os/ScriptedMotionSource.h"
 
+namespace qv {
+
 const char* motionSourceKindName(MotionSourceKind kind) {
   switch (kind) {
     case MotionSourceKind::None:
@@ -47,3 +49,5 @@ void uninstallMotionSources() {
   MotionManager::setFactory(nullptr);
   LocationManager::setFactory(nullptr);
 }
+
+}  // namespace qv

@@ -9,6 +9,11 @@
 
 #include "qv/os/IIOSensorTree.h"
 
+#include "qv/os/Export.h"
+
+QV_EXPORT_BEGIN
+namespace qv {
+
 enum class MotionSourceKind {
   None = 0,      // no sensors: device motion unavailable, no samples, no heading
   Scripted = 1,  // a recorded trace replayed on the run loop's clock
@@ -24,3 +29,6 @@ std::optional<MotionSourceKind> installMotionSources(
 
 // Back to the kit's defaults (no sensors).
 void uninstallMotionSources();
+
+}  // namespace qv
+QV_EXPORT_END

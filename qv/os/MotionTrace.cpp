@@ -10,6 +10,8 @@
 #include "qv/os/RegularFile.h"
 #include "qv/os/RunLoop.h"
 
+namespace qv {
+
 namespace {
 
 using SampleField = double MotionTraceSample::*;
@@ -187,3 +189,5 @@ std::optional<double> MotionTrace::replayTime() const {
   if (!replayStart_) return std::nullopt;
   return now - *replayStart_;
 }
+
+}  // namespace qv

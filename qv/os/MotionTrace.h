@@ -17,6 +17,11 @@
 #include <string_view>
 #include <vector>
 
+#include "qv/os/Export.h"
+
+QV_EXPORT_BEGIN
+namespace qv {
+
 struct MotionTraceSample {
   double time = 0;                      // seconds from the start of replay
   double pitch = 0, yaw = 0, roll = 0;  // radians
@@ -58,3 +63,6 @@ class MotionTrace {
   mutable std::mutex lock_;
   std::optional<double> replayStart_;  // run-loop seconds; guarded by lock_
 };
+
+}  // namespace qv
+QV_EXPORT_END

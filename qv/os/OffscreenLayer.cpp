@@ -5,6 +5,8 @@
 
 #include "qv/os/GLES.h"
 
+namespace qv {
+
 bool OffscreenLayer::renderbufferStorage(GLenum target) {
   double w = std::trunc(bounds_.width * scale_), h = std::trunc(bounds_.height * scale_);
   GLint maxSize = 0;
@@ -46,3 +48,5 @@ int OffscreenLayer::presentCount() const {
   std::lock_guard<std::mutex> guard(lock_);
   return presents_;
 }
+
+}  // namespace qv

@@ -8,6 +8,11 @@
 
 #include "qv/os/Layer.h"
 
+#include "qv/os/Export.h"
+
+QV_EXPORT_BEGIN
+namespace qv {
+
 class OffscreenLayer : public Layer {
  public:
   bool renderbufferStorage(GLenum target) override;
@@ -24,3 +29,6 @@ class OffscreenLayer : public Layer {
   int width_ = 0, height_ = 0;    // guarded by lock_
   int presents_ = 0;              // guarded by lock_
 };
+
+}  // namespace qv
+QV_EXPORT_END

@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <limits>
 
+namespace qv {
+
 std::shared_ptr<PixelBuffer> PixelBuffer::create(int width, int height) {
   if (width <= 0 || height <= 0) return nullptr;
   size_t bytesPerRow = size_t(width) * 4;
@@ -35,3 +37,5 @@ int PixelBuffer::unlockBaseAddress() {
   }
   return previous > 0 ? 0 : -6661;  // kCVReturnInvalidArgument: unlock without lock
 }
+
+}  // namespace qv

@@ -10,6 +10,11 @@
 #include <functional>
 #include <memory>
 
+#include "qv/os/Export.h"
+
+QV_EXPORT_BEGIN
+namespace qv {
+
 class PixelBuffer {
  public:
   static constexpr uint32_t kPixelFormatBGRA = 0x42475241;  // 'BGRA'
@@ -52,3 +57,6 @@ class PixelBuffer {
   std::function<void()> release_;
   std::atomic<int> lockCount_{0};
 };
+
+}  // namespace qv
+QV_EXPORT_END

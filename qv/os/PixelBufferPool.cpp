@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+namespace qv {
+
 // The free list lives apart from the pool object so that buffers still out when the pool goes can
 // find it (or learn it is closed) when they come back.
 struct PixelBufferPool::Shared {
@@ -67,3 +69,5 @@ size_t PixelBufferPool::allocationCount() const {
   std::lock_guard<std::mutex> guard(shared_->lock);
   return shared_->allocations;
 }
+
+}  // namespace qv

@@ -13,6 +13,11 @@
 
 #include "qv/os/PixelBuffer.h"
 
+#include "qv/os/Export.h"
+
+QV_EXPORT_BEGIN
+namespace qv {
+
 class PixelBufferPool {
  public:
   static constexpr size_t kRowAlignment = 64;  // bytes; rows and the block start on this boundary
@@ -38,3 +43,6 @@ class PixelBufferPool {
   const size_t bytesPerRow_;
   std::shared_ptr<Shared> shared_;
 };
+
+}  // namespace qv
+QV_EXPORT_END

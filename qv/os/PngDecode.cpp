@@ -8,6 +8,8 @@
 
 #include "qv/os/QVLog.h"
 
+namespace qv {
+
 namespace {
 
 struct PngRead {
@@ -93,3 +95,5 @@ bool decodePNG(std::span<const uint8_t> bytes, const std::string& name, DecodedP
   }
   return false;
 }
+
+}  // namespace qv

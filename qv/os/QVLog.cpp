@@ -7,6 +7,8 @@
 #include <mutex>
 #include <string>
 
+namespace qv {
+
 namespace {
 
 std::mutex& sinkLock() {
@@ -82,3 +84,5 @@ QVLogLevel QVLogLevelNamed(std::string_view name, QVLogLevel fallback) {
   if (name == "error") return QVLogLevel::Error;
   return fallback;
 }
+
+}  // namespace qv

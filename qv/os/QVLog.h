@@ -7,6 +7,11 @@
 #include <functional>
 #include <string_view>
 
+#include "qv/os/Export.h"
+
+QV_EXPORT_BEGIN
+namespace qv {
+
 enum class QVLogLevel { Debug = 0, Info = 1, Warning = 2, Error = 3 };
 
 // An info line.
@@ -20,3 +25,6 @@ QVLogLevel QVLogSetLevel(QVLogLevel shown);
 bool QVLogShows(QVLogLevel level);
 // The level named by "debug", "info", "warning" or "error"; `fallback` for anything else.
 QVLogLevel QVLogLevelNamed(std::string_view name, QVLogLevel fallback);
+
+}  // namespace qv
+QV_EXPORT_END

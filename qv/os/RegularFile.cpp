@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <cstring>
 
+namespace qv {
+
 namespace {
 
 std::string systemReason(int error) {
@@ -86,3 +88,5 @@ bool RegularFile::read(std::vector<uint8_t>& bytes, size_t count, std::string* r
   bytes.resize(start + got);
   return true;
 }
+
+}  // namespace qv

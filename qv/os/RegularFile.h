@@ -11,6 +11,11 @@
 #include <string>
 #include <vector>
 
+#include "qv/os/Export.h"
+
+QV_EXPORT_BEGIN
+namespace qv {
+
 class RegularFile {
  public:
   // nullopt with *reason set when `path` cannot be opened or is not a regular file.
@@ -37,3 +42,6 @@ class RegularFile {
   int fd_;
   uint64_t size_;
 };
+
+}  // namespace qv
+QV_EXPORT_END

@@ -5,6 +5,8 @@
 
 #include "qv/os/Image.h"
 
+namespace qv {
+
 std::shared_ptr<Image> imageByRenderingView(RenderableView& view) {
   double scale = Environment::current().screenScale();
   return imageByRenderingView(view, scale > 0 ? scale : 1.0);
@@ -25,3 +27,5 @@ std::shared_ptr<Image> imageByRenderingView(RenderableView& view, double scale) 
   view.drawInCanvas(canvas);
   return Image::fromRGBA(canvas.width, canvas.height, std::move(pixels));
 }
+
+}  // namespace qv

@@ -9,6 +9,11 @@
 
 #include "qv/os/Environment.h"
 
+#include "qv/os/Export.h"
+
+QV_EXPORT_BEGIN
+namespace qv {
+
 class Image;
 
 // RGBA pixels with straight alpha, top row first, cleared to transparent black before the view draws.
@@ -31,3 +36,6 @@ std::shared_ptr<Image> imageByRenderingView(RenderableView& view);
 // The same at `scale` pixels per point. nullptr when the size is empty, not finite or beyond what an
 // image may hold: such a view has nothing to show.
 std::shared_ptr<Image> imageByRenderingView(RenderableView& view, double scale);
+
+}  // namespace qv
+QV_EXPORT_END

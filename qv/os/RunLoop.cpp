@@ -4,6 +4,8 @@
 #include <chrono>
 #include <limits>
 
+namespace qv {
+
 namespace {
 
 double steadySeconds() {
@@ -181,3 +183,5 @@ void RunLoop::adoptCurrentThread() {
   std::lock_guard<std::mutex> guard(lock_);
   loopThread_ = std::this_thread::get_id();
 }
+
+}  // namespace qv

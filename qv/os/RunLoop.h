@@ -13,6 +13,11 @@
 #include <thread>
 #include <vector>
 
+#include "qv/os/Export.h"
+
+QV_EXPORT_BEGIN
+namespace qv {
+
 class RunLoop;
 
 // A timer scheduled on a run loop. Invalidate it to stop it; a one-shot timer invalidates itself after
@@ -79,3 +84,6 @@ class RunLoop {
   double manualNow_ = 0;                        // guarded by lock_
   std::thread::id loopThread_;                  // guarded by lock_
 };
+
+}  // namespace qv
+QV_EXPORT_END

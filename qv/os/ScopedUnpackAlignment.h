@@ -4,6 +4,11 @@
 
 #include <GLES/gl.h>
 
+#include "qv/os/Export.h"
+
+QV_EXPORT_BEGIN
+namespace qv {
+
 class ScopedUnpackAlignment {
  public:
   explicit ScopedUnpackAlignment(GLint alignment) {
@@ -17,3 +22,6 @@ class ScopedUnpackAlignment {
  private:
   GLint previous_ = 4;
 };
+
+}  // namespace qv
+QV_EXPORT_END

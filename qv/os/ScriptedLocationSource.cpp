@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+namespace qv {
+
 ScriptedLocationSource::ScriptedLocationSource(std::shared_ptr<MotionTrace> trace)
     : trace_(std::move(trace)) {}
 
@@ -20,3 +22,5 @@ std::optional<double> ScriptedLocationSource::magneticHeading() const {
   if (heading < 0) heading += 360.0;
   return heading >= 360.0 ? 0.0 : heading;  // -1e-15 + 360 rounds to 360
 }
+
+}  // namespace qv

@@ -8,6 +8,11 @@
 #include "qv/os/LocationManager.h"
 #include "qv/os/MotionTrace.h"
 
+#include "qv/os/Export.h"
+
+QV_EXPORT_BEGIN
+namespace qv {
+
 class ScriptedLocationSource : public LocationManager {
  public:
   explicit ScriptedLocationSource(std::shared_ptr<MotionTrace> trace);
@@ -22,3 +27,6 @@ class ScriptedLocationSource : public LocationManager {
   const std::shared_ptr<MotionTrace> trace_;
   std::atomic<bool> running_{false};
 };
+
+}  // namespace qv
+QV_EXPORT_END

@@ -5,6 +5,8 @@
 #include "qv/os/AttitudeQuaternion.h"
 #include "qv/os/RunLoop.h"
 
+namespace qv {
+
 ScriptedMotionSource::ScriptedMotionSource(std::shared_ptr<MotionTrace> trace) : trace_(std::move(trace)) {}
 
 bool ScriptedMotionSource::isDeviceMotionAvailable() const {
@@ -69,3 +71,5 @@ std::optional<AccelerometerData> ScriptedMotionSource::accelerometerData() const
   if (!s) return std::nullopt;
   return AccelerometerData{s->ax, s->ay, s->az, RunLoop::main().now()};
 }
+
+}  // namespace qv

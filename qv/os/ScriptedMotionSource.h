@@ -11,6 +11,11 @@
 #include "qv/os/MotionManager.h"
 #include "qv/os/MotionTrace.h"
 
+#include "qv/os/Export.h"
+
+QV_EXPORT_BEGIN
+namespace qv {
+
 class ScriptedMotionSource : public MotionManager {
  public:
   explicit ScriptedMotionSource(std::shared_ptr<MotionTrace> trace);
@@ -30,3 +35,6 @@ class ScriptedMotionSource : public MotionManager {
   bool accelerometerRunning_ = false;  // guarded by lock_
   double yawZero_ = 0;                 // radians, trace yaw when device motion last started; guarded by lock_
 };
+
+}  // namespace qv
+QV_EXPORT_END

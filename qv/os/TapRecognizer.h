@@ -5,6 +5,11 @@
 
 #include <functional>
 
+#include "qv/os/Export.h"
+
+QV_EXPORT_BEGIN
+namespace qv {
+
 class TapRecognizer {
  public:
   using Action = std::function<void(TapRecognizer&)>;
@@ -36,3 +41,6 @@ class TapRecognizer {
   bool enabled_ = true;
   double x_ = 0, y_ = 0;
 };
+
+}  // namespace qv
+QV_EXPORT_END

@@ -8,6 +8,8 @@
 #include "qv/os/PixelBuffer.h"
 #include "qv/os/ScopedUnpackAlignment.h"
 
+namespace qv {
+
 CacheTexture::~CacheTexture() {
   if (auto cache = cache_.lock()) {
     cache->recycle(target_, name_, width_, height_);
@@ -100,3 +102,5 @@ size_t TextureCache::idleTextureCount() const {
   std::lock_guard<std::mutex> guard(lock_);
   return idle_.size();
 }
+
+}  // namespace qv

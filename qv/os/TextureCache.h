@@ -10,6 +10,11 @@
 #include <mutex>
 #include <vector>
 
+#include "qv/os/Export.h"
+
+QV_EXPORT_BEGIN
+namespace qv {
+
 class GLContext;
 class PixelBuffer;
 class TextureCache;
@@ -70,3 +75,6 @@ class TextureCache : public std::enable_shared_from_this<TextureCache> {
   mutable std::mutex lock_;
   std::vector<Idle> idle_;  // guarded by lock_
 };
+
+}  // namespace qv
+QV_EXPORT_END

@@ -2,6 +2,8 @@
 
 #include <pthread.h>
 
+namespace qv {
+
 namespace {
 
 thread_local std::string fullName;
@@ -21,3 +23,5 @@ std::string currentThreadName() {
   pthread_getname_np(pthread_self(), name, sizeof name);
   return name;
 }
+
+}  // namespace qv

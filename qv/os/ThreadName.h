@@ -5,7 +5,15 @@
 #include <string>
 #include <string_view>
 
+#include "qv/os/Export.h"
+
+QV_EXPORT_BEGIN
+namespace qv {
+
 // Names the calling thread: the OS sees the first 15 characters, currentThreadName() the whole name.
 void setCurrentThreadName(std::string_view name);
 // The full name given by setCurrentThreadName on this thread, or the OS's name when none was given.
 std::string currentThreadName();
+
+}  // namespace qv
+QV_EXPORT_END

@@ -3,6 +3,8 @@
 #include <cctype>
 #include <cstring>
 
+namespace qv {
+
 namespace {
 
 bool allowedInURL(unsigned char c) {
@@ -62,3 +64,5 @@ std::optional<URL> URL::URLWithString(std::string_view text) {
   }
   return url;
 }
+
+}  // namespace qv

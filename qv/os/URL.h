@@ -7,6 +7,11 @@
 #include <string>
 #include <string_view>
 
+#include "qv/os/Export.h"
+
+QV_EXPORT_BEGIN
+namespace qv {
+
 class URL {
  public:
   static std::optional<URL> URLWithString(std::string_view text);
@@ -23,3 +28,6 @@ class URL {
   std::string host_;
   std::string path_;
 };
+
+}  // namespace qv
+QV_EXPORT_END

@@ -4,6 +4,8 @@
 
 #include "qv/platform/Base64Kernels.h"
 
+namespace qv {
+
 namespace {
 
 constexpr size_t kLineCharacters = 72;
@@ -86,3 +88,5 @@ bool Base64DecodeData(const void* input, size_t inputSize, void* output, size_t*
   *ioSize = decoded;
   return true;
 }
+
+}  // namespace qv

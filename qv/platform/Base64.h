@@ -7,6 +7,11 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "qv/os/Export.h"
+
+QV_EXPORT_BEGIN
+namespace qv {
+
 extern "C" {
 
 // Bytes needed for the encoded text of `inputSize` bytes with line breaks: x + 2 x floor(x / 72) where
@@ -27,3 +32,6 @@ bool Base64EncodeData(const void* input, size_t inputSize, char* output, size_t*
 // On success the bytes between the decoded length and the capacity are set to '.'.
 bool Base64DecodeData(const void* input, size_t inputSize, void* output, size_t* ioSize);
 }
+
+}  // namespace qv
+QV_EXPORT_END

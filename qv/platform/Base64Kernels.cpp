@@ -5,6 +5,8 @@
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
+
+namespace qv {
 #define QV_BASE64_X86 1
 #endif
 
@@ -229,3 +231,5 @@ size_t decodeAVX2(const uint8_t* in, size_t length, uint8_t* out) {
 }
 
 }  // namespace base64kernels
+
+}  // namespace qv

@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace qv {
+
 namespace base64kernels {
 
 bool cpuHasAVX2();
@@ -25,3 +27,5 @@ size_t decodePortable(const uint8_t* in, size_t length, uint8_t* out);
 size_t decodeAVX2(const uint8_t* in, size_t length, uint8_t* out);
 
 }  // namespace base64kernels
+
+}  // namespace qv

@@ -2,6 +2,8 @@
 
 #include <array>
 
+namespace qv {
+
 namespace {
 
 constexpr uint8_t kOther = 0x80;
@@ -50,3 +52,5 @@ std::vector<uint8_t> base64DataFromString(std::optional<std::string_view> string
   }
   return data;
 }
+
+}  // namespace qv

@@ -8,5 +8,13 @@
 #include <string_view>
 #include <vector>
 
+#include "qv/os/Export.h"
+
+QV_EXPORT_BEGIN
+namespace qv {
+
 // std::nullopt stands for a nil string and gives empty data; the result is never absent.
 std::vector<uint8_t> base64DataFromString(std::optional<std::string_view> string);
+
+}  // namespace qv
+QV_EXPORT_END

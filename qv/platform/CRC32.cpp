@@ -10,6 +10,8 @@
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
+
+namespace qv {
 #define QV_CRC_X86 1
 #endif
 
@@ -173,3 +175,5 @@ uint32_t crc32WithSeed(std::span<const uint8_t> data, uint32_t seed) {
 uint32_t crc32UsingPolynomial(std::span<const uint8_t> data, uint32_t polynomial) {
   return crc32WithSeed(data, kCRC32DefaultSeed, polynomial);
 }
+
+}  // namespace qv

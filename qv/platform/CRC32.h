@@ -7,6 +7,11 @@
 #include <cstdint>
 #include <span>
 
+#include "qv/os/Export.h"
+
+QV_EXPORT_BEGIN
+namespace qv {
+
 inline constexpr uint32_t kCRC32DefaultSeed = 0xFFFFFFFFu;
 inline constexpr uint32_t kCRC32DefaultPolynomial = 0xEDB88320u;  // reflected form of 0x04C11DB7
 
@@ -17,3 +22,6 @@ uint32_t crc32WithSeed(std::span<const uint8_t> data, uint32_t seed, uint32_t po
 
 // Fills table[0..255] with the one-byte steps for `polynomial` (reflected form). A null table is ignored.
 void generateCRC32Table(uint32_t* table, uint32_t polynomial);
+
+}  // namespace qv
+QV_EXPORT_END

@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace qv {
+
 namespace crc32kernels {
 
 uint32_t bitwiseUpdate(uint32_t state, const uint8_t* data, size_t length, uint32_t polynomial);
@@ -17,3 +19,5 @@ uint32_t foldingUpdate(uint32_t state, const uint8_t* data, size_t length, uint3
 bool cpuHasCarrylessMultiply();
 
 }  // namespace crc32kernels
+
+}  // namespace qv

@@ -3,6 +3,8 @@
 #include <condition_variable>
 #include <mutex>
 
+namespace qv {
+
 namespace {
 
 struct Announcements {
@@ -44,3 +46,5 @@ int GLUploadPriority::announcedUploads() {
   std::lock_guard<std::mutex> guard(shared.lock);
   return shared.count;
 }
+
+}  // namespace qv

@@ -6,6 +6,11 @@
 
 #include <chrono>
 
+#include "qv/os/Export.h"
+
+QV_EXPORT_BEGIN
+namespace qv {
+
 class GLUploadPriority {
  public:
   // Held by an upload from before it takes the GL lock until after it lets go.
@@ -21,3 +26,6 @@ class GLUploadPriority {
   static void yieldToUploads(std::chrono::milliseconds limit);
   static int announcedUploads();
 };
+
+}  // namespace qv
+QV_EXPORT_END

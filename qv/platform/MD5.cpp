@@ -4,6 +4,8 @@
 
 #include "qv/os/Digest.h"
 
+namespace qv {
+
 std::string md5(std::string_view string) {
   // The text is hashed as a C string would be: up to the first NUL.
   const size_t end = string.find('\0');
@@ -18,3 +20,5 @@ std::string md5(std::string_view string) {
   }
   return text;
 }
+
+}  // namespace qv

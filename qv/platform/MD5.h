@@ -5,5 +5,13 @@
 #include <string>
 #include <string_view>
 
+#include "qv/os/Export.h"
+
+QV_EXPORT_BEGIN
+namespace qv {
+
 // Empty only if no MD5 implementation is available.
 std::string md5(std::string_view string);
+
+}  // namespace qv
+QV_EXPORT_END

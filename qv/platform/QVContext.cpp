@@ -5,6 +5,8 @@
 
 #include "qv/os/Environment.h"
 
+namespace qv {
+
 QVContext& QVContext::getInstance() {
   static QVContext* instance = new QVContext();  // never freed, like the platform's singleton
   return *instance;
@@ -96,3 +98,5 @@ SharedContextScope::SharedContextScope() : saved_(QVContext::getCurrentContext()
 SharedContextScope::~SharedContextScope() {
   GLContext::setCurrent(saved_);
 }
+
+}  // namespace qv

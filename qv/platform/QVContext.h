@@ -12,6 +12,11 @@
 
 #include "qv/os/GLContext.h"
 
+#include "qv/os/Export.h"
+
+QV_EXPORT_BEGIN
+namespace qv {
+
 class QVContext {
  public:
   static QVContext& getInstance();
@@ -61,3 +66,6 @@ class SharedContextScope {
   std::shared_ptr<GLContext> saved_;
   std::shared_ptr<GLContext> shared_;
 };
+
+}  // namespace qv
+QV_EXPORT_END

@@ -5,6 +5,11 @@
 
 #include <memory>
 
+#include "qv/os/Export.h"
+
+QV_EXPORT_BEGIN
+namespace qv {
+
 class Responder {
  public:
   enum class Kind {
@@ -19,3 +24,6 @@ class Responder {
   virtual std::shared_ptr<Responder> nextResponder() const = 0;
   virtual Kind responderKind() const { return Kind::Other; }
 };
+
+}  // namespace qv
+QV_EXPORT_END

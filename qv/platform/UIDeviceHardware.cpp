@@ -4,6 +4,8 @@
 
 #include "qv/os/Environment.h"
 
+namespace qv {
+
 std::string UIDeviceHardware::platform() {
   return Environment::current().machine();
 }
@@ -58,3 +60,5 @@ int32_t UIDeviceHardware::platformClass(const std::string& machine) {
   }
   return 14;
 }
+
+}  // namespace qv

@@ -4,6 +4,11 @@
 #include <cstdint>
 #include <string>
 
+#include "qv/os/Export.h"
+
+QV_EXPORT_BEGIN
+namespace qv {
+
 class UIDeviceHardware {
  public:
   // The machine string; empty when the system cannot tell.
@@ -17,3 +22,6 @@ class UIDeviceHardware {
   static std::string platformString(const std::string& machine);
   static int32_t platformClass(const std::string& machine);
 };
+
+}  // namespace qv
+QV_EXPORT_END

@@ -1,5 +1,7 @@
 #include "qv/platform/ViewControllerLookup.h"
 
+namespace qv {
+
 std::shared_ptr<Responder> traverseResponderChainForUIViewController(const Responder& view) {
   // A loop rather than recursion, so a deep hierarchy cannot exhaust the stack. A chain that comes back
   // on itself is caught by a second walker moving at half speed (it would otherwise never end).
@@ -20,3 +22,5 @@ std::shared_ptr<Responder> traverseResponderChainForUIViewController(const Respo
 std::shared_ptr<Responder> firstAvailableUIViewController(const Responder& view) {
   return traverseResponderChainForUIViewController(view);
 }
+
+}  // namespace qv

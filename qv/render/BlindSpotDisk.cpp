@@ -9,6 +9,8 @@
 #include "qv/os/ScopedUnpackAlignment.h"
 #include "qv/render/Mipmap.h"
 
+namespace qv {
+
 namespace {
 
 constexpr GLfloat kDiskRadius = 6.7f;
@@ -119,3 +121,5 @@ void BlindSpotDisk::loadTexture(GLuint* texture, const std::string& file) {
   setTextureParameters();
   glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, w, h, 0, GL_RGBA, GL_UNSIGNED_BYTE, w ? bytes.data() : nullptr);
 }
+
+}  // namespace qv

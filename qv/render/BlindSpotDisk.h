@@ -10,6 +10,11 @@
 #include "qv/glu/Quadric.h"
 #include "qv/os/GLName.h"
 
+#include "qv/os/Export.h"
+
+QV_EXPORT_BEGIN
+namespace qv {
+
 enum class BlindSpotLocation : int32_t {
   None = 0,    // no disk
   Nadir = 1,   // over the pole below the viewer
@@ -44,3 +49,6 @@ class BlindSpotDisk {
   std::optional<std::string> failedName_;
   GLTexture texture_;
 };
+
+}  // namespace qv
+QV_EXPORT_END

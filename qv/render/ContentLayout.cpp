@@ -3,6 +3,8 @@
 #include <charconv>
 #include <cmath>
 
+namespace qv {
+
 void StereoEye::textureMatrix(GLfloat out[16]) const {
   for (int i = 0; i < 16; ++i) out[i] = (i % 5 == 0) ? 1.0f : 0.0f;
   out[5] = tScale;
@@ -79,3 +81,5 @@ FlatLetterbox flatLetterbox(const FlatLetterboxInput& in) {
   box.y1 = std::trunc(q) + box.y0;
   return box;
 }
+
+}  // namespace qv

@@ -8,6 +8,11 @@
 #include <cstdint>
 #include <string_view>
 
+#include "qv/os/Export.h"
+
+QV_EXPORT_BEGIN
+namespace qv {
+
 // One eye of a side-by-side stereo frame.
 struct StereoEye {
   GLint viewportX = 0;  // pixels; the right eye starts where the left one ends
@@ -49,3 +54,6 @@ FlatLetterbox flatLetterbox(const FlatLetterboxInput& in);
 
 // True when a dotted version string ("8.1.2") is at least major.minor, compared number by number.
 bool systemVersionAtLeast(std::string_view version, int major, int minor);
+
+}  // namespace qv
+QV_EXPORT_END

@@ -5,6 +5,8 @@
 #include "qv/render/PanoramaDrawing.h"
 #include "qv/render/SceneQuadrics.h"
 
+namespace qv {
+
 namespace {
 
 constexpr GLfloat kCylinderRadius = 19.0f;
@@ -33,3 +35,5 @@ void CylinderRenderer::draw(const FrameSnapshot& frame, int, const SceneQuadrics
     drawPanorama(frame, quadrics.sphere(), nullptr);
   }
 }
+
+}  // namespace qv

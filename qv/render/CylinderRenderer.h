@@ -5,9 +5,17 @@
 
 #include "qv/render/SceneRenderer.h"
 
+#include "qv/os/Export.h"
+
+QV_EXPORT_BEGIN
+namespace qv {
+
 class CylinderRenderer : public SceneRenderer {
  public:
   RendererTraits traits() const override { return {.eyes = 1, .autoLevels = false, .drawsOverlays = true}; }
   std::optional<CameraPass> cameraPass(const FrameSnapshot& frame, int eye) const override;
   void draw(const FrameSnapshot& frame, int eye, const SceneQuadrics& quadrics) override;
 };
+
+}  // namespace qv
+QV_EXPORT_END

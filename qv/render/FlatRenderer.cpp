@@ -4,6 +4,8 @@
 #include "qv/os/GLES.h"
 #include "qv/render/ContentLayout.h"
 
+namespace qv {
+
 namespace {
 
 // The first row of the frame at the top edge of the quad.
@@ -49,3 +51,5 @@ void FlatRenderer::draw(const FrameSnapshot& frame, int, const SceneQuadrics&) {
   glDisableClientState(GL_TEXTURE_COORD_ARRAY);
   glDisableClientState(GL_VERTEX_ARRAY);
 }
+
+}  // namespace qv

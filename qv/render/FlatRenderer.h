@@ -4,9 +4,17 @@
 
 #include "qv/render/SceneRenderer.h"
 
+#include "qv/os/Export.h"
+
+QV_EXPORT_BEGIN
+namespace qv {
+
 class FlatRenderer : public SceneRenderer {
  public:
   RendererTraits traits() const override { return {.eyes = 1, .autoLevels = false, .drawsOverlays = false}; }
   std::optional<CameraPass> cameraPass(const FrameSnapshot&, int) const override { return std::nullopt; }
   void draw(const FrameSnapshot& frame, int eye, const SceneQuadrics& quadrics) override;
 };
+
+}  // namespace qv
+QV_EXPORT_END

@@ -10,6 +10,11 @@
 
 #include "qv/core/Rotation.h"
 
+#include "qv/os/Export.h"
+
+QV_EXPORT_BEGIN
+namespace qv {
+
 // A texture the frame input published: a GL target and name (target 0: the slot is empty).
 struct TextureSlot {
   GLuint target = 0;
@@ -49,3 +54,6 @@ struct FrameSnapshot {
   // --- Pass
   bool picking = false;  // a picking pass: hotspots as flat discs, nothing else textured, not presented
 };
+
+}  // namespace qv
+QV_EXPORT_END

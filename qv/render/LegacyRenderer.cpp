@@ -9,6 +9,8 @@
 #include "qv/render/PanoramaDrawing.h"
 #include "qv/render/SceneQuadrics.h"
 
+namespace qv {
+
 namespace {
 
 // +1 or -1 from the last landscape orientation seen, so a device laid flat keeps that arrangement. One value
@@ -88,3 +90,5 @@ void LegacyRenderer::draw(const FrameSnapshot& frame, int, const SceneQuadrics& 
   loadTextureMatrix(nullptr);
   if (quadrics.sphere()) qvglSphere(quadrics.sphere(), 20.0f, 60, 60);
 }
+
+}  // namespace qv

@@ -5,6 +5,11 @@
 
 #include "qv/render/SceneRenderer.h"
 
+#include "qv/os/Export.h"
+
+QV_EXPORT_BEGIN
+namespace qv {
+
 class LegacyRenderer : public SceneRenderer {
  public:
   RendererTraits traits() const override {
@@ -13,3 +18,6 @@ class LegacyRenderer : public SceneRenderer {
   std::optional<CameraPass> cameraPass(const FrameSnapshot&, int) const override { return std::nullopt; }
   void draw(const FrameSnapshot& frame, int eye, const SceneQuadrics& quadrics) override;
 };
+
+}  // namespace qv
+QV_EXPORT_END

@@ -11,6 +11,8 @@
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
+
+namespace qv {
 #endif
 
 // ---- packed pixels: bit 15 is the most significant bit of the native 16-bit value, never byte-swapped.
@@ -382,3 +384,5 @@ extern "C" GLint qvglBuild2DMipmaps(GLenum target, GLint internalFormat, GLsizei
   return qvglBuild2DMipmapLevelsCore(target, internalFormat, width, height, GLsizei(widthPowerOf2),
                                      GLsizei(heightPowerOf2), format, type, 0, 0, levels, data);
 }
+
+}  // namespace qv

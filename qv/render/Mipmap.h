@@ -7,9 +7,12 @@
 
 #include <GLES/gl.h>
 
-#ifdef __cplusplus
+#include "qv/os/Export.h"
+
+QV_EXPORT_BEGIN
+namespace qv {
+
 extern "C" {
-#endif
 
 // Scales dataIn (widthIn x heightIn of typeIn) into dataOut (widthOut x heightOut of typeOut). Returns 0 or
 // a GLU error code; on error nothing is written.
@@ -27,6 +30,7 @@ GLint qvglBuild2DMipmapLevels(GLenum target, GLint internalFormat, GLsizei width
 GLint qvglBuild2DMipmaps(GLenum target, GLint internalFormat, GLsizei width, GLsizei height, GLenum format,
                          GLenum type, const void* data);
 
-#ifdef __cplusplus
-}
-#endif
+}  // extern "C"
+
+}  // namespace qv
+QV_EXPORT_END

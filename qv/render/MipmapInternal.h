@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace qv {
+
 // Unpacks one packed pixel into components in [0, 1] (R, G, B[, A]).
 using ExtractPackedFn = void (*)(const void* packedPixel, float components[4]);
 // Packs components in [0, 1] into pixel `index` of an array of packed pixels (rounding to nearest).
@@ -49,3 +51,5 @@ bool scaleInternalPackedPixel(int components, ExtractPackedFn extract, ShovePack
 GLint qvglBuild2DMipmapLevelsCore(GLenum target, GLint internalFormat, GLsizei width, GLsizei height,
                                   GLsizei widthPowerOf2, GLsizei heightPowerOf2, GLenum format, GLenum type,
                                   GLint userLevel, GLint baseLevel, GLint maxLevel, const void* data);
+
+}  // namespace qv

@@ -2,6 +2,8 @@
 
 #include "qv/os/GLES.h"
 
+namespace qv {
+
 namespace {
 
 constexpr GLfloat kSphereRadius = 20.0f;
@@ -77,3 +79,5 @@ void drawPanorama(const FrameSnapshot& frame, GLUquadric* sphere, const GLfloat*
     glDisable(GL_CLIP_PLANE1);
   }
 }
+
+}  // namespace qv

@@ -8,6 +8,11 @@
 #include "qv/glu/Quadric.h"
 #include "qv/render/FrameSnapshot.h"
 
+#include "qv/os/Export.h"
+
+QV_EXPORT_BEGIN
+namespace qv {
+
 void drawPanorama(const FrameSnapshot& frame, GLUquadric* sphere, const GLfloat* singleTextureMatrix);
 
 // Loads `matrix` (column-major) as the texture matrix, or the identity for nullptr; model-view mode after.
@@ -15,3 +20,6 @@ void loadTextureMatrix(const GLfloat* matrix);
 
 // Disables the texture targets of the panorama slots (the renderers' tidy-up).
 void disablePanoramaTargets(const FrameSnapshot& frame);
+
+}  // namespace qv
+QV_EXPORT_END

@@ -9,6 +9,8 @@
 #include "qv/render/SceneQuadrics.h"
 #include "qv/render/SceneRenderer.h"
 
+namespace qv {
+
 void renderRawFrame(const FrameSnapshot& frame, const SceneQuadrics& quadrics, double pitch, double roll) {
   if (frame.rawTexture == 0) return;
   clearFrame();
@@ -28,3 +30,5 @@ void renderRawFrame(const FrameSnapshot& frame, const SceneQuadrics& quadrics, d
   if (quadrics.sphere()) qvglSphere(quadrics.sphere(), 20.0f, 60, 60);
   glDisable(GL_TEXTURE_2D);
 }
+
+}  // namespace qv

@@ -4,6 +4,14 @@
 
 #include "qv/render/FrameSnapshot.h"
 
+#include "qv/os/Export.h"
+
+QV_EXPORT_BEGIN
+namespace qv {
+
 class SceneQuadrics;
 
 void renderRawFrame(const FrameSnapshot& frame, const SceneQuadrics& quadrics, double pitch, double roll);
+
+}  // namespace qv
+QV_EXPORT_END

@@ -6,6 +6,8 @@
 #include "qv/render/SphereRenderer.h"
 #include "qv/render/StereoPairRenderer.h"
 
+namespace qv {
+
 RendererChoice chooseRenderer(int32_t videoMode, bool isStereo, bool legacy) {
   if (legacy) return {RendererKind::Legacy, false, 0};
   switch (videoMode) {
@@ -62,3 +64,5 @@ std::unique_ptr<SceneRenderer> makeSceneRenderer(RendererKind kind) {
   }
   return nullptr;
 }
+
+}  // namespace qv

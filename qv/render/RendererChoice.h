@@ -6,6 +6,11 @@
 #include <memory>
 #include <string_view>
 
+#include "qv/os/Export.h"
+
+QV_EXPORT_BEGIN
+namespace qv {
+
 enum class RendererKind : int32_t {
   None = 0,        // nothing is drawn (an unknown layout); the frame is cleared
   Sphere = 1,      // the mono panorama sphere
@@ -28,3 +33,6 @@ std::string_view rendererName(RendererKind kind);
 class SceneRenderer;
 // The renderer of a kind; nullptr for None.
 std::unique_ptr<SceneRenderer> makeSceneRenderer(RendererKind kind);
+
+}  // namespace qv
+QV_EXPORT_END

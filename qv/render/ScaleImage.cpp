@@ -15,6 +15,8 @@
 #include "qv/render/Mipmap.h"
 #include "qv/render/MipmapInternal.h"
 
+namespace qv {
+
 namespace {
 
 // Along one axis, output o takes weight[t] of input index[t] for t in [first[o], first[o + 1]).
@@ -460,3 +462,5 @@ extern "C" GLint qvglScaleImage(GLenum format, GLint widthIn, GLint heightIn, GL
   }
   return 0;
 }
+
+}  // namespace qv

@@ -2,6 +2,8 @@
 
 #include "qv/os/GLES.h"
 
+namespace qv {
+
 bool SceneQuadrics::ensure() {
   if (sphere_) return true;
   Owned made[3] = {Owned(qvglNewQuadric()), Owned(qvglNewQuadric()), Owned(qvglNewQuadric())};
@@ -21,3 +23,5 @@ void SceneQuadrics::reset() {
   sphere2_.reset();
   disk_.reset();
 }
+
+}  // namespace qv

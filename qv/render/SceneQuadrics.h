@@ -7,6 +7,11 @@
 
 #include "qv/glu/Quadric.h"
 
+#include "qv/os/Export.h"
+
+QV_EXPORT_BEGIN
+namespace qv {
+
 class SceneQuadrics {
  public:
   // Makes the three quadrics when missing; false (nothing kept) when that fails.
@@ -25,3 +30,6 @@ class SceneQuadrics {
   using Owned = std::unique_ptr<GLUquadric, Deleter>;
   Owned sphere_, sphere2_, disk_;
 };
+
+}  // namespace qv
+QV_EXPORT_END

@@ -4,6 +4,8 @@
 
 #include "qv/os/GLES.h"
 
+namespace qv {
+
 CameraPass monoCameraPass(const FrameSnapshot& frame) {
   CameraPass pass;
   pass.width = GLint(std::trunc(frame.viewWidth));
@@ -17,3 +19,5 @@ void clearFrame() {
   glClearColor(0, 0, 0, 1);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 }
+
+}  // namespace qv

@@ -11,6 +11,11 @@
 
 #include "qv/render/FrameSnapshot.h"
 
+#include "qv/os/Export.h"
+
+QV_EXPORT_BEGIN
+namespace qv {
+
 class SceneQuadrics;
 
 // What a renderer asks of the camera composition for one eye.
@@ -45,3 +50,6 @@ class SceneRenderer {
   // Draws one eye's content. The camera of cameraPass is loaded when there is one.
   virtual void draw(const FrameSnapshot& frame, int eye, const SceneQuadrics& quadrics) = 0;
 };
+
+}  // namespace qv
+QV_EXPORT_END

@@ -6,6 +6,8 @@
 
 #include "qv/os/QVLog.h"
 
+namespace qv {
+
 float texCoords[10800 * 2];
 
 namespace {
@@ -87,3 +89,5 @@ void getSolidSphere(float** vertices, float** normals, uint32_t* count, uint32_t
 }
 
 void getSolidSphere2(void) {}
+
+}  // namespace qv

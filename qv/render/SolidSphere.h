@@ -4,6 +4,11 @@
 
 #include <cstdint>
 
+#include "qv/os/Export.h"
+
+QV_EXPORT_BEGIN
+namespace qv {
+
 extern "C" {
 
 // 10800 (u, v) pairs, indexed like the vertices of the last getSolidSphere call; entries past the table
@@ -17,3 +22,6 @@ void getSolidSphere(float** vertices, float** normals, uint32_t* count, uint32_t
                     float radius);
 void getSolidSphere2(void);
 }
+
+}  // namespace qv
+QV_EXPORT_END

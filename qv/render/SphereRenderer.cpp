@@ -3,6 +3,8 @@
 #include "qv/render/PanoramaDrawing.h"
 #include "qv/render/SceneQuadrics.h"
 
+namespace qv {
+
 std::optional<CameraPass> SphereRenderer::cameraPass(const FrameSnapshot& frame, int) const {
   return monoCameraPass(frame);
 }
@@ -12,3 +14,5 @@ void SphereRenderer::draw(const FrameSnapshot& frame, int, const SceneQuadrics& 
   static const GLfloat kTopHalf[16] = {1, 0, 0, 0, 0, 0.5f, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
   drawPanorama(frame, quadrics.sphere(), frame.videoMode == 4 ? kTopHalf : nullptr);
 }
+
+}  // namespace qv

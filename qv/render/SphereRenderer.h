@@ -4,9 +4,17 @@
 
 #include "qv/render/SceneRenderer.h"
 
+#include "qv/os/Export.h"
+
+QV_EXPORT_BEGIN
+namespace qv {
+
 class SphereRenderer : public SceneRenderer {
  public:
   RendererTraits traits() const override { return {.eyes = 1, .autoLevels = true, .drawsOverlays = true}; }
   std::optional<CameraPass> cameraPass(const FrameSnapshot& frame, int eye) const override;
   void draw(const FrameSnapshot& frame, int eye, const SceneQuadrics& quadrics) override;
 };
+
+}  // namespace qv
+QV_EXPORT_END

@@ -4,6 +4,8 @@
 #include "qv/render/PanoramaDrawing.h"
 #include "qv/render/SceneQuadrics.h"
 
+namespace qv {
+
 std::optional<CameraPass> StereoPairRenderer::cameraPass(const FrameSnapshot& frame, int eye) const {
   const StereoEye geometry = stereoEye(frame.viewWidth, frame.viewHeight, eye == 1, frame.stereomode);
   CameraPass pass;
@@ -20,3 +22,5 @@ void StereoPairRenderer::draw(const FrameSnapshot& frame, int eye, const SceneQu
   geometry.textureMatrix(eyeTexture);
   drawPanorama(frame, quadrics.sphere(), geometry.transformsTexture ? eyeTexture : nullptr);
 }
+
+}  // namespace qv

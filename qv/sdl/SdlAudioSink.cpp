@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+namespace qv {
+
 void SdlAudioSink::install() {
   AudioSink::setFactory(&SdlAudioSink::open);
 }
@@ -40,3 +42,5 @@ void SdlAudioSink::callback(void* self, Uint8* stream, int length) {
   int frames = length / int(sizeof(float)) / sink->channels_;
   sink->pull_(reinterpret_cast<float*>(stream), frames);
 }
+
+}  // namespace qv

@@ -11,6 +11,11 @@
 #include "qv/os/Export.h"
 #include "qv/os/av/AudioSink.h"
 
+#include "qv/os/Export.h"
+
+QV_EXPORT_BEGIN
+namespace qv {
+
 QV_EXPORT_BEGIN
 
 class SdlAudioSink : public AudioSink {
@@ -29,4 +34,7 @@ class SdlAudioSink : public AudioSink {
   SDL_AudioDeviceID device_ = 0;
 };
 
+QV_EXPORT_END
+
+}  // namespace qv
 QV_EXPORT_END

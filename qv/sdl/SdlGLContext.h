@@ -8,6 +8,11 @@
 #include "qv/os/Export.h"
 #include "qv/os/GLContext.h"
 
+#include "qv/os/Export.h"
+
+QV_EXPORT_BEGIN
+namespace qv {
+
 QV_EXPORT_BEGIN
 
 class SdlGLContext : public GLContext {
@@ -25,4 +30,7 @@ class SdlGLContext : public GLContext {
   SDL_GLContext context_;
 };
 
+QV_EXPORT_END
+
+}  // namespace qv
 QV_EXPORT_END

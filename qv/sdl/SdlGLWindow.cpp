@@ -3,6 +3,8 @@
 #include "qv/sdl/SdlGLContext.h"
 #include "qv/sdl/WindowLayer.h"
 
+namespace qv {
+
 std::unique_ptr<SdlGLWindow> SdlGLWindow::open(const std::string& title, int width, int height,
                                                std::string* whyNot) {
   SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_ES);
@@ -35,3 +37,5 @@ SdlGLWindow::~SdlGLWindow() {
 std::shared_ptr<Layer> SdlGLWindow::makeLayer() const {
   return std::make_shared<WindowLayer>(window_);
 }
+
+}  // namespace qv

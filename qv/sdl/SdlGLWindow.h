@@ -13,6 +13,11 @@
 #include "qv/os/Layer.h"
 #include "qv/sdl/SdlGLContext.h"
 
+#include "qv/os/Export.h"
+
+QV_EXPORT_BEGIN
+namespace qv {
+
 QV_EXPORT_BEGIN
 
 class SdlGLWindow {
@@ -35,4 +40,7 @@ class SdlGLWindow {
   std::shared_ptr<SdlGLContext> context_;
 };
 
+QV_EXPORT_END
+
+}  // namespace qv
 QV_EXPORT_END

@@ -2,6 +2,8 @@
 
 #include "qv/os/GLES.h"
 
+namespace qv {
+
 bool WindowLayer::renderbufferStorage(GLenum target) {
   int w = 0, h = 0;
   SDL_GL_GetDrawableSize(window_, &w, &h);
@@ -74,3 +76,5 @@ bool WindowLayer::presentRenderbuffer(GLenum target) {
   oes::glBindFramebufferOES(GL_FRAMEBUFFER_OES, GLuint(framebuffer));
   return true;
 }
+
+}  // namespace qv

@@ -9,6 +9,11 @@
 #include "qv/os/Export.h"
 #include "qv/os/Layer.h"
 
+#include "qv/os/Export.h"
+
+QV_EXPORT_BEGIN
+namespace qv {
+
 QV_EXPORT_BEGIN
 
 class WindowLayer : public Layer {
@@ -23,4 +28,7 @@ class WindowLayer : public Layer {
   int textureWidth_ = 0, textureHeight_ = 0;
 };
 
+QV_EXPORT_END
+
+}  // namespace qv
 QV_EXPORT_END

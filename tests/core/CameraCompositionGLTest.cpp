@@ -8,6 +8,8 @@
 #include "qv/os/RunLoop.h"
 #include "tests/support/ViewTestSupport.h"
 
+using namespace qv;
+
 namespace {
 
 constexpr int kSize = 480;  // a square view: the focal length is the same both ways

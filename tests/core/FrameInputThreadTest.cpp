@@ -9,6 +9,8 @@
 #include "qv/platform/QVContext.h"
 #include "tests/support/ViewTestSupport.h"
 
+using namespace qv;
+
 namespace {
 
 std::shared_ptr<Image> solid(uint8_t value) {

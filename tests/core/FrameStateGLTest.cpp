@@ -15,6 +15,8 @@
 #include "tests/support/HostAsset.h"
 #include "tests/support/ViewTestSupport.h"
 
+using namespace qv;
+
 namespace {
 
 // The state a renderer could leave behind, one "name=value" per item, so a failure names what changed.

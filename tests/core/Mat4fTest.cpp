@@ -4,6 +4,8 @@
 
 #include <cmath>
 
+using namespace qv;
+
 namespace {
 
 // Independent reference in double with explicit (row, column) access: at(m, r, c) = m[4c + r].

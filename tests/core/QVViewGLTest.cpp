@@ -12,6 +12,8 @@
 #include "qv/platform/QVContext.h"
 #include "tests/support/LogCapture.h"
 
+using namespace qv;
+
 namespace {
 
 class QVViewGLTest : public ::testing::Test {

@@ -6,6 +6,8 @@
 #include <cmath>
 #include <tuple>
 
+using namespace qv;
+
 namespace {
 
 using M3 = std::array<std::array<double, 3>, 3>;

@@ -6,6 +6,8 @@
 #include "qv/os/RunLoop.h"
 #include "tests/support/ViewTestSupport.h"
 
+using namespace qv;
+
 namespace {
 
 constexpr int kWidth = 64, kHeight = 40;  // points

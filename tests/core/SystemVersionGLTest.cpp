@@ -9,6 +9,8 @@
 #include "tests/hotspots/HotspotTestSupport.h"
 #include "tests/support/ViewTestSupport.h"
 
+using namespace qv;
+
 namespace {
 
 class SystemVersionGLTest : public ::testing::Test {

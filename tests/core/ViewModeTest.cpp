@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace qv;
+
 TEST(ViewModeTest, NamesRoundTripAndTheModeKeyCyclesTheMonoLayouts) {
   for (int32_t mode = 0; mode <= 4; ++mode) EXPECT_EQ(viewModeFromName(viewModeName(mode)), mode);
   EXPECT_EQ(viewModeName(5), "unknown");

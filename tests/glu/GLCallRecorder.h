@@ -7,6 +7,8 @@
 
 #include "qv/glu/GLSeam.h"
 
+using namespace qv;
+
 struct RecordedDraw {
   GLenum mode;
   GLsizei count;

@@ -12,6 +12,8 @@
 #include "qv/glu/Projection.h"
 #include "tests/support/GLTestSupport.h"
 
+using namespace qv;
+
 namespace {
 
 using Matrix = std::array<GLfloat, 16>;

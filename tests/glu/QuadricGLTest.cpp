@@ -20,6 +20,8 @@
 #include "qv/glu/Quadric.h"
 #include "tests/support/GLTestSupport.h"
 
+using namespace qv;
+
 namespace {
 
 // Window position (x, y, z), lit colour (r, g, b, a), texture coordinate (s, t, r, q).
@@ -195,7 +197,7 @@ void drawReference(GLUquadricObj* q, const ShapeArgs& s) {
                                : gluPartialDisk(q, s.a, s.b, s.n1, s.n2, s.d, s.e);
 }
 
-void drawOurs(GLUquadric* q, const ShapeArgs& s) {
+void drawOurs(qv::GLUquadric* q, const ShapeArgs& s) {
   s.shape == Shape::Sphere     ? qvglSphere(q, s.a, s.n1, s.n2)
   : s.shape == Shape::Cylinder ? qvglCylinder(q, s.a, s.b, s.c, s.n1, s.n2)
                                : qvglPartialDisk(q, s.a, s.b, s.n1, s.n2, s.d, s.e);
@@ -234,7 +236,7 @@ TEST(QuadricGLTest, TessellationMatchesLibGLU) {
             gluQuadricOrientation(reference, orientation);
             gluQuadricNormals(reference, normals);
             gluQuadricTexture(reference, textured);
-            GLUquadric* ours = qvglNewQuadric();
+            qv::GLUquadric* ours = qvglNewQuadric();
             qvglQuadricDrawStyle(ours, style);
             qvglQuadricOrientation(ours, orientation);
             qvglQuadricNormals(ours, normals);

@@ -9,6 +9,8 @@
 
 #include "tests/glu/GLCallRecorder.h"
 
+using namespace qv;
+
 namespace {
 
 std::vector<GLenum> errors;

@@ -18,6 +18,8 @@
 #include "tests/hotspots/HotspotTestSupport.h"
 #include "tests/support/ViewTestSupport.h"
 
+using namespace qv;
+
 namespace {
 
 struct Point {

@@ -8,6 +8,8 @@
 #include "qv/hotspots/QVHotspotTarget.h"
 #include "qv/os/Image.h"
 
+using namespace qv;
+
 inline std::shared_ptr<Image> solid(int w, int h, uint8_t r, uint8_t g, uint8_t b) {
   std::vector<uint8_t> px;
   for (int i = 0; i < w * h; ++i) px.insert(px.end(), {r, g, b, 255});

@@ -9,6 +9,8 @@
 #include "qv/os/RunLoop.h"
 #include "tests/hotspots/HotspotTestSupport.h"
 
+using namespace qv;
+
 namespace {
 
 class QVHotspotImplTest : public ::testing::Test {

@@ -10,6 +10,9 @@ trap 'rm -rf "$work"' EXIT
 
 cmake --install "$build_dir" --prefix "$work/prefix" >/dev/null
 test -f "$work/prefix/include/qv/core/QVViewGL.h"
+# The player engine and the kernels are the kit's own business: not installed.
+test ! -e "$work/prefix/include/qv/os/av/PlaybackEngine.h"
+test ! -e "$work/prefix/include/qv/platform/Base64Kernels.h"
 test -f "$work/prefix/lib/cmake/qvkit/qvkitConfig.cmake" || test -f "$work/prefix/lib/x86_64-linux-gnu/cmake/qvkit/qvkitConfig.cmake"
 
 cmake -S "$source_dir/tests/install/consumer" -B "$work/consumer" -G Ninja -DCMAKE_PREFIX_PATH="$work/prefix" >/dev/null

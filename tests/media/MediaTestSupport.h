@@ -12,6 +12,8 @@
 #include "qv/media/QVSoundSource.h"
 #include "tests/support/LogCapture.h"
 
+using namespace qv;
+
 // A fresh temporary folder, removed with its files when the object goes.
 class TempDir {
  public:

@@ -11,6 +11,8 @@
 #include "qv/os/av/MutableComposition.h"
 #include "tests/media/MediaTestSupport.h"
 
+using namespace qv;
+
 namespace {
 
 // Every file is a second long; each channel carries its own tone so that a channel mix-up shows.

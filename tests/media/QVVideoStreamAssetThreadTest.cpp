@@ -13,6 +13,8 @@
 #include "qv/os/av/PlayerItemVideoOutput.h"
 #include "qv/platform/QVContext.h"
 
+using namespace qv;
+
 // FFmpeg is not built with ThreadSanitizer: its decoder threads hand frames over through reference counts
 // kept with atomics that the sanitizer cannot see, so frees of FFmpeg buffers on our threads look like
 // races. Only reports whose stacks pass through FFmpeg's libraries are suppressed.

@@ -29,6 +29,8 @@
 #include "qv/os/RunLoop.h"
 #include "qv/os/ThreadName.h"
 
+using namespace qv;
+
 // A 2 s H.264 + AAC MP4 of the test pattern, 256x128 at 30 fps, key frame every 15 frames, index at the
 // front.
 inline std::string makeClip(const TempDir& dir, const std::string& name) {

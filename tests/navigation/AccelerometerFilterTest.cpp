@@ -5,6 +5,8 @@
 #include "qv/navigation/HighpassFilter.h"
 #include "qv/navigation/LowpassFilter.h"
 
+using namespace qv;
+
 TEST(AccelerometerFilterTest, LowpassFollowsAConstantAfterTheFirstSample) {
   LowpassFilter filter(1.0);
   EXPECT_EQ(filter.lastTimestamp(), -1.0);

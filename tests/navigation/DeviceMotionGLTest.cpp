@@ -9,6 +9,8 @@
 #include "qv/os/RunLoop.h"
 #include "tests/support/ViewTestSupport.h"
 
+using namespace qv;
+
 namespace {
 
 class DeviceMotionGLTest : public ::testing::Test {

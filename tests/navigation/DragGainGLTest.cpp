@@ -12,6 +12,8 @@
 #include "qv/os/RunLoop.h"
 #include "tests/support/ViewTestSupport.h"
 
+using namespace qv;
+
 namespace {
 
 constexpr int kWidth = 320, kHeight = 240;

@@ -11,6 +11,8 @@
 #include "qv/os/RunLoop.h"
 #include "tests/support/ViewTestSupport.h"
 
+using namespace qv;
+
 namespace {
 
 // An accelerometer-only device held still and upright, sampled on the run loop's clock. With `gaps`, every

@@ -9,6 +9,8 @@
 #include "qv/os/RunLoop.h"
 #include "tests/support/ViewTestSupport.h"
 
+using namespace qv;
+
 namespace {
 
 // A device with fused motion that always reports the same upright attitude.

@@ -10,6 +10,8 @@
 #include "qv/os/av/MutableComposition.h"
 #include "tests/media/MediaTestSupport.h"
 
+using namespace qv;
+
 namespace {
 
 class MediaReadersTest : public testing::Test {

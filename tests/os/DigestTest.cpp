@@ -4,6 +4,8 @@
 
 #include "qv/os/Digest.h"
 
+using namespace qv;
+
 TEST(DigestTest, MD5KnownDigests) {
   const auto empty = md5Digest({});
   ASSERT_TRUE(empty);

@@ -14,6 +14,8 @@
 #include "qv/os/ScriptedMotionSource.h"
 #include "tests/support/LogCapture.h"
 
+using namespace qv;
+
 namespace fs = std::filesystem;
 
 namespace {

@@ -11,6 +11,8 @@
 #include "qv/os/Image.h"
 #include "tests/support/LogCapture.h"
 
+using namespace qv;
+
 namespace {
 
 // The process's resident and peak resident memory in KiB, from /proc.

@@ -12,6 +12,8 @@
 #include "qv/os/PixelBuffer.h"
 #include "tests/support/ViewTestSupport.h"
 
+using namespace qv;
+
 namespace {
 
 std::string tempPath(const std::string& name) {

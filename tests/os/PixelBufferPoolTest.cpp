@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace qv;
+
 TEST(PixelBufferPoolTest, ReusesTheBytesOfReturnedBuffersAndOutlivesNothing) {
   auto pool = PixelBufferPool::create(64, 32, 2);
   ASSERT_TRUE(pool);

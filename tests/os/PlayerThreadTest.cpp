@@ -11,6 +11,8 @@
 #include "qv/os/av/PlayerItemVideoOutput.h"
 #include "qv/os/av/StreamAsset.h"
 
+using namespace qv;
+
 extern "C" const char* __tsan_default_suppressions() {
   // FFmpeg is not instrumented; its decoder threads' reference counts are invisible to the sanitizer.
   return "race:libavutil.so\nrace:libavcodec.so\nrace:libswscale.so\nrace:libavformat.so\n";

@@ -9,6 +9,8 @@
 #include "qv/os/av/Asset.h"
 #include "tests/support/LogCapture.h"
 
+using namespace qv;
+
 TEST(QVLogTest, LinesBelowTheShownLevelDoNotReachTheSink) {
   LogCapture log;  // the default: info and above
   QVLogAt(QVLogLevel::Debug, "hidden %d", 1);

@@ -10,6 +10,8 @@
 #include "qv/os/MotionTrace.h"
 #include "tests/support/LogCapture.h"
 
+using namespace qv;
+
 namespace {
 
 namespace fs = std::filesystem;

@@ -2,6 +2,8 @@
 
 #include "qv/os/RunLoop.h"
 
+using namespace qv;
+
 class RunLoopTest : public ::testing::Test {
  protected:
   void SetUp() override { RunLoop::main().useManualClock(100.0); }

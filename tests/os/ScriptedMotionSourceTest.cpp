@@ -10,6 +10,8 @@
 #include "qv/os/ScriptedMotionSource.h"
 #include "tests/support/LogCapture.h"
 
+using namespace qv;
+
 namespace {
 
 const std::string kTraces = std::string(QV_TEST_DATA_DIR) + "/motion/";

@@ -8,6 +8,8 @@
 #include "qv/platform/Base64.h"
 #include "qv/platform/Base64Kernels.h"
 
+using namespace qv;
+
 namespace {
 
 struct Vector {

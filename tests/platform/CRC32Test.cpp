@@ -8,6 +8,8 @@
 #include "qv/platform/CRC32.h"
 #include "qv/platform/CRC32Kernels.h"
 
+using namespace qv;
+
 namespace {
 
 std::span<const uint8_t> bytes(std::string_view text) {

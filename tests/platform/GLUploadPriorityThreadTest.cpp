@@ -7,6 +7,8 @@
 
 #include "qv/platform/GLUploadPriority.h"
 
+using namespace qv;
+
 TEST(GLUploadPriority, ARedrawWaitsForAnAnnouncedUploadButNotForEver) {
   EXPECT_EQ(GLUploadPriority::announcedUploads(), 0);
   GLUploadPriority::yieldToUploads(std::chrono::hours(1));  // nothing announced: returns at once

@@ -4,6 +4,8 @@
 
 #include "qv/platform/MD5.h"
 
+using namespace qv;
+
 TEST(MD5Test, LowercaseHexOfTheDigestBytesInOrder) {
   EXPECT_EQ(md5(""), "d41d8cd98f00b204e9800998ecf8427e");
   EXPECT_EQ(md5("abc"), "900150983cd24fb0d6963f7d28e17f72");

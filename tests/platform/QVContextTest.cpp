@@ -7,6 +7,8 @@
 #include "qv/platform/UIDeviceHardware.h"
 #include "tests/support/GLTestSupport.h"
 
+using namespace qv;
+
 TEST(QVContextTest, OneSharedContextForEveryThreadUntilCleared) {
   auto first = QVContext::getEAGLContext();
   ASSERT_TRUE(first);

@@ -4,6 +4,8 @@
 
 #include "qv/platform/ViewControllerLookup.h"
 
+using namespace qv;
+
 namespace {
 
 struct Node : Responder {

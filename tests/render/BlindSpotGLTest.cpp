@@ -6,6 +6,8 @@
 #include "qv/os/RunLoop.h"
 #include "tests/support/ViewTestSupport.h"
 
+using namespace qv;
+
 namespace {
 
 // A blind-spot image whose quarters are coloured: top-left red, top-right green, bottom-left blue,

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <limits>
 
+using namespace qv;
+
 namespace {
 
 FlatLetterboxInput landscape(double w, double h, float aspect) {

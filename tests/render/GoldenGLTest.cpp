@@ -18,6 +18,8 @@
 #include "tests/support/HostAsset.h"
 #include "tests/support/ViewTestSupport.h"
 
+using namespace qv;
+
 namespace {
 
 constexpr int kWidth = 160, kHeight = 96;

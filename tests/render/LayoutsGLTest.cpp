@@ -21,6 +21,8 @@
 #include "tests/support/HostAsset.h"
 #include "tests/support/ViewTestSupport.h"
 
+using namespace qv;
+
 namespace {
 
 using Pattern = std::function<RGB(int x, int y, int w, int h)>;

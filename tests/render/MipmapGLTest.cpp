@@ -14,6 +14,8 @@
 #include "tests/render/UploadRecorder.h"
 #include "tests/support/GLTestSupport.h"
 
+using namespace qv;
+
 namespace {
 
 struct PixelType {

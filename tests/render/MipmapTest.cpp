@@ -11,6 +11,8 @@
 #include "qv/render/Mipmap.h"
 #include "tests/render/UploadRecorder.h"
 
+using namespace qv;
+
 #if defined(__SANITIZE_ADDRESS__)
 // The out-of-memory case asks malloc for 2^60 bytes; the sanitizer's allocator must answer nullptr, as the
 // system allocator does, instead of stopping the program.

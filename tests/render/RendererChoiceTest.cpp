@@ -4,6 +4,8 @@
 
 #include "qv/render/SceneRenderer.h"
 
+using namespace qv;
+
 // Each layout, mono and stereo, reaches the renderer that draws it, and the renderer draws as many eyes as
 // the layout needs: a stereo request must never fall through to a mono renderer.
 TEST(RendererChoiceTest, EveryLayoutReachesARendererWithItsEyes) {

@@ -7,6 +7,8 @@
 #include "qv/render/SolidSphere.h"
 #include "tests/support/ViewTestSupport.h"
 
+using namespace qv;
+
 TEST(SolidSphereTest, BandsAreStripsWhoseSeamClosesExactly) {
   LogCapture log;  // one line per vertex pair
   float *v = nullptr, *n = nullptr;

@@ -7,6 +7,8 @@
 #include "qv/os/RunLoop.h"
 #include "tests/support/ViewTestSupport.h"
 
+using namespace qv;
+
 namespace {
 
 class SphereRendererGLTest : public ::testing::Test {

@@ -9,6 +9,8 @@
 
 #include "qv/glu/GLSeam.h"
 
+using namespace qv;
+
 struct RecordedUpload {
   GLenum target;
   GLint level, internalFormat;

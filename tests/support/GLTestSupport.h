@@ -10,6 +10,8 @@
 #include "qv/os/EglContext.h"
 #include "qv/os/GLES.h"
 
+using namespace qv;
+
 // Creates a context of the given API and makes it current on the calling thread for the object's lifetime;
 // the thread's previous context is restored afterwards.
 class ScopedGLContext {

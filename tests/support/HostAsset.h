@@ -4,6 +4,8 @@
 
 #include "qv/media/QVAsset.h"
 
+using namespace qv;
+
 class HostAsset : public QVAsset {
  public:
   void play() override {}

@@ -2,6 +2,8 @@
 
 #include "qv/os/QVLog.h"
 
+using namespace qv;
+
 LogCapture::LogCapture(QVLogLevel shown) : previousLevel_(QVLogSetLevel(shown)) {
   previous_ = QVLogSetSink([this](std::string_view line) { lines.emplace_back(line); });
 }

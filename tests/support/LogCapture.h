@@ -8,6 +8,8 @@
 
 #include "qv/os/QVLog.h"
 
+using namespace qv;
+
 class LogCapture {
  public:
   explicit LogCapture(QVLogLevel shown = QVLogLevel::Info);

@@ -6,6 +6,8 @@
 #include "qv/os/Image.h"
 #include "qv/os/OffscreenLayer.h"
 
+using namespace qv;
+
 RGB ColourCodedPanorama::band(double yawDegrees) {
   static constexpr RGB kBands[8] = {{200, 30, 30},  {200, 120, 30}, {200, 200, 30}, {30, 200, 30},
                                     {30, 200, 200}, {30, 30, 200},  {120, 30, 200}, {120, 120, 120}};

@@ -9,7 +9,10 @@
 #include "qv/core/QVViewGL.h"
 #include "tests/support/LogCapture.h"
 
+namespace qv {
 class Image;
+}  // namespace qv
+using namespace qv;
 
 using RGB = std::array<uint8_t, 3>;
 

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+namespace qv {
+
 struct AVError {
   std::string domain;
   int64_t code = 0;
@@ -14,3 +16,5 @@ struct AVError {
     return "Error Domain=" + domain + " Code=" + std::to_string(code) + " \"" + description + "\"";
   }
 };
+
+}  // namespace qv

@@ -10,6 +10,8 @@ extern "C" {
 #include "qv/os/av/FFmpegSupport.h"
 #include "qv/os/av/MutableComposition.h"
 
+namespace qv {
+
 namespace {
 
 MediaType mediaTypeOf(AVMediaType type) {
@@ -120,3 +122,5 @@ bool MutableCompositionTrack::insertTimeRange(MediaTimeRange range, const AssetT
   sourceStream_ = source.sourceStream();
   return true;
 }
+
+}  // namespace qv

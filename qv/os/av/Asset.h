@@ -11,6 +11,8 @@
 #include "qv/os/av/AVError.h"
 #include "qv/os/av/AssetTrack.h"
 
+namespace qv {
+
 class Asset {
  public:
   // Opens the file the URL names and lists its streams; only file URLs are readable.
@@ -26,3 +28,5 @@ class Asset {
   std::vector<std::shared_ptr<AssetTrack>> tracks_;
   std::optional<AVError> loadError_;
 };
+
+}  // namespace qv

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace qv {
+
 std::shared_ptr<AssetReader> AssetReader::assetReaderWithAsset(std::shared_ptr<Asset> asset, AVError* error) {
   if (!asset) {
     if (error) *error = AVError{"AVFoundationErrorDomain", -11800, "no asset"};
@@ -43,3 +45,5 @@ bool AssetReader::startReading() {
   }
   return status_ == Status::Reading;
 }
+
+}  // namespace qv

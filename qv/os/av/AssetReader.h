@@ -11,6 +11,8 @@
 #include "qv/os/av/Asset.h"
 #include "qv/os/av/AssetReaderTrackOutput.h"
 
+namespace qv {
+
 class AssetReader {
  public:
   enum class Status { Unknown, Reading, Completed, Failed, Cancelled };
@@ -39,3 +41,5 @@ class AssetReader {
   Status status_ = Status::Unknown;
   std::optional<AVError> error_;
 };
+
+}  // namespace qv

@@ -4,6 +4,8 @@
 
 #include "qv/os/av/AudioTrackDecoder.h"
 
+namespace qv {
+
 AssetReaderTrackOutput* AssetReaderTrackOutput::create(std::shared_ptr<AssetTrack> track,
                                                        const AudioOutputSettings& settings) {
   return new AssetReaderTrackOutput(std::move(track), settings);
@@ -56,3 +58,5 @@ std::shared_ptr<SampleBuffer> AssetReaderTrackOutput::copyNextSampleBuffer() {
   spare_ = block;
   return block;
 }
+
+}  // namespace qv

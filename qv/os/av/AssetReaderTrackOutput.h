@@ -12,6 +12,8 @@
 #include "qv/os/av/AudioOutputSettings.h"
 #include "qv/os/av/SampleBuffer.h"
 
+namespace qv {
+
 class AudioTrackDecoder;
 
 class AssetReaderTrackOutput {
@@ -40,3 +42,5 @@ class AssetReaderTrackOutput {
   std::unique_ptr<AudioTrackDecoder> decoder_;
   std::shared_ptr<SampleBuffer> spare_;  // the last block handed out, reused once its holders let go
 };
+
+}  // namespace qv

@@ -12,6 +12,8 @@
 #include "qv/os/av/MediaTime.h"
 #include "qv/os/av/MediaType.h"
 
+namespace qv {
+
 class AssetTrack {
  public:
   AssetTrack(MediaType mediaType, int32_t trackID) : mediaType_(mediaType), trackID_(trackID) {}
@@ -38,3 +40,5 @@ class AssetTrack {
   std::string sourcePath_;
   int sourceStream_ = -1;
 };
+
+}  // namespace qv

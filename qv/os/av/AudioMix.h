@@ -6,6 +6,8 @@
 
 #include "qv/os/av/MediaTime.h"
 
+namespace qv {
+
 struct AudioMixInputParameters {
   int32_t trackID = 0;
   float volume = 1.0f;
@@ -15,3 +17,5 @@ struct AudioMixInputParameters {
 struct AudioMix {
   std::vector<AudioMixInputParameters> inputParameters;
 };
+
+}  // namespace qv

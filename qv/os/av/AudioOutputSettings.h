@@ -7,6 +7,8 @@
 
 #include "qv/os/av/AudioStreamDescription.h"
 
+namespace qv {
+
 struct AudioOutputSettings {
   uint32_t formatID = AudioStreamDescription::kLinearPCM;
   std::optional<float> sampleRate;  // Hz
@@ -15,3 +17,5 @@ struct AudioOutputSettings {
   bool isFloat = false;
   bool isBigEndian = false;
 };
+
+}  // namespace qv

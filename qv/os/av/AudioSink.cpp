@@ -8,6 +8,8 @@
 
 #include "qv/os/ThreadName.h"
 
+namespace qv {
+
 namespace {
 
 std::mutex factoryLock;
@@ -79,3 +81,5 @@ void AudioSink::setFactory(Factory factory) {
 std::unique_ptr<AudioSink> AudioSink::createSilent(int sampleRate, int channels, Pull pull) {
   return std::make_unique<SilentAudioSink>(sampleRate, channels, std::move(pull));
 }
+
+}  // namespace qv

@@ -8,6 +8,11 @@
 #include <functional>
 #include <memory>
 
+#include "qv/os/Export.h"
+
+QV_EXPORT_BEGIN
+namespace qv {
+
 class AudioSink {
  public:
   // Fills `frames` frames of `channels` interleaved float samples; called on the sink's thread.
@@ -23,3 +28,6 @@ class AudioSink {
   // Stops pulling before returning: after destruction the pull function is never called again.
   virtual ~AudioSink() = default;
 };
+
+}  // namespace qv
+QV_EXPORT_END

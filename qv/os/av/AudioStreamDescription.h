@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+namespace qv {
+
 struct AudioStreamDescription {
   // Format identifiers (four-character codes).
   static constexpr uint32_t kLinearPCM = 0x6C70636D;  // 'lpcm'
@@ -29,3 +31,5 @@ constexpr uint32_t fourCharCode(const char (&code)[5]) {
   return uint32_t(uint8_t(code[0])) << 24 | uint32_t(uint8_t(code[1])) << 16 |
          uint32_t(uint8_t(code[2])) << 8 | uint32_t(uint8_t(code[3]));
 }
+
+}  // namespace qv

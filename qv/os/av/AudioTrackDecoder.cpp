@@ -9,6 +9,8 @@ extern "C" {
 
 #include "qv/os/av/FFmpegSupport.h"
 
+namespace qv {
+
 // FFmpeg state of one reading track: its own demuxer on the source file, the decoder and the converter to
 // 16-bit interleaved PCM. The converter is set up from the first decoded frame (the stream's real format)
 // and again whenever the decoded format changes.
@@ -205,3 +207,5 @@ bool AudioTrackDecoder::next(SampleBuffer& block) {
 bool AudioTrackDecoder::finished() const {
   return state_->finished;
 }
+
+}  // namespace qv

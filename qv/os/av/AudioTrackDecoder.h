@@ -12,6 +12,8 @@
 
 struct AVFormatContext;
 
+namespace qv {
+
 class AudioTrackDecoder {
  public:
   // `requestedRate` in Hz; 0 keeps the decoder's rate.
@@ -33,3 +35,5 @@ class AudioTrackDecoder {
   struct State;
   std::unique_ptr<State> state_;
 };
+
+}  // namespace qv

@@ -12,6 +12,8 @@ extern "C" {
 
 #include "qv/os/QVLog.h"
 
+namespace qv {
+
 std::string fileInputName(const std::string& path) {
   return "file:" + path;
 }
@@ -131,3 +133,5 @@ std::optional<AudioStreamDescription> audioStreamDescriptionOf(const AVCodecPara
   }
   return std::nullopt;
 }
+
+}  // namespace qv

@@ -8,6 +8,8 @@
 
 struct AVCodecParameters;
 
+namespace qv {
+
 std::string ffmpegErrorText(int status);
 
 // The name under which FFmpeg opens the local file `path` as a file, even when the path looks like a
@@ -20,3 +22,5 @@ void routeFFmpegLog();
 
 // The stream description the phone platform gives a track in this codec; none for codecs it has no code for.
 std::optional<AudioStreamDescription> audioStreamDescriptionOf(const AVCodecParameters* parameters);
+
+}  // namespace qv

@@ -7,6 +7,8 @@ extern "C" {
 #include <libavutil/dict.h>
 }
 
+namespace qv {
+
 namespace {
 
 int interruptRequested(void* flag) {
@@ -41,3 +43,5 @@ int openInput(const std::string& name, AVFormatContext** format, const std::atom
   *format = context;
   return 0;
 }
+
+}  // namespace qv

@@ -4,6 +4,11 @@
 
 #include <cstdint>
 
+#include "qv/os/Export.h"
+
+QV_EXPORT_BEGIN
+namespace qv {
+
 struct MediaTime {
   enum Flags : uint32_t {
     Valid = 1,
@@ -37,3 +42,6 @@ struct MediaTimeRange {
   MediaTime start;
   MediaTime duration;
 };
+
+}  // namespace qv
+QV_EXPORT_END

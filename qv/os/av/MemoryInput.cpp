@@ -11,6 +11,8 @@ extern "C" {
 
 #include "qv/os/av/FFmpegSupport.h"
 
+namespace qv {
+
 namespace {
 
 constexpr int kReadBlock = 4096;
@@ -102,3 +104,5 @@ void closeMemoryInput(AVFormatContext** format) {
   avformat_close_input(format);
   freeIO(&io);
 }
+
+}  // namespace qv

@@ -7,6 +7,8 @@
 #include "qv/os/av/Asset.h"
 #include "qv/os/av/MutableCompositionTrack.h"
 
+namespace qv {
+
 class MutableComposition : public Asset {
  public:
   static std::shared_ptr<MutableComposition> composition();
@@ -14,3 +16,5 @@ class MutableComposition : public Asset {
   // A new empty track; a preferred id of 0 lets the composition pick the next free id.
   std::shared_ptr<MutableCompositionTrack> addMutableTrack(MediaType type, int32_t preferredTrackID);
 };
+
+}  // namespace qv

@@ -5,6 +5,8 @@
 #include "qv/os/av/AVError.h"
 #include "qv/os/av/AssetTrack.h"
 
+namespace qv {
+
 class MutableCompositionTrack : public AssetTrack {
  public:
   using AssetTrack::AssetTrack;
@@ -14,3 +16,5 @@ class MutableCompositionTrack : public AssetTrack {
   // `at` is not zero, or when this track already holds a range.
   bool insertTimeRange(MediaTimeRange range, const AssetTrack& source, MediaTime at, AVError* error);
 };
+
+}  // namespace qv

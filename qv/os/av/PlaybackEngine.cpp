@@ -16,6 +16,8 @@ extern "C" {
 #include "qv/os/av/FFmpegSupport.h"
 #include "qv/os/av/InputOpener.h"
 
+namespace qv {
+
 namespace {
 
 double wallNow() {
@@ -605,3 +607,5 @@ void PlaybackEngine::pullAudio(float* samples, int frames) {
   }
   wakeup_.notify_all();
 }
+
+}  // namespace qv

@@ -21,6 +21,8 @@
 
 struct AVFrame;
 
+namespace qv {
+
 class PlaybackEngine : public std::enable_shared_from_this<PlaybackEngine> {
  public:
   enum class Status { Unknown = 0, ReadyToPlay = 1, Failed = 2 };
@@ -141,3 +143,5 @@ class PlaybackEngine : public std::enable_shared_from_this<PlaybackEngine> {
   std::vector<std::function<void(bool)>> superseded_;   // guarded by lock_; completions to call with false
   std::unique_ptr<AudioSink> sink_;                     // engine thread only
 };
+
+}  // namespace qv

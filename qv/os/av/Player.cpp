@@ -4,6 +4,8 @@
 
 #include "qv/os/av/PlaybackEngine.h"
 
+namespace qv {
+
 std::shared_ptr<Player> Player::create(std::shared_ptr<PlayerItem> item) {
   if (!item) return nullptr;
   std::shared_ptr<Player> player(new Player(std::move(item)));
@@ -40,3 +42,5 @@ void Player::setMuted(bool muted) {
 bool Player::isMuted() const {
   return item_->engine()->isMuted();
 }
+
+}  // namespace qv

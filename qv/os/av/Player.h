@@ -8,6 +8,8 @@
 
 #include "qv/os/av/PlayerItem.h"
 
+namespace qv {
+
 class Player {
  public:
   enum Status : int32_t { StatusUnknown = 0, StatusReadyToPlay = 1, StatusFailed = 2 };
@@ -29,3 +31,5 @@ class Player {
   explicit Player(std::shared_ptr<PlayerItem> item) : item_(std::move(item)) {}
   const std::shared_ptr<PlayerItem> item_;
 };
+
+}  // namespace qv

@@ -6,6 +6,8 @@
 #include "qv/os/av/PlaybackEngine.h"
 #include "qv/os/av/PlayerItemVideoOutput.h"
 
+namespace qv {
+
 namespace {
 
 // Times on the timescale of microseconds, enough for frame-exact positions.
@@ -142,3 +144,5 @@ void PlayerItem::setAudioMix(const AudioMix& mix) {
   }
   engine_->setMixVolume(volume);
 }
+
+}  // namespace qv

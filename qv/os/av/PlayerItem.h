@@ -17,6 +17,8 @@
 #include "qv/os/av/MediaTime.h"
 #include "qv/os/av/StreamAsset.h"
 
+namespace qv {
+
 class PlaybackEngine;
 class PlayerItemVideoOutput;
 
@@ -75,3 +77,5 @@ class PlayerItem : public std::enable_shared_from_this<PlayerItem> {
   int nextToken_ = 1;                                          // guarded by lock_
   std::vector<std::weak_ptr<PlayerItemVideoOutput>> outputs_;  // guarded by lock_
 };
+
+}  // namespace qv

@@ -6,6 +6,8 @@ extern "C" {
 
 #include "qv/os/av/PlaybackEngine.h"
 
+namespace qv {
+
 std::shared_ptr<PlayerItemVideoOutput> PlayerItemVideoOutput::create(uint32_t pixelFormat) {
   if (pixelFormat != PixelBuffer::kPixelFormatBGRA) return nullptr;
   return std::shared_ptr<PlayerItemVideoOutput>(new PlayerItemVideoOutput());
@@ -58,3 +60,5 @@ size_t PlayerItemVideoOutput::bufferAllocations() const {
   std::lock_guard<std::mutex> guard(convertLock_);
   return converter_.bufferAllocations();
 }
+
+}  // namespace qv

@@ -14,6 +14,8 @@
 #include "qv/os/av/MediaTime.h"
 #include "qv/os/av/VideoFrameConverter.h"
 
+namespace qv {
+
 class PlaybackEngine;
 
 class PlayerItemVideoOutput {
@@ -46,3 +48,5 @@ class PlayerItemVideoOutput {
   VideoFrameConverter converter_;           // guarded by convertLock_
   std::atomic<uint64_t> copied_{0}, late_{0};
 };
+
+}  // namespace qv

@@ -9,6 +9,8 @@
 #include "qv/os/av/AudioStreamDescription.h"
 #include "qv/os/av/MediaTime.h"
 
+namespace qv {
+
 struct AudioBuffer {
   uint32_t numberChannels = 0;
   uint32_t dataByteSize = 0;
@@ -39,3 +41,5 @@ class SampleBuffer {
   MediaTime presentationTime_;
   std::vector<uint8_t> bytes_;
 };
+
+}  // namespace qv

@@ -12,6 +12,8 @@ extern "C" {
 #include "qv/os/av/FFmpegSupport.h"
 #include "qv/os/av/InputOpener.h"
 
+namespace qv {
+
 std::shared_ptr<StreamAsset> StreamAsset::create(std::string url) {
   return std::shared_ptr<StreamAsset>(new StreamAsset(std::move(url)));
 }
@@ -103,3 +105,5 @@ MediaTime StreamAsset::duration() const {
 std::string StreamAsset::description() const {
   return "<StreamAsset " + url_ + ">";
 }
+
+}  // namespace qv

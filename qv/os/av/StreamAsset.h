@@ -15,6 +15,8 @@
 #include "qv/os/av/MediaTime.h"
 #include "qv/os/av/MediaType.h"
 
+namespace qv {
+
 class StreamAsset : public std::enable_shared_from_this<StreamAsset> {
  public:
   // Load status of a key, with the platform's values.
@@ -57,3 +59,5 @@ class StreamAsset : public std::enable_shared_from_this<StreamAsset> {
   MediaTime duration_ = MediaTime::indefinite();  // guarded by lock_
   std::mutex probeLock_;                          // one probe at a time; later loads reuse its result
 };
+
+}  // namespace qv

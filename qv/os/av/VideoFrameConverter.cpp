@@ -8,6 +8,8 @@ extern "C" {
 
 #include "qv/os/PixelBufferPool.h"
 
+namespace qv {
+
 VideoFrameConverter::~VideoFrameConverter() {
   sws_freeContext(scaler_);
 }
@@ -34,3 +36,5 @@ std::shared_ptr<PixelBuffer> VideoFrameConverter::convert(const AVFrame& frame) 
 size_t VideoFrameConverter::bufferAllocations() const {
   return pool_ ? pool_->allocationCount() : 0;
 }
+
+}  // namespace qv

@@ -10,6 +10,9 @@
 
 struct AVFrame;
 struct SwsContext;
+
+namespace qv {
+
 class PixelBufferPool;
 
 class VideoFrameConverter {
@@ -28,3 +31,5 @@ class VideoFrameConverter {
   SwsContext* scaler_ = nullptr;
   std::shared_ptr<PixelBufferPool> pool_;
 };
+
+}  // namespace qv
