@@ -52,19 +52,15 @@ std::shared_ptr<VideoPlayback> startVideo(const std::string& url, QVViewGL& view
 int runHeadless(const Options& options) {
   // The view's screen is the output image.
   Environment::current().setScreen(QVRect{0, 0, double(options.width), double(options.height)}, 1.0);
-  std::string error;
-  const bool video = VideoPlayback::isVideo(options);
-  auto panorama = loadPanorama(options, &error);
-  if (!panorama && (!video || !error.empty())) {
-    std::fprintf(stderr, "qvview: %s\n", error.c_str());
-    return 1;
-  }
+  const auto content = loadContent(options);
+  if (!content) return 1;
+  const bool video = content->video;
   // A still view's frames are 1/60 s apart on a manual clock, so a motion trace replays the same way on
   // every run; a video plays in real time, 30 frames a second.
   if (!video) RunLoop::main().useManualClock(0.0);
   auto haveMotion = installMotion(options);
   if (!haveMotion) return 1;
-  auto view = makeViewer(options, panorama, *haveMotion);
+  auto view = makeViewer(options, content->panorama, *haveMotion);
   if (!view) return 1;  // makeViewer said why
   std::shared_ptr<VideoPlayback> playback;
   // The kit's last line is the reason a video fails; it is printed as part of qvview's own line.

@@ -47,6 +47,18 @@ std::shared_ptr<Image> loadPanorama(const Options& options, std::string* error) 
   return image;
 }
 
+std::optional<Content> loadContent(const Options& options) {
+  Content content;
+  std::string error;
+  content.video = VideoPlayback::isVideo(options);
+  content.panorama = loadPanorama(options, &error);
+  if (!content.panorama && (!content.video || !error.empty())) {
+    std::fprintf(stderr, "qvview: %s\n", error.c_str());
+    return std::nullopt;
+  }
+  return content;
+}
+
 bool isURL(const std::string& path) {
   return path.find("://") != std::string::npos;
 }

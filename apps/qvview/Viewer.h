@@ -18,6 +18,14 @@ using namespace qv;
 // regular file.
 std::shared_ptr<Image> loadPanorama(const Options& options, std::string* error);
 
+// What the options show: a video (played by VideoPlayback) or a still panorama.
+struct Content {
+  bool video = false;
+  std::shared_ptr<Image> panorama;  // nullptr for a video
+};
+// The options' content; nullopt, having printed why, when there is nothing that can be shown.
+std::optional<Content> loadContent(const Options& options);
+
 bool isURL(const std::string& path);
 
 // One line naming `name` when the image is larger than the GL maximum texture size (the view cannot

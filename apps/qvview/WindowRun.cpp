@@ -161,13 +161,9 @@ void runEventLoop(SDL_Window* window, QVViewGL* view, const Options& options, co
 // Shows the options' content in the window until it is closed; the exit code.
 int showInWindow(const SdlGLWindow& window, const Options& options) {
   reportScreen(window.window());
-  std::string error;
-  const bool video = VideoPlayback::isVideo(options);
-  auto panorama = loadPanorama(options, &error);
-  if (!panorama && (!video || !error.empty())) {
-    std::fprintf(stderr, "qvview: %s\n", error.c_str());
-    return 1;
-  }
+  const auto content = loadContent(options);
+  if (!content) return 1;
+  const bool video = content->video;
   std::optional<bool> motion = installMotion(options);
   if (!motion) return 1;
   bool haveMotion = *motion;
@@ -178,7 +174,7 @@ int showInWindow(const SdlGLWindow& window, const Options& options) {
       std::fprintf(stderr, "qvview: motion from the game controller\n");
     }
   }
-  auto view = makeViewer(options, panorama, haveMotion);
+  auto view = makeViewer(options, content->panorama, haveMotion);
   if (!view) return 1;  // makeViewer said why
   // A window is looked around like the web's panorama viewers: flicks coast, and the pitch levels itself
   // after a pause.
