@@ -107,6 +107,7 @@ void QVVideoStreamAsset::tracksLoaded() {
   if (assetss->statusOfValueForKey("tracks") != StreamAsset::Loaded) {
     // The fixed text, then the reason.
     QVLog("%s Failed to load the tracks. %s", assetss->description().c_str(), assetss->loadError().c_str());
+    failureReason_ = "the tracks cannot be loaded: " + assetss->loadError();
     onStatusMessage(kFailed);
     return;
   }
@@ -295,6 +296,10 @@ void QVVideoStreamAsset::setTimeRange(MediaTime start, MediaTime, bool onKeyFram
     if (!finished) {
       // Interrupted: the clock goes on as it went before the seek (still for a paused asset).
       player->setRate(previousRate);
+      {
+        std::lock_guard<std::mutex> guard(self->guard_);
+        self->failureReason_ = "the seek was interrupted";
+      }
       self->onStatusMessage(kFailed);
     } else if (previous == kPaused) {
       player->pause();
@@ -371,6 +376,7 @@ void QVVideoStreamAsset::observeValueForKeyPath(std::string_view key) {
     PlayerItem::Status itemStatus = item->status();
     if (itemStatus == PlayerItem::StatusFailed) {
       QVLog("Asset playback failed. %s", item->errorDescription().c_str());
+      failureReason_ = "playback failed: " + item->errorDescription();
       onStatusMessage(kFailed);
       return;
     }
@@ -515,6 +521,11 @@ void QVVideoStreamAsset::capture(bool* firstFrame) {
     }
   }
   onUpdatePlayerTimeMonitor();
+}
+
+std::string QVVideoStreamAsset::failureReason() const {
+  std::lock_guard<std::mutex> guard(guard_);
+  return failureReason_;
 }
 
 }  // namespace qv

@@ -76,6 +76,8 @@ class QVVideoStreamAsset : public QVAsset, public std::enable_shared_from_this<Q
   bool hasVideoTrack() const;
   // True from play() starting a capture thread until that thread ends.
   bool isCapturing() const;
+  // Why the asset last reported 9 (failed), in one line; empty before any failure.
+  std::string failureReason() const;
 
  private:
   QVVideoStreamAsset() = default;
@@ -96,6 +98,7 @@ class QVVideoStreamAsset : public QVAsset, public std::enable_shared_from_this<Q
 
   // Guarded by guard_: the player parts, the pending start position, the capture thread and seeks.
   mutable std::mutex guard_;
+  std::string failureReason_;  // guarded by guard_
   std::shared_ptr<StreamAsset> assetss;
   std::shared_ptr<PlayerItem> playerItem;
   std::shared_ptr<Player> player;

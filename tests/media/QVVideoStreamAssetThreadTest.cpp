@@ -120,6 +120,7 @@ TEST_F(VideoAssetTest, BadInputReportsFailureWithTheLogLineAndLeavesNoThread) {
     std::string fixed = "<StreamAsset " + url + "> Failed to load the tracks. ";
     EXPECT_EQ(log.lines.back().rfind(fixed, 0), 0u) << log.lines.back();
     EXPECT_GT(log.lines.back().size(), fixed.size() + 5) << log.lines.back();
+    EXPECT_EQ(asset->failureReason().rfind("the tracks cannot be loaded: ", 0), 0u) << asset->failureReason();
     // Without a player, play only records a request and times are the zero of timescale 10000.
     asset->play();
     pumpFor(0.1);
@@ -149,6 +150,7 @@ TEST_F(VideoAssetTest, AClipThatYieldsNoFrameFailsWithTheReason) {
   EXPECT_FALSE(observer->saw(kFinished));
   EXPECT_EQ(asset->getStatus(), kFailed);
   EXPECT_EQ(log.count("Asset playback failed. no video frame could be decoded"), 1u);
+  EXPECT_EQ(asset->failureReason(), "playback failed: no video frame could be decoded");
   EXPECT_EQ(listener->frames, 0);
 }
 
