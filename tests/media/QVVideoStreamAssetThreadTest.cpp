@@ -174,20 +174,22 @@ TEST_F(VideoAssetTest, AnExistingPathIsAFileWhateverItsNameLooksLike) {
   EXPECT_TRUE(waitFrames(3));
 }
 
-// play() while a seek started paused is under way: the seek ends playing, not back in the pause.
+// play() while a seek started paused may be under way: the seek ends playing, not back in the pause. The
+// seek may also end before play() comes; either way the asset ends up playing and stays so.
 TEST_F(VideoAssetTest, PlayDuringASeekFromPauseEndsPlaying) {
   load(fileURL(clip));
   asset->play();
   ASSERT_TRUE(waitFrames(1));
   asset->pause();
-  ASSERT_TRUE(pumpUntil([&] { return observer->saw(kPaused); }));  // delivered, so cleared below
-  observer->codes.clear();
+  ASSERT_TRUE(pumpUntil([&] { return observer->saw(kPaused); }));
   asset->setTimeRange(MediaTime::zero(), MediaTime::positiveInfinity(), true);
   asset->play();
-  ASSERT_TRUE(pumpUntil([&] { return observer->saw(kPlaying) || observer->saw(kPaused); }));
-  EXPECT_FALSE(observer->saw(kPaused));
+  ASSERT_TRUE(pumpUntil([&] { return asset->getStatus() == kPlaying; }));
   int frames = listener->frames;
   EXPECT_TRUE(waitFrames(frames + 3));
+  pumpFor(0.3);  // a seek that ended late would have put the pause back by now
+  EXPECT_EQ(asset->getStatus(), kPlaying);
+  EXPECT_TRUE(waitFrames(listener->frames + 3));
 }
 
 // A seek that a later one interrupts leaves the clock as it was: a paused asset stays still.
