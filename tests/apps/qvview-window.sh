@@ -15,13 +15,8 @@ cleanup() {
 trap cleanup EXIT
 fail() { echo "FAIL: $*"; exit 1; }
 
-# Xvfb picks a free display itself and writes its number: tests running side by side never collide.
-Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-xvfb=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || fail "Xvfb did not start"
-export DISPLAY=:$(head -1 "$work/display")
-for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+# shellcheck source=../examples/xvfb.sh
+source "$(dirname "$0")/../examples/xvfb.sh"
 
 "$qvview" --size 320x240 >"$work/viewer.log" 2>&1 &
 viewer=$!

@@ -10,6 +10,7 @@
 
 #include "qv/os/Image.h"
 #include "tests/support/LogCapture.h"
+#include "tests/support/PngHeader.h"
 
 using namespace qv;
 
@@ -25,8 +26,8 @@ long statusKiB(const char* field) {
   return -1;
 }
 
-struct PngSpec {
-  PngSpec(int w, int h, int depth, int type, bool adam7 = false)
+struct PngLayout {
+  PngLayout(int w, int h, int depth, int type, bool adam7 = false)
       : width(w), height(h), bitDepth(depth), colourType(type), interlaced(adam7) {}
   int width, height, bitDepth, colourType;
   bool interlaced;
@@ -36,7 +37,7 @@ struct PngSpec {
 };
 
 // Encodes rows of raw samples (as the colour type and depth lay them out) with libpng.
-std::vector<uint8_t> encodePNG(const PngSpec& spec, const std::vector<std::vector<uint8_t>>& rows) {
+std::vector<uint8_t> encodePNG(const PngLayout& layout, const std::vector<std::vector<uint8_t>>& rows) {
   std::vector<uint8_t> out;
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   png_infop info = png_create_info_struct(png);
@@ -47,13 +48,13 @@ std::vector<uint8_t> encodePNG(const PngSpec& spec, const std::vector<std::vecto
         bytes->insert(bytes->end(), data, data + n);
       },
       nullptr);
-  png_set_IHDR(png, info, spec.width, spec.height, spec.bitDepth, spec.colourType,
-               spec.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+  png_set_IHDR(png, info, layout.width, layout.height, layout.bitDepth, layout.colourType,
+               layout.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                PNG_FILTER_TYPE_DEFAULT);
-  if (spec.gamma > 0) png_set_gAMA(png, info, spec.gamma);
-  if (!spec.palette.empty()) png_set_PLTE(png, info, spec.palette.data(), int(spec.palette.size()));
-  if (!spec.paletteAlpha.empty())
-    png_set_tRNS(png, info, spec.paletteAlpha.data(), int(spec.paletteAlpha.size()), nullptr);
+  if (layout.gamma > 0) png_set_gAMA(png, info, layout.gamma);
+  if (!layout.palette.empty()) png_set_PLTE(png, info, layout.palette.data(), int(layout.palette.size()));
+  if (!layout.paletteAlpha.empty())
+    png_set_tRNS(png, info, layout.paletteAlpha.data(), int(layout.paletteAlpha.size()), nullptr);
   png_write_info(png, info);
   std::vector<png_bytep> pointers;
   for (const auto& row : rows) pointers.push_back(const_cast<png_bytep>(row.data()));
@@ -99,16 +100,7 @@ std::vector<uint8_t> withOrientation(std::vector<uint8_t> jpeg, int orientation,
 TEST(ImageDecodeTest, AHeaderThatPromisesMorePixelsThanTheDataHoldsCostsLittle) {
   // 16384 x 16384 RGBA (1 GiB) in the header, one empty row of data.
   std::vector<uint8_t> png = encodePNG({1, 1, 8, PNG_COLOR_TYPE_RGB_ALPHA}, {{0, 0, 0, 0}});
-  const uint8_t size[] = {0, 0, 0x40, 0};
-  std::copy(size, size + 4, png.begin() + 16);
-  std::copy(size, size + 4, png.begin() + 20);
-  uint32_t crc = 0xFFFFFFFFu;
-  for (size_t i = 12; i < 29; ++i) {
-    crc ^= png[i];
-    for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1)));
-  }
-  crc = ~crc;
-  for (int i = 0; i < 4; ++i) png[29 + i] = uint8_t(crc >> (24 - 8 * i));
+  claimPngSize(png, 16384, 16384);
 
   std::ofstream("/proc/self/clear_refs") << "5";  // restarts the peak at the current size
   const long before = statusKiB("VmRSS:");
@@ -134,7 +126,7 @@ TEST(ImageDecodeTest, PNGSamplesKeepTheirValuesWhereTheFileAsksForNoGammaChange)
     EXPECT_EQ(grey16->rgba()[size_t(x) * 4 + 3], 255) << x;
   }
   // A file that says its samples are linear (gamma 1.0) is brought to the display's sRGB.
-  PngSpec linear{256, 2, 16, PNG_COLOR_TYPE_GRAY};
+  PngLayout linear{256, 2, 16, PNG_COLOR_TYPE_GRAY};
   linear.gamma = 1.0;
   auto brighter = Image::fromBytes(encodePNG(linear, rows), "linear.png");
   ASSERT_TRUE(brighter);
@@ -148,7 +140,7 @@ TEST(ImageDecodeTest, InterlacedPalettedAndGreyPNGsDecodeToTheSamePixels) {
     return std::array<uint8_t, 4>{uint8_t(x * 19), uint8_t(y * 23), 77, 255};
   };
   std::vector<std::vector<uint8_t>> rgba(h), indexed(h);
-  PngSpec paletted{w, h, 8, PNG_COLOR_TYPE_PALETTE};
+  PngLayout paletted{w, h, 8, PNG_COLOR_TYPE_PALETTE};
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x) {
       auto c = colourAt(x, y);
@@ -157,7 +149,7 @@ TEST(ImageDecodeTest, InterlacedPalettedAndGreyPNGsDecodeToTheSamePixels) {
       paletted.palette.push_back({c[0], c[1], c[2]});
       paletted.paletteAlpha.push_back(x == 0 ? 0 : 255);  // a transparent first column
     }
-  PngSpec interlaced{w, h, 8, PNG_COLOR_TYPE_RGB_ALPHA, true};
+  PngLayout interlaced{w, h, 8, PNG_COLOR_TYPE_RGB_ALPHA, true};
   auto a = Image::fromBytes(encodePNG(interlaced, rgba), "adam7.png");
   auto b = Image::fromBytes(encodePNG(paletted, indexed), "paletted.png");
   ASSERT_TRUE(a && b);
