@@ -147,6 +147,7 @@ FrameSnapshot FrameLoop::snapshot(const RotationMatrix& device) const {
   frame.videoAspect = s._videoAspect;
   frame.stereomode = stereomode;
   frame.hasAsset = s.hasAsset;
+  frame.layout = s.panoramaLayout;
   frame.first = parts_.input.first();
   frame.second = parts_.input.second();
   frame.rawTexture = parts_.input.rawTexture();

@@ -61,6 +61,9 @@ class QVViewGL : public QVView, public QVAssetListener, public std::enable_share
   int32_t viewMode() const { return settings_._videoMode; }
   float viewAspect() const { return settings_._videoAspect; }
   void setContentFormat(int32_t) {}
+  // How the picture lies on the sphere (projection, stereo packing, covered area, pose).
+  void setPanoramaLayout(const PanoramaLayout& layout) { settings_.panoramaLayout = layout; }
+  const PanoramaLayout& panoramaLayout() const { return settings_.panoramaLayout; }
   void setBlindSpotImage(std::optional<std::string> name) { blindSpot_.setImage(std::move(name)); }
   void setBlindSpotLocation(int32_t location) { blindSpot_.setLocation(location); }
   void setBlindSpotLocation(BlindSpotLocation location) { setBlindSpotLocation(int32_t(location)); }

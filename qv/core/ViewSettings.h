@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "qv/os/PanoramaLayout.h"
+
 #include "qv/os/Export.h"
 
 QV_EXPORT_BEGIN
@@ -20,6 +22,7 @@ struct ViewSettings {
   bool legacy = false;               // only the legacy layout is drawn (old system versions)
   bool bHitOnFocus = false;          // a picking pass at the view centre every frame (focus mode)
   bool hasAsset = false;             // a video asset is attached: its frames, not a still image, are shown
+  PanoramaLayout panoramaLayout;     // how the picture lies on the sphere
 };
 
 }  // namespace qv

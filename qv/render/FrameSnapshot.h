@@ -9,6 +9,7 @@
 #include <string>
 
 #include "qv/core/Rotation.h"
+#include "qv/os/PanoramaLayout.h"
 
 #include "qv/os/Export.h"
 
@@ -43,6 +44,7 @@ struct FrameSnapshot {
   float videoAspect = 2.0f;   // width / height of the content, for the flat layout
   int32_t stereomode = 0;     // 0 full frame to both eyes, 1 over-under
   bool hasAsset = false;      // a video asset is attached (frames are video, not a still image)
+  PanoramaLayout layout;      // how the picture lies on the sphere
   TextureSlot first, second;  // the panorama textures (second: the other half of a pair)
   GLuint rawTexture = 0;      // the raw-frame texture (0: none)
 
