@@ -1,7 +1,8 @@
 // The mono panorama layout for cube-map pictures (3x2, equi-angular, 6x1): the faces laid on the inside of
 // the sphere of radius 20, so the blind spot and the hotspots sit on the scene as on the equirectangular
-// sphere. A stereo-packed cube map shows its left eye. The faces' mesh is kept between frames and built
-// again only when the layout or the texture size changes.
+// sphere. A stereo-packed cube map shows its left eye. The picture is the first texture slot (a texture
+// pair splits an equirectangular frame, which a cube map is not). The faces' mesh is kept between frames
+// and built again only when the layout or the texture size changes.
 #pragma once
 
 #include <array>
