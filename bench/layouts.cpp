@@ -1,6 +1,7 @@
 // Frame cost of each content layout at 1280x720 (the stereo pair as two eyes of 640x720), as a ratio to the
-// mono sphere drawn in the same run. Every layout shows the same 2048x1024 video frame (the legacy renderer
-// its own raw-frame texture of the same size). Timed: the renderer and glFinish, without presenting.
+// mono sphere drawn in the same run; the cube-map layouts read the same frame as a cube map. Every layout
+// shows the same 2048x1024 video frame (the legacy renderer its own raw-frame texture of the same size).
+// Timed: the renderer and glFinish, without presenting.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -57,7 +58,8 @@ int main() {
   auto frame =
       PixelBuffer::createWithBytes(kFrameWidth, kFrameHeight, pixels.data(), size_t(kFrameWidth) * 4);
 
-  auto make = [&](int mode, bool stereo) {
+  auto make = [&](int mode, bool stereo,
+                  PanoramaProjection projection = PanoramaProjection::Equirectangular) {
     auto view = QVObjectFactory::viewWithFrame(QVRect{0, 0, kWidth, kHeight});
     view->setAutoLevel(false, 0);
     view->layoutSubviews();
@@ -66,12 +68,21 @@ int main() {
     view->onImageBuffer(frame.get(), 0, 0, kFrameWidth, kFrameHeight);
     view->setViewMode(mode, 2.0f);
     view->setStereo(stereo);
+    PanoramaLayout layout;
+    layout.projection = projection;
+    view->setPanoramaLayout(layout);
     return view;
   };
   std::vector<Contender> contenders = {
-      {"sphere (mono)", make(0, false), {}},  {"stereo pair 2x640x720", make(0, true), {}},
-      {"over-under pair", make(4, true), {}}, {"cylinder", make(2, false), {}},
+      {"sphere (mono)", make(0, false), {}},
+      {"stereo pair 2x640x720", make(0, true), {}},
+      {"over-under pair", make(4, true), {}},
+      {"cylinder", make(2, false), {}},
       {"flat", make(1, false), {}},
+      {"cube map 3x2", make(0, false, PanoramaProjection::CubeMap3x2), {}},
+      {"equi-angular cube map", make(0, false, PanoramaProjection::EquiAngularCubeMap), {}},
+      {"cube map 6x1", make(0, false, PanoramaProjection::CubeMap6x1), {}},
+      {"cube map stereo pair", make(0, true, PanoramaProjection::CubeMap3x2), {}},
   };
   Environment::current().setSystemVersion("4.3");
   auto legacy = QVObjectFactory::viewWithFrame(QVRect{0, 0, kWidth, kHeight});

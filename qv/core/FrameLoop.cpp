@@ -121,7 +121,7 @@ void FrameLoop::readPick() {
 void FrameLoop::drawScene() {
   const RotationMatrix device = parts_.motion.sample(Environment::current().deviceOrientation());
   const ViewSettings& s = parts_.settings;
-  drawLayout(chooseRenderer(s._videoMode, s.isStereo, s.legacy).kind, device);
+  drawLayout(chooseRenderer(s._videoMode, s.isStereo, s.legacy, s.panoramaLayout.projection).kind, device);
 }
 
 FrameSnapshot FrameLoop::snapshot(const RotationMatrix& device) const {
@@ -178,7 +178,8 @@ void FrameLoop::drawLayout(RendererKind kind, const RotationMatrix& device, int 
   // A pair is cleared once, or the right eye would wipe the left; an unknown layout presents black rather
   // than whatever the buffer held.
   if (eye < 0) clearFrame();
-  SceneRenderer* r = renderer(kind);
+  // The host's explicit render calls name an equirectangular layout; a cube map draws it in its own.
+  SceneRenderer* r = renderer(rendererForProjection(kind, s.panoramaLayout.projection));
   if (!r) return;
   quadrics_.ensure();
   const RendererTraits traits = r->traits();

@@ -93,7 +93,7 @@ class FrameLoop {
   double viewWidth_ = 0, viewHeight_ = 0;  // points
   CameraRig rig_;
   SceneQuadrics quadrics_;
-  std::array<std::unique_ptr<SceneRenderer>, 6> renderers_;  // by RendererKind, made on first use
+  std::array<std::unique_ptr<SceneRenderer>, 8> renderers_;  // by RendererKind, made on first use
 
   bool hittest = false;        // the current frame is a picking pass
   bool hotspotsDrawn = false;  // the current pass drew hotspots (a pick can only hit what was drawn)

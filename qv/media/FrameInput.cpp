@@ -62,6 +62,11 @@ std::shared_ptr<CacheTexture> FrameInput::textureFromBuffer(PixelBuffer& buffer)
   return texture;
 }
 
+TextureSlot FrameInput::slot(GLuint target, GLuint name, const CacheTexture* texture) {
+  if (!texture || target == 0) return {target, name};
+  return {target, name, texture->width(), texture->height()};
+}
+
 void FrameInput::publish(std::shared_ptr<CacheTexture> texture, std::shared_ptr<CacheTexture>& ref,
                          GLuint& target, GLuint& name) {
   ref = std::move(texture);

@@ -49,8 +49,8 @@ class FrameInput {
   // --- Under the GL lock, context current (the frame loop, teardown).
   // Makes the texture cache if there is none.
   void ensureTextureCache();
-  TextureSlot first() const { return {target1, name1}; }
-  TextureSlot second() const { return {target2, name2}; }
+  TextureSlot first() const { return slot(target1, name1, _videoTextureRef1.get()); }
+  TextureSlot second() const { return slot(target2, name2, _videoTextureRef2.get()); }
   GLuint rawTexture() const { return texId.get(); }
   // Forgets both panorama slots (the textures stay with the cache until replaced).
   void clearSlots() { target1 = target2 = 0; }
@@ -62,6 +62,7 @@ class FrameInput {
  private:
   // Uploads `buffer` into a new texture of the cache; logs and returns nullptr on failure.
   std::shared_ptr<CacheTexture> textureFromBuffer(PixelBuffer& buffer);
+  static TextureSlot slot(GLuint target, GLuint name, const CacheTexture* texture);
   // Keeps `texture` in a slot and publishes its target and name there.
   void publish(std::shared_ptr<CacheTexture> texture, std::shared_ptr<CacheTexture>& ref, GLuint& target,
                GLuint& name);

@@ -24,6 +24,14 @@ enum class StereoPacking : int32_t {
   SideBySide = 2,  // the left eye in the left half
 };
 
+// How the up and down faces of a cube map are turned; the four side faces are upright in both.
+enum class CubeFaceOrientation : int32_t {
+  Converter = 0,  // as ffmpeg's v360 filter writes cube maps: the up face's top edge towards the back, the
+                  // down face's top edge towards the front
+  Metadata = 1,   // as spherical-video metadata declares them: the up face's top edge towards the front, the
+                  // down face's top edge towards the back (both turned half a turn from Converter)
+};
+
 // A rectangle of a whole equirectangular panorama (or of a texture), as fractions of its width and height:
 // x from the left edge (yaw -180), y from the top edge (the zenith).
 struct PanoramaArea {
@@ -37,6 +45,10 @@ struct PanoramaLayout {
   StereoPacking stereo = StereoPacking::Mono;
   PanoramaArea area;  // equirectangular: where the picture lies in the whole panorama
   double poseYaw = 0, posePitch = 0, poseRoll = 0;  // degrees: how the picture is turned against the world
+  // Cube maps (the 3x2 and 6x1 layouts): how the pole faces are turned, and the pixels of padding inside
+  // every face's cell on each side (of one eye's picture).
+  CubeFaceOrientation cubeFaces = CubeFaceOrientation::Converter;
+  int32_t cubePadding = 0;
   bool operator==(const PanoramaLayout&) const = default;
 };
 

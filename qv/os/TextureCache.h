@@ -27,6 +27,8 @@ class CacheTexture {
   CacheTexture& operator=(const CacheTexture&) = delete;
   GLenum target() const { return target_; }
   GLuint name() const { return name_; }
+  int width() const { return width_; }
+  int height() const { return height_; }
 
  private:
   friend class TextureCache;

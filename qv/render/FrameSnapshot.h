@@ -20,6 +20,7 @@ namespace qv {
 struct TextureSlot {
   GLuint target = 0;
   GLuint name = 0;
+  int32_t width = 0, height = 0;  // texels (0: not known)
   bool empty() const { return target == 0; }
 };
 

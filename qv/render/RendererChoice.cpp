@@ -1,5 +1,7 @@
 #include "qv/render/RendererChoice.h"
 
+#include "qv/render/CubeMapRenderer.h"
+#include "qv/render/CubeMapStereoRenderer.h"
 #include "qv/render/CylinderRenderer.h"
 #include "qv/render/FlatRenderer.h"
 #include "qv/render/LegacyRenderer.h"
@@ -8,7 +10,9 @@
 
 namespace qv {
 
-RendererChoice chooseRenderer(int32_t videoMode, bool isStereo, bool legacy) {
+namespace {
+
+RendererChoice chooseEquirectangular(int32_t videoMode, bool isStereo, bool legacy) {
   if (legacy) return {RendererKind::Legacy, false, 0};
   switch (videoMode) {
     case 0:
@@ -29,6 +33,27 @@ RendererChoice chooseRenderer(int32_t videoMode, bool isStereo, bool legacy) {
   }
 }
 
+}  // namespace
+
+RendererChoice chooseRenderer(int32_t videoMode, bool isStereo, bool legacy, PanoramaProjection projection) {
+  RendererChoice choice = chooseEquirectangular(videoMode, isStereo, legacy);
+  choice.kind = rendererForProjection(choice.kind, projection);
+  return choice;
+}
+
+RendererKind rendererForProjection(RendererKind kind, PanoramaProjection projection) {
+  if (projection == PanoramaProjection::Equirectangular) return kind;
+  switch (kind) {
+    case RendererKind::Sphere:
+    case RendererKind::Cylinder:
+      return RendererKind::CubeMap;
+    case RendererKind::StereoPair:
+      return RendererKind::CubeMapStereo;
+    default:
+      return kind;
+  }
+}
+
 std::string_view rendererName(RendererKind kind) {
   switch (kind) {
     case RendererKind::None:
@@ -43,6 +68,10 @@ std::string_view rendererName(RendererKind kind) {
       return "stereo";
     case RendererKind::Legacy:
       return "legacy";
+    case RendererKind::CubeMap:
+      return "cubemap";
+    case RendererKind::CubeMapStereo:
+      return "cubemap stereo";
   }
   return "unknown";
 }
@@ -59,6 +88,10 @@ std::unique_ptr<SceneRenderer> makeSceneRenderer(RendererKind kind) {
       return std::make_unique<StereoPairRenderer>();
     case RendererKind::Legacy:
       return std::make_unique<LegacyRenderer>();
+    case RendererKind::CubeMap:
+      return std::make_unique<CubeMapRenderer>();
+    case RendererKind::CubeMapStereo:
+      return std::make_unique<CubeMapStereoRenderer>();
     case RendererKind::None:
       break;
   }

@@ -105,3 +105,18 @@ TEST_F(BlindSpotGLTest, MissingOrCorruptImageIsTriedOnceUntilTheNameChanges) {
   view->update();
   EXPECT_TRUE(view->blindSpot().hasTexture());
 }
+
+// A cube-map picture lies on the same sphere, so the blind spot still covers its pole, turned the same way.
+TEST_F(BlindSpotGLTest, CubeMapScenesKeepTheBlindSpotOnTop) {
+  PanoramaLayout layout;
+  layout.projection = PanoramaProjection::EquiAngularCubeMap;
+  view->setPanoramaLayout(layout);
+  view->setImage(Image::fromRGBA(96, 64, std::vector<uint8_t>(96 * 64 * 4, 128)));
+  view->setBlindSpotImage(image);
+  for (auto [location, pitch] : {std::pair{1, -90.0f}, std::pair{2, 90.0f}}) {
+    view->setBlindSpotLocation(location);
+    view->setRotationY(pitch);
+    view->update();
+    EXPECT_EQ(quarters(), (std::array<RGB, 4>{kRed, kGreen, kBlue, kWhite})) << location;
+  }
+}

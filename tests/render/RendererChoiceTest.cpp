@@ -33,3 +33,36 @@ TEST(RendererChoiceTest, EveryLayoutReachesARendererWithItsEyes) {
   }
   EXPECT_EQ(chooseRenderer(3, true, true).kind, RendererKind::Legacy);
 }
+
+// A cube-map picture keeps the layout's eyes and stereomode but takes the cube-map renderers; the flat
+// layout shows the picture as it is, and the legacy renderer stays the legacy one.
+TEST(RendererChoiceTest, CubeMapsTakeTheCubeMapRenderers) {
+  struct Row {
+    int32_t mode;
+    bool stereo;
+    RendererKind kind;
+  };
+  const Row rows[] = {
+      {0, false, RendererKind::CubeMap}, {0, true, RendererKind::CubeMapStereo},
+      {1, false, RendererKind::Flat},    {1, true, RendererKind::CubeMapStereo},
+      {2, false, RendererKind::CubeMap}, {3, false, RendererKind::CubeMapStereo},
+      {4, false, RendererKind::CubeMap}, {4, true, RendererKind::CubeMapStereo},
+      {7, false, RendererKind::None},
+  };
+  for (auto projection : {PanoramaProjection::CubeMap3x2, PanoramaProjection::EquiAngularCubeMap,
+                          PanoramaProjection::CubeMap6x1}) {
+    for (const Row& row : rows) {
+      SCOPED_TRACE(testing::Message() << "projection " << int(projection) << " mode " << row.mode
+                                      << (row.stereo ? " stereo" : ""));
+      const RendererChoice equirectangular = chooseRenderer(row.mode, row.stereo, false);
+      const RendererChoice choice = chooseRenderer(row.mode, row.stereo, false, projection);
+      EXPECT_EQ(choice.kind, row.kind);
+      EXPECT_EQ(choice.setsStereomode, equirectangular.setsStereomode);
+      EXPECT_EQ(choice.stereomode, equirectangular.stereomode);
+      auto renderer = makeSceneRenderer(choice.kind);
+      auto reference = makeSceneRenderer(equirectangular.kind);
+      EXPECT_EQ(renderer ? renderer->traits().eyes : 0, reference ? reference->traits().eyes : 0);
+    }
+    EXPECT_EQ(chooseRenderer(0, true, true, projection).kind, RendererKind::Legacy);
+  }
+}
