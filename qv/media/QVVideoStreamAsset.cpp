@@ -17,6 +17,7 @@
 #include "qv/os/av/PlayerItem.h"
 #include "qv/os/av/PlayerItemVideoOutput.h"
 #include "qv/os/av/StreamAsset.h"
+#include "qv/os/av/ThreadReaper.h"
 
 namespace qv {
 
@@ -30,11 +31,12 @@ void sleepOnePeriod() {
   std::this_thread::sleep_for(std::chrono::duration<double>(QVVideoStreamAsset::kCapturePeriod));
 }
 
-// Joins a finished capture thread, or lets it go when it is the calling thread (teardown on it).
+// Joins a finished capture thread; when it is the calling thread (teardown on it), the reaper joins it
+// once it has returned.
 void retire(std::thread thread) {
   if (!thread.joinable()) return;
   if (thread.get_id() == std::this_thread::get_id()) {
-    thread.detach();
+    ThreadReaper::adopt(std::move(thread));
   } else {
     thread.join();
   }
