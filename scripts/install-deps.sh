@@ -11,7 +11,7 @@ packages=(
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev ffmpeg
   libturbojpeg0-dev libjpeg62-turbo-dev libpng-dev zlib1g-dev libssl-dev libisal-dev libdeflate-dev
   libgtest-dev libgmock-dev libbenchmark-dev doxygen
-  xvfb xauth x11-utils x11-apps xdotool imagemagick
+  xvfb xauth x11-utils x11-apps xdotool imagemagick python3
 )
 
 missing=()
