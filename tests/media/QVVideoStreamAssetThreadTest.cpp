@@ -84,7 +84,9 @@ TEST_F(VideoAssetTest, PlaysAFileToItsEndWithFramesOnTheNamedCaptureThread) {
     EXPECT_EQ(listener->threadName, "com.quovio.decodingThread");
   }
   EXPECT_EQ(captureThreads(), 1);  // the OS keeps the first 15 characters
-  ASSERT_GE(monitor->times.size(), 10u);
+  // One time for each frame copied out, however few a busy machine took.
+  ASSERT_TRUE(pumpUntil([&] { return monitor->times.size() >= output->framesCopied(); }));
+  ASSERT_FALSE(monitor->times.empty());
   EXPECT_TRUE(std::is_sorted(monitor->times.begin(), monitor->times.end()));
   EXPECT_NEAR(monitor->times.back(), 2.0, 0.15);
   asset->stop();
