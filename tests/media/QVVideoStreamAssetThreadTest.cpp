@@ -202,13 +202,20 @@ TEST_F(VideoAssetTest, AnInterruptedSeekKeepsThePausedRate) {
   auto player = asset->currentPlayer();
   ASSERT_EQ(player->rate(), 0.0f);
   observer->codes.clear();
-  asset->setTimeRange(MediaTime::make(1, 1), MediaTime::positiveInfinity(), true);
-  // The interrupting seek goes to the item directly, so nothing of the asset's sets the rate after it.
-  std::atomic<bool> secondDone{false};
-  player->currentItem()->seekToTime(MediaTime::make(1, 2), MediaTime::positiveInfinity(),
-                                    MediaTime::positiveInfinity(), [&](bool) { secondDone = true; });
-  ASSERT_TRUE(pumpUntil([&] { return observer->saw(kFailed) && secondDone; }));
-  EXPECT_EQ(player->rate(), 0.0f);
+  // The asset's seek may finish before the second one reaches the player (the test thread can be held up
+  // in between): then it is asked again. Either way the paused clock stays still.
+  for (int attempt = 0; attempt < 20 && !observer->saw(kFailed); ++attempt) {
+    asset->setTimeRange(MediaTime::make(1, 1), MediaTime::positiveInfinity(), true);
+    // The interrupting seek goes to the item directly, so nothing of the asset's sets the rate after it.
+    auto secondDone = std::make_shared<std::atomic<bool>>(false);
+    player->currentItem()->seekToTime(MediaTime::make(1, 2), MediaTime::positiveInfinity(),
+                                      MediaTime::positiveInfinity(),
+                                      [secondDone](bool) { *secondDone = true; });
+    ASSERT_TRUE(pumpUntil([&] { return !asset->isSeeking() && *secondDone; }));
+    RunLoop::main().runOnce();  // the asset's report is delivered
+    EXPECT_EQ(player->rate(), 0.0f);
+  }
+  EXPECT_TRUE(observer->saw(kFailed));
 }
 
 // Buffer notifications keep coming while the item is ready, also after stop: one that comes late (called
@@ -439,9 +446,11 @@ TEST_F(VideoAssetTest, AStreamThatDiesReportsBufferEmptyThenFailure) {
   auto failed = std::find(observer->codes.begin(), observer->codes.end(), kFailed);
   EXPECT_LT(empty, failed);
   EXPECT_EQ(log.count("Asset playback failed."), 1u);
-  // It played what arrived: about the first half.
-  EXPECT_GE(listener->frames, 15);
-  EXPECT_LE(listener->frames, 50);
+  // It played what arrived, about the first half: each frame handed out or, on a busy machine, skipped.
+  auto output = asset->videoOutput();
+  const uint64_t played = output->framesCopied() + output->framesSkipped();
+  EXPECT_GE(played, 15u);
+  EXPECT_LE(played, 50u);
   int framesAtFailure = listener->frames;
   pumpFor(0.2);
   EXPECT_EQ(listener->frames, framesAtFailure);
@@ -459,7 +468,9 @@ TEST_F(VideoAssetTest, AStreamThatDropsAndComesBackPlaysOnToItsEnd) {
   ASSERT_TRUE(pumpUntil([&] { return observer->saw(kFinished) || observer->saw(kFailed); }, 20.0));
   EXPECT_TRUE(server.died());
   EXPECT_FALSE(observer->saw(kFailed));
-  EXPECT_GE(listener->frames, 50);  // the second half too
+  // The second half too (frames handed out or, on a busy machine, skipped).
+  auto output = asset->videoOutput();
+  EXPECT_TRUE(pumpUntil([&] { return output->framesCopied() + output->framesSkipped() >= 50; }));
 }
 
 TEST_F(VideoAssetTest, APlayerThatFailsBeforeItIsReadyEndsTheWaitingCaptureThread) {
