@@ -9,9 +9,9 @@ packages=(
   libegl-dev libgles-dev libgl-dev libegl-mesa0 libgl1-mesa-dri libglu1-mesa-dev
   libsdl2-dev
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev ffmpeg
-  libturbojpeg0-dev libpng-dev zlib1g-dev libssl-dev libisal-dev libdeflate-dev
+  libturbojpeg0-dev libjpeg62-turbo-dev libpng-dev zlib1g-dev libssl-dev libisal-dev libdeflate-dev
   libgtest-dev libgmock-dev libbenchmark-dev doxygen
-  xvfb xauth x11-utils x11-apps xdotool imagemagick
+  xvfb xauth x11-utils x11-apps xdotool imagemagick python3
 )
 
 missing=()

@@ -17,6 +17,7 @@
 #include "qv/os/av/PlayerItem.h"
 #include "qv/os/av/PlayerItemVideoOutput.h"
 #include "qv/os/av/StreamAsset.h"
+#include "qv/os/av/ThreadReaper.h"
 
 namespace qv {
 
@@ -30,11 +31,12 @@ void sleepOnePeriod() {
   std::this_thread::sleep_for(std::chrono::duration<double>(QVVideoStreamAsset::kCapturePeriod));
 }
 
-// Joins a finished capture thread, or lets it go when it is the calling thread (teardown on it).
+// Joins a finished capture thread; when it is the calling thread (teardown on it), the reaper joins it
+// once it has returned.
 void retire(std::thread thread) {
   if (!thread.joinable()) return;
   if (thread.get_id() == std::this_thread::get_id()) {
-    thread.detach();
+    ThreadReaper::adopt(std::move(thread));
   } else {
     thread.join();
   }
@@ -130,6 +132,7 @@ void QVVideoStreamAsset::onStatusMessage(int32_t code) {
   if (code < kBufferEmpty || code > kLikelyToKeepUp) {
     assetStatus = code;
     status = code;
+    playRequested_ = false;
   }
   {
     std::lock_guard<std::mutex> guard(refsLock_);
@@ -181,6 +184,7 @@ void QVVideoStreamAsset::play() {
   bool resume = false;
   {
     std::lock_guard<std::mutex> guard(guard_);
+    stopped_ = false;  // the host's play is newer than its stop
     current = player;
     if (seeksInFlight_ > 0) {
       // Seeks under way end playing, whatever state they started from.
@@ -197,7 +201,7 @@ void QVVideoStreamAsset::play() {
         startSeekTo = MediaTime::make(0, 0);
       }
     } else {
-      assetStatus = kPlaying;  // a request, carried out at the item's next ready notification
+      playRequested_ = true;  // carried out at the item's next ready notification
       return;
     }
     if (!captureRunning_) {
@@ -236,14 +240,21 @@ void QVVideoStreamAsset::dispatchStartSeek(MediaTime time, bool exact) {
 
 void QVVideoStreamAsset::pause() {
   if (!bCapture) return;
-  auto current = currentPlayer();
-  if (!current) return;
+  std::lock_guard<std::mutex> guard(guard_);
+  if (!player || stopped_) return;
+  if (seeksInFlight_ > 0) {
+    // The status is 10 now; the toggle applies to the state the seeks end in.
+    const bool wasPaused = preSeekStatus_ == kPaused;
+    preSeekStatus_ = wasPaused ? kPlaying : kPaused;
+    preSeekRate_ = wasPaused ? 1.0f : 0.0f;
+    return;
+  }
   int32_t now = status;
   if (now == kPlaying) {
-    current->pause();
+    player->pause();
     onStatusMessage(kPaused);
   } else if (now == kPaused) {
-    current->play();
+    player->play();
     onStatusMessage(kPlaying);
   }
 }
@@ -251,9 +262,15 @@ void QVVideoStreamAsset::pause() {
 void QVVideoStreamAsset::stop() {
   if (!bCapture) return;
   std::lock_guard<std::mutex> guard(guard_);
+  stopped_ = true;
+  playRequested_ = false;
+  startSeekTo = MediaTime::make(0, 0);  // a start position belongs to the play that asked for it
   if (player) player->pause();
-  // Only a running capture thread can hand the flag back; without one, stopping is just the pause.
-  if (captureRunning_) bCapture = false;
+  if (captureRunning_) {
+    bCapture = false;  // the ending capture thread hands it back and reports 4
+  } else if (player && status != kStopped) {
+    onStatusMessage(kStopped);  // no thread to end: stopped now
+  }
 }
 
 MediaTimeRange QVVideoStreamAsset::getTimeRange() {
@@ -261,54 +278,50 @@ MediaTimeRange QVVideoStreamAsset::getTimeRange() {
 }
 
 void QVVideoStreamAsset::setTimeRange(MediaTime start, MediaTime, bool onKeyFrame) {
-  std::shared_ptr<Player> current;
   std::shared_ptr<PlayerItem> item;
   {
     std::lock_guard<std::mutex> guard(guard_);
-    current = player;
+    if (!player || !playerItem) return;
     item = playerItem;
-    if (!current || !item) return;
     // Overlapping seeks restore the status and rate from before the first of them, not the 10 and the
     // stopped clock in between.
     if (seeksInFlight_++ == 0) {
       preSeekStatus_ = assetStatus;
-      preSeekRate_ = current->rate();
+      preSeekRate_ = player->rate();
+    }
+    // A stopped asset only moves to the position its next play starts from. Otherwise the 10 is stored
+    // before the seek is asked for, so a quick completion cannot be overwritten by it.
+    if (!stopped_) {
+      player->setRate(0.0f);
+      onStatusMessage(kLoading);
     }
   }
-  current->setRate(0.0f);
-  onStatusMessage(kLoading);
   std::weak_ptr<QVVideoStreamAsset> weak = weak_from_this();
   MediaTime before = onKeyFrame ? MediaTime::positiveInfinity() : MediaTime::zero();
   item->seekToTime(start, before, MediaTime::positiveInfinity(), [weak](bool finished) {
-    auto self = weak.lock();
-    if (!self) return;
-    std::shared_ptr<Player> player;
-    int32_t previous;
-    float previousRate;
-    {
-      // Read now, not when the seek began: a play() in between asks for playing afterwards.
-      std::lock_guard<std::mutex> guard(self->guard_);
-      --self->seeksInFlight_;
-      player = self->player;
-      previous = self->preSeekStatus_;
-      previousRate = self->preSeekRate_;
-    }
-    if (!finished) {
-      // Interrupted: the clock goes on as it went before the seek (still for a paused asset).
-      player->setRate(previousRate);
-      {
-        std::lock_guard<std::mutex> guard(self->guard_);
-        self->failureReason_ = "the seek was interrupted";
-      }
-      self->onStatusMessage(kFailed);
-    } else if (previous == kPaused) {
-      player->pause();
-      self->onStatusMessage(kPaused);
-    } else {
-      player->setRate(1.0f);
-      self->onStatusMessage(kPlaying);
-    }
+    if (auto self = weak.lock()) self->seekCompleted(finished);
   });
+}
+
+void QVVideoStreamAsset::seekCompleted(bool finished) {
+  // Decided under the guard from the state now, not when the seek began: a play, pause or stop in
+  // between has the last word.
+  std::lock_guard<std::mutex> guard(guard_);
+  const bool last = --seeksInFlight_ == 0;
+  // A later seek of the series ends it; after stop the player stays paused and the status stays.
+  if (!last || stopped_) return;
+  if (!finished) {
+    // Interrupted from outside: the clock goes on as it went before the seek (still for a paused asset).
+    player->setRate(preSeekRate_);
+    failureReason_ = "the seek was interrupted";
+    onStatusMessage(kFailed);
+  } else if (preSeekStatus_ == kPaused) {
+    player->pause();
+    onStatusMessage(kPaused);
+  } else {
+    player->setRate(1.0f);
+    onStatusMessage(kPlaying);
+  }
 }
 
 MediaTime QVVideoStreamAsset::getPlaybackTime() {
@@ -365,14 +378,12 @@ void QVVideoStreamAsset::observeValueForKeyPath(std::string_view key) {
   if (key == "playbackBufferFull") onStatusMessage(kBufferFull);
   if (key == "playbackLikelyToKeepUp") onStatusMessage(kLikelyToKeepUp);
   std::shared_ptr<PlayerItem> item;
-  std::shared_ptr<Player> current;
   std::optional<std::pair<MediaTime, bool>> seek;
-  bool request = false, resumeLoading = false;
+  bool request = false;
   {
     std::lock_guard<std::mutex> guard(guard_);
     item = playerItem;
-    current = player;
-    if (!item || !current) return;
+    if (!item || !player) return;
     PlayerItem::Status itemStatus = item->status();
     if (itemStatus == PlayerItem::StatusFailed) {
       QVLog("Asset playback failed. %s", item->errorDescription().c_str());
@@ -381,25 +392,17 @@ void QVVideoStreamAsset::observeValueForKeyPath(std::string_view key) {
       return;
     }
     if (itemStatus != PlayerItem::StatusReadyToPlay) return;
-    // bCapture is left alone: a pending stop stays pending until the capture thread ends.
+    // bCapture is left alone: a pending stop stays pending until the capture thread ends. Only a
+    // recorded play request starts playing here (stop withdraws it): buffer notifications keep coming
+    // while the item is ready, also after stop. A seek's return from 10 is its completion's business.
     if (startSeekTo.timescale != 0) {
       seek = std::make_pair(startSeekTo, startSeekToExact);
       startSeekTo = MediaTime::make(0, 0);
     }
-    int32_t expected = kPlaying;
-    if (assetStatus.compare_exchange_strong(expected, kReady)) {
-      request = true;
-    } else if (expected == kLoading) {
-      resumeLoading = true;
-    }
+    request = playRequested_.exchange(false);
   }
   if (seek) dispatchStartSeek(seek->first, seek->second);
-  if (request) {
-    play();
-  } else if (resumeLoading) {
-    current->setRate(1.0f);
-    onStatusMessage(kPlaying);
-  }
+  if (request) play();
 }
 
 std::shared_ptr<Player> QVVideoStreamAsset::currentPlayer() const {
@@ -426,12 +429,16 @@ bool QVVideoStreamAsset::isCapturing() const {
   return captureRunning_;
 }
 
+bool QVVideoStreamAsset::isSeeking() const {
+  std::lock_guard<std::mutex> guard(guard_);
+  return seeksInFlight_ > 0;
+}
+
 void QVVideoStreamAsset::endCapture(int32_t code) {
-  {
-    std::lock_guard<std::mutex> guard(guard_);
-    captureRunning_ = false;
-    bCapture = true;  // only the ending capture thread hands the flag back
-  }
+  std::lock_guard<std::mutex> guard(guard_);
+  captureRunning_ = false;
+  bCapture = true;  // only the ending capture thread hands the flag back
+  // Stored under the guard, so a stop() that finds no thread running does not report a second 4.
   if (code != kNoReport) onStatusMessage(code);
 }
 
@@ -509,8 +516,10 @@ void QVVideoStreamAsset::capture(bool* firstFrame) {
   MediaTime time = item ? item->currentTime() : MediaTime{};
   if (!videoOutput->hasNewPixelBufferForItemTime(time)) return;
   if (*firstFrame) {
-    onStatusMessage(kPlaying);
     *firstFrame = false;
+    // The first frame says that playing has begun, unless a pause, seek or stop has moved on since.
+    std::lock_guard<std::mutex> guard(guard_);
+    if (!stopped_ && seeksInFlight_ == 0 && status != kPaused) onStatusMessage(kPlaying);
   }
   if (auto buffer = videoOutput->copyPixelBufferForItemTime(time)) {
     // A strong reference for the call: the listener may be replaced or dropped on the main thread

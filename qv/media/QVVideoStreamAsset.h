@@ -76,6 +76,8 @@ class QVVideoStreamAsset : public QVAsset, public std::enable_shared_from_this<Q
   bool hasVideoTrack() const;
   // True from play() starting a capture thread until that thread ends.
   bool isCapturing() const;
+  // True from setTimeRange until the last seek under way has completed and set the state it ends in.
+  bool isSeeking() const;
   // Why the asset last reported 9 (failed), in one line; empty before any failure.
   std::string failureReason() const;
 
@@ -88,6 +90,7 @@ class QVVideoStreamAsset : public QVAsset, public std::enable_shared_from_this<Q
   void endCapture(int32_t code);
   std::shared_ptr<QVAssetListener> listener() const;
   void dispatchStartSeek(MediaTime time, bool exact);
+  void seekCompleted(bool finished);
 
   // Written once by initWithUrl, before any other thread exists.
   std::string url;
@@ -95,6 +98,8 @@ class QVVideoStreamAsset : public QVAsset, public std::enable_shared_from_this<Q
   std::atomic<int32_t> status{0};
   std::atomic<int32_t> assetStatus{0};
   std::atomic<bool> bCapture{true};
+  // A play() that the item's next ready notification carries out; a stored status code replaces it.
+  std::atomic<bool> playRequested_{false};
 
   // Guarded by guard_: the player parts, the pending start position, the capture thread and seeks.
   mutable std::mutex guard_;
@@ -108,6 +113,8 @@ class QVVideoStreamAsset : public QVAsset, public std::enable_shared_from_this<Q
   bool startSeekToExact = true;
   std::thread capturethread;     // the last capture thread started (joined by the next start or teardown)
   bool captureRunning_ = false;  // set by play before the thread starts, cleared by the ending thread
+  // From stop() until the next play(): completions and notifications that come late start nothing.
+  bool stopped_ = false;
   int seeksInFlight_ = 0;
   int32_t preSeekStatus_ = 0;  // the status before the first seek of an overlapping series
   float preSeekRate_ = 0;      // the player's rate then

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # qvview --headless on videos: no frame written is black, tiny and odd-sized clips play, and a clip that
-# cannot give a picture (media cut away, sound only) ends with one line naming it and a non-zero exit.
+# cannot give a picture (media cut away, sound only) or a stream that dies ends with one line naming it
+# and a non-zero exit.
 set -euo pipefail
 qvview=$1
 work=$(mktemp -d)
@@ -46,4 +47,51 @@ head -c $((offset + 60)) "$work/clip.mp4" >"$work/hollow.mp4"
 check_refused "$work/hollow.mp4" "no video frame"
 ffmpeg -nostdin -v error -f lavfi -i "sine=duration=1" -c:a aac "$work/sound.m4a"
 check_refused "$work/sound.m4a" "has no video track"
+# An HTTP stream that dies part way: the server sends the first half of the file and closes, and answers
+# no request for the rest. The player asks again for a few seconds (a stream may come back), then the run
+# ends non-zero with a line that says so, not with the last picture written until the frame count (10 s).
+ffmpeg -nostdin -v error -f lavfi -i "testsrc2=size=256x128:rate=30" -t 4 -c:v libx264 -pix_fmt yuv420p \
+  -movflags +faststart "$work/long.mp4"
+cat >"$work/dying.py" <<'PY'
+import http.server, sys
+data = open(sys.argv[1], "rb").read()
+cut = len(data) // 2
+class Dying(http.server.BaseHTTPRequestHandler):
+    protocol_version = "HTTP/1.1"
+    def do_GET(self):
+        ranged = self.headers.get("Range", "")
+        start = int(ranged[6:].split("-")[0] or 0) if ranged.startswith("bytes=") else 0
+        self.close_connection = True
+        if start >= cut:
+            return  # closed without an answer
+        self.send_response(206 if ranged else 200)
+        self.send_header("Content-Type", "video/mp4")
+        self.send_header("Accept-Ranges", "bytes")
+        self.send_header("Content-Length", str(len(data) - start))
+        if ranged:
+            self.send_header("Content-Range", "bytes %d-%d/%d" % (start, len(data) - 1, len(data)))
+        self.end_headers()
+        try:
+            self.wfile.write(data[start:cut])
+        except OSError:
+            pass
+    def log_message(self, *args):
+        pass
+server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Dying)
+print(server.server_address[1], flush=True)
+server.serve_forever()
+PY
+python3 "$work/dying.py" "$work/long.mp4" >"$work/port" &
+server=$!
+trap 'kill $server 2>/dev/null; rm -rf "$work"' EXIT
+for _ in $(seq 100); do [ -s "$work/port" ] && break; sleep 0.1; done
+url="http://127.0.0.1:$(cat "$work/port")/long.mp4"
+status=0
+out=$("$qvview" --headless --out "$work/net.png" --size 160x90 --frames 300 "$url" 2>&1 >/dev/null) || status=$?
+[ "$status" -ne 0 ] || fail "a stream that died ended with exit 0"
+[ "$status" -lt 128 ] || fail "crashed on a stream that died (status $status)"
+printf '%s' "$out" | grep "^qvview: $url" | grep -q "failed" || fail "no line says the stream failed: $out"
+written=$(find "$work" -name 'net-*.png' | wc -l)
+[ "$written" -lt 300 ] || fail "all $written frames written after the stream died"
+[ "$written" -gt 0 ] || fail "nothing played before the stream died: $out"
 echo "qvview video checks passed"

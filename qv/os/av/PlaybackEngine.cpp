@@ -15,6 +15,7 @@ extern "C" {
 #include "qv/os/av/AudioSink.h"
 #include "qv/os/av/FFmpegSupport.h"
 #include "qv/os/av/InputOpener.h"
+#include "qv/os/av/ThreadReaper.h"
 
 namespace qv {
 
@@ -80,7 +81,8 @@ std::shared_ptr<PlaybackEngine> PlaybackEngine::create(std::string inputName) {
 }
 
 PlaybackEngine::~PlaybackEngine() {
-  if (thread_.joinable()) thread_.detach();
+  // Only the engine thread can hold the last reference while thread_ is set: it cannot join itself.
+  ThreadReaper::adopt(std::move(thread_));
   clearQueuesLocked();
 }
 
@@ -102,7 +104,7 @@ void PlaybackEngine::shutdown() {
   wakeup_.notify_all();
   if (!thread.joinable()) return;
   if (thread.get_id() == std::this_thread::get_id()) {
-    thread.detach();  // the thread holds the engine and ends by itself
+    ThreadReaper::adopt(std::move(thread));  // the thread holds the engine and ends by itself
   } else {
     thread.join();
   }
