@@ -3,6 +3,7 @@
 // layout the content brings unless the host set one.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -180,6 +181,55 @@ TEST_F(PanoramaLayoutGLTest, HalfSphereMatchesV360) {
     std::printf("stretched over the sphere, yaw %g pitch %g: NCC %.4f\n", d[0], d[1], ncc);
     EXPECT_LT(ncc, 0.98);
   }
+}
+
+// A photo sphere cropped to part of the panorama (its XMP written by exiftool) against the full-size
+// panorama with the crop pasted where the XMP says and black around it, drawn by the same view: the same
+// picture but for filtering along the crop's edges, measured at 0.997 or more in views across each edge; the
+// crop stretched over the whole sphere gives 0.17.
+TEST_F(PanoramaLayoutGLTest, CroppedPhotoSphereMatchesThePaddedPanorama) {
+  const std::string full = scratch() + "/full.png", cropped = scratch() + "/cropped.jpg";
+  ASSERT_TRUE(run("ffmpeg -nostdin -v error -y -f lavfi -i testsrc2=size=1024x512 -frames:v 1 '" + full +
+                  "' && ffmpeg -nostdin -v error -y -i '" + full + "' -vf crop=400:250:500:100 -q:v 2 '" +
+                  cropped +
+                  "' && exiftool -q -overwrite_original -XMP-GPano:ProjectionType=equirectangular "
+                  "-XMP-GPano:FullPanoWidthPixels=1024 -XMP-GPano:FullPanoHeightPixels=512 "
+                  "-XMP-GPano:CroppedAreaImageWidthPixels=400 -XMP-GPano:CroppedAreaImageHeightPixels=250 "
+                  "-XMP-GPano:CroppedAreaLeftPixels=500 -XMP-GPano:CroppedAreaTopPixels=100 '" +
+                  cropped + "'"));
+  auto crop = Image::fromFile(cropped);
+  ASSERT_TRUE(crop && crop->panoramaLayout());
+  std::vector<uint8_t> padded(1024 * 512 * 4, 0);
+  for (size_t i = 3; i < padded.size(); i += 4) padded[i] = 255;
+  for (int y = 0; y < 250; ++y) {
+    std::copy_n(crop->rgba().data() + size_t(y) * 400 * 4, 400 * 4,
+                padded.data() + (size_t(y + 100) * 1024 + 500) * 4);
+  }
+  auto paddedView = makeLaidOutView(kWidth, kHeight);
+  paddedView->setFieldOfView(kFov);
+  ASSERT_TRUE(paddedView->setImage(Image::fromRGBA(1024, 512, std::move(padded))));
+  ASSERT_TRUE(view->setImage(crop));
+
+  // The crop spans yaw -4 to 136 and pitch -33 to 55: its middle, then across each edge.
+  const float directions[][2] = {{66, 10}, {-4, 10}, {136, 0}, {66, 55}, {66, -33}};
+  auto paddedAt = [&](float yaw, float pitch) {
+    paddedView->setRotationX(yaw);
+    paddedView->setRotationY(pitch);
+    paddedView->update();
+    int w = 0, h = 0;
+    auto frame = static_cast<OffscreenLayer&>(*paddedView->layer()).lastFrame(&w, &h);
+    return luma(frame.data(), size_t(w) * size_t(h), 4);
+  };
+  for (const auto& d : directions) {
+    SCOPED_TRACE(testing::Message() << "yaw " << d[0] << " pitch " << d[1]);
+    const double ncc = correlation(viewAt(d[0], d[1]), paddedAt(d[0], d[1]));
+    std::printf("cropped photo sphere, yaw %g pitch %g: NCC %.4f\n", d[0], d[1], ncc);
+    EXPECT_GT(ncc, 0.99);
+  }
+  view->setPanoramaLayout({});
+  const double stretched = correlation(viewAt(66, 10), paddedAt(66, 10));
+  std::printf("cropped photo sphere stretched over the sphere: NCC %.4f\n", stretched);
+  EXPECT_LT(stretched, 0.99);
 }
 
 }  // namespace
