@@ -39,7 +39,7 @@ void drawLaidOut(const PanoramaLayout& layout, int eye) {
   glPushMatrix();
   glRotatef(GLfloat(layout.poseYaw), 0, 0, 1);
   glRotatef(GLfloat(layout.posePitch), 1, 0, 0);
-  glRotatef(GLfloat(layout.poseRoll), 0, 1, 0);
+  glRotatef(GLfloat(-layout.poseRoll), 0, 1, 0);  // yaw 0 looks along -y: a clockwise roll turns about -y
   drawSpherePatch(layout.area, stereoEyeArea(layout.stereo, eye == 1));
   glPopMatrix();
 }

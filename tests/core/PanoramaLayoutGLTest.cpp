@@ -232,4 +232,35 @@ TEST_F(PanoramaLayoutGLTest, CroppedPhotoSphereMatchesThePaddedPanorama) {
   EXPECT_LT(stretched, 0.99);
 }
 
+// The pose turns the picture as the spherical-video metadata defines it: yaw moves what is in front to the
+// right, pitch moves it up, roll tilts it clockwise as seen from the centre; applied roll, pitch, then yaw.
+TEST_F(PanoramaLayoutGLTest, PoseTurnsThePicture) {
+  ASSERT_TRUE(view->setImage(ColourCodedPanorama::make()));
+  auto centreAt = [&](float yaw, float pitch) {
+    viewAt(yaw, pitch);
+    return framePixel(*view, kWidth / 2, kHeight / 2);
+  };
+  PanoramaLayout layout;
+  layout.poseYaw = 90;
+  view->setPanoramaLayout(layout);
+  EXPECT_EQ(centreAt(90, 0), ColourCodedPanorama::band(0));
+  EXPECT_EQ(centreAt(0, 0), ColourCodedPanorama::band(-90));
+
+  layout.poseYaw = 0;
+  layout.posePitch = 30;  // the zenith cap tilts back: above the front the band goes on
+  view->setPanoramaLayout(layout);
+  EXPECT_EQ(centreAt(0, 80), ColourCodedPanorama::band(0));
+  EXPECT_EQ(centreAt(180, 40), ColourCodedPanorama::kZenith);
+
+  layout.posePitch = 0;
+  layout.poseRoll = 90;  // the zenith comes down on the right
+  view->setPanoramaLayout(layout);
+  EXPECT_EQ(centreAt(90, 0), ColourCodedPanorama::kZenith);
+  EXPECT_EQ(centreAt(-90, 0), ColourCodedPanorama::kNadir);
+
+  layout.poseYaw = 90;  // rolled first, then turned: the zenith is now behind
+  view->setPanoramaLayout(layout);
+  EXPECT_EQ(centreAt(180, 0), ColourCodedPanorama::kZenith);
+}
+
 }  // namespace
