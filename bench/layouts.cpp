@@ -1,6 +1,7 @@
 // Frame cost of each content layout at 1280x720 (the stereo pair as two eyes of 640x720), as a ratio to the
 // mono sphere drawn in the same run. Every layout shows the same 2048x1024 video frame (the legacy renderer
-// its own raw-frame texture of the same size). Timed: the renderer and glFinish, without presenting.
+// its own raw-frame texture of the same size); the partial and stereo-packed layouts lay it as metadata
+// would. Timed: the renderer and glFinish, without presenting.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -57,7 +58,7 @@ int main() {
   auto frame =
       PixelBuffer::createWithBytes(kFrameWidth, kFrameHeight, pixels.data(), size_t(kFrameWidth) * 4);
 
-  auto make = [&](int mode, bool stereo) {
+  auto make = [&](int mode, bool stereo, PanoramaLayout layout = {}) {
     auto view = QVObjectFactory::viewWithFrame(QVRect{0, 0, kWidth, kHeight});
     view->setAutoLevel(false, 0);
     view->layoutSubviews();
@@ -66,12 +67,23 @@ int main() {
     view->onImageBuffer(frame.get(), 0, 0, kFrameWidth, kFrameHeight);
     view->setViewMode(mode, 2.0f);
     view->setStereo(stereo);
+    view->setPanoramaLayout(layout);
     return view;
   };
+  PanoramaLayout half, topBottom, cropped;
+  half.area = {0.25, 0, 0.75, 1};
+  topBottom.stereo = StereoPacking::TopBottom;
+  cropped.area = {0.375, 0.25, 0.625, 0.583};
   std::vector<Contender> contenders = {
-      {"sphere (mono)", make(0, false), {}},  {"stereo pair 2x640x720", make(0, true), {}},
-      {"over-under pair", make(4, true), {}}, {"cylinder", make(2, false), {}},
+      {"sphere (mono)", make(0, false), {}},
+      {"stereo pair 2x640x720", make(0, true), {}},
+      {"over-under pair", make(4, true), {}},
+      {"cylinder", make(2, false), {}},
       {"flat", make(1, false), {}},
+      {"180 (half sphere)", make(0, false, half), {}},
+      {"top-bottom, mono view", make(0, false, topBottom), {}},
+      {"top-bottom stereo pair", make(0, true, topBottom), {}},
+      {"cropped 90x60 degrees", make(0, false, cropped), {}},
   };
   Environment::current().setSystemVersion("4.3");
   auto legacy = QVObjectFactory::viewWithFrame(QVRect{0, 0, kWidth, kHeight});
