@@ -284,6 +284,7 @@ void QVViewGL::setLayer(std::shared_ptr<Layer> layer) {
 void QVViewGL::drawView() {
   if (dealloccing) return;
   if (!settings_.hostPanoramaLayout) settings_.panoramaLayout = contentPanoramaLayout();
+  settings_.displayRotation = localasset ? localasset->displayRotation() : 0;
   frameLoop_.drawView(*layer_);
 }
 

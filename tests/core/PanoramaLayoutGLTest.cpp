@@ -15,6 +15,7 @@
 
 #include "qv/os/Image.h"
 #include "qv/os/OffscreenLayer.h"
+#include "qv/os/PixelBuffer.h"
 #include "tests/support/HostAsset.h"
 #include "tests/support/ViewTestSupport.h"
 
@@ -261,6 +262,30 @@ TEST_F(PanoramaLayoutGLTest, PoseTurnsThePicture) {
   layout.poseYaw = 90;  // rolled first, then turned: the zenith is now behind
   view->setPanoramaLayout(layout);
   EXPECT_EQ(centreAt(180, 0), ColourCodedPanorama::kZenith);
+}
+
+// A flat video whose display matrix says a quarter turn counter-clockwise: its left edge at the bottom.
+TEST_F(PanoramaLayoutGLTest, FlatVideoFollowsTheDisplayMatrix) {
+  struct TurnedAsset : HostAsset {
+    int32_t displayRotation() override { return 90; }
+  };
+  const int w = 64, h = 32;
+  std::vector<uint8_t> bgra(size_t(w) * h * 4);
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x) {
+      uint8_t* p = &bgra[(size_t(y) * w + x) * 4];
+      p[0] = 0, p[1] = x < w / 2 ? 0 : 255, p[2] = x < w / 2 ? 255 : 0, p[3] = 255;  // red left, green right
+    }
+  }
+  auto frame = PixelBuffer::createWithBytes(w, h, bgra.data(), size_t(w) * 4);
+  view->displayAsset(std::make_shared<TurnedAsset>());
+  view->update();  // makes the texture cache
+  view->onImageBuffer(frame.get(), 0, 0, w, h);
+  view->setViewMode(1, 2.0f);
+  view->update();
+  EXPECT_EQ(framePixel(*view, kWidth / 2, kHeight / 4), (RGB{0, 255, 0}));
+  EXPECT_EQ(framePixel(*view, kWidth / 2, 3 * kHeight / 4), (RGB{255, 0, 0}));
+  view->displayAsset(nullptr);
 }
 
 }  // namespace
