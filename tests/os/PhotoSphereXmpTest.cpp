@@ -132,14 +132,6 @@ TEST(PanoramaLayoutTest, PicturesFlatterThanTwoToOneAreABandAboutTheHorizon) {
   EXPECT_TRUE(equirectangularAreaForSize(0, 0).whole());
 }
 
-TEST(PanoramaLayoutTest, EachEyeHasItsHalf) {
-  EXPECT_EQ(stereoEyeArea(StereoPacking::TopBottom, false), (PanoramaArea{0, 0, 1, 0.5}));
-  EXPECT_EQ(stereoEyeArea(StereoPacking::TopBottom, true), (PanoramaArea{0, 0.5, 1, 1}));
-  EXPECT_EQ(stereoEyeArea(StereoPacking::SideBySide, false), (PanoramaArea{0, 0, 0.5, 1}));
-  EXPECT_EQ(stereoEyeArea(StereoPacking::SideBySide, true), (PanoramaArea{0.5, 0, 1, 1}));
-  EXPECT_TRUE(stereoEyeArea(StereoPacking::Mono, true).whole());
-}
-
 TEST(PanoramaLayoutTest, Descriptions) {
   PanoramaLayout layout;
   EXPECT_EQ(describePanoramaLayout(layout), "mono, equirectangular 360");
