@@ -1,7 +1,7 @@
 // Frame cost of each content layout at 1280x720 (the stereo pair as two eyes of 640x720), as a ratio to the
-// mono sphere drawn in the same run; the cube-map layouts read the same frame as a cube map. Every layout
-// shows the same 2048x1024 video frame (the legacy renderer its own raw-frame texture of the same size).
-// Timed: the renderer and glFinish, without presenting.
+// mono sphere drawn in the same run. Every layout shows the same 2048x1024 video frame (the legacy renderer
+// its own raw-frame texture of the same size); the cube-map layouts read it as a cube map, and the partial
+// and stereo-packed layouts lay it as metadata would. Timed: the renderer and glFinish, without presenting.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -58,8 +58,7 @@ int main() {
   auto frame =
       PixelBuffer::createWithBytes(kFrameWidth, kFrameHeight, pixels.data(), size_t(kFrameWidth) * 4);
 
-  auto make = [&](int mode, bool stereo,
-                  PanoramaProjection projection = PanoramaProjection::Equirectangular) {
+  auto make = [&](int mode, bool stereo, PanoramaLayout layout = {}) {
     auto view = QVObjectFactory::viewWithFrame(QVRect{0, 0, kWidth, kHeight});
     view->setAutoLevel(false, 0);
     view->layoutSubviews();
@@ -68,10 +67,17 @@ int main() {
     view->onImageBuffer(frame.get(), 0, 0, kFrameWidth, kFrameHeight);
     view->setViewMode(mode, 2.0f);
     view->setStereo(stereo);
-    PanoramaLayout layout;
-    layout.projection = projection;
     view->setPanoramaLayout(layout);
     return view;
+  };
+  PanoramaLayout half, topBottom, cropped;
+  half.area = {0.25, 0, 0.75, 1};
+  topBottom.stereo = StereoPacking::TopBottom;
+  cropped.area = {0.375, 0.25, 0.625, 0.583};
+  auto cube = [](PanoramaProjection projection) {
+    PanoramaLayout layout;
+    layout.projection = projection;
+    return layout;
   };
   std::vector<Contender> contenders = {
       {"sphere (mono)", make(0, false), {}},
@@ -79,10 +85,14 @@ int main() {
       {"over-under pair", make(4, true), {}},
       {"cylinder", make(2, false), {}},
       {"flat", make(1, false), {}},
-      {"cube map 3x2", make(0, false, PanoramaProjection::CubeMap3x2), {}},
-      {"equi-angular cube map", make(0, false, PanoramaProjection::EquiAngularCubeMap), {}},
-      {"cube map 6x1", make(0, false, PanoramaProjection::CubeMap6x1), {}},
-      {"cube map stereo pair", make(0, true, PanoramaProjection::CubeMap3x2), {}},
+      {"cube map 3x2", make(0, false, cube(PanoramaProjection::CubeMap3x2)), {}},
+      {"equi-angular cube map", make(0, false, cube(PanoramaProjection::EquiAngularCubeMap)), {}},
+      {"cube map 6x1", make(0, false, cube(PanoramaProjection::CubeMap6x1)), {}},
+      {"cube map stereo pair", make(0, true, cube(PanoramaProjection::CubeMap3x2)), {}},
+      {"180 (half sphere)", make(0, false, half), {}},
+      {"top-bottom, mono view", make(0, false, topBottom), {}},
+      {"top-bottom stereo pair", make(0, true, topBottom), {}},
+      {"cropped 90x60 degrees", make(0, false, cropped), {}},
   };
   Environment::current().setSystemVersion("4.3");
   auto legacy = QVObjectFactory::viewWithFrame(QVRect{0, 0, kWidth, kHeight});

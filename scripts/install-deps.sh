@@ -12,6 +12,7 @@ packages=(
   libturbojpeg0-dev libjpeg62-turbo-dev libpng-dev zlib1g-dev libssl-dev libisal-dev libdeflate-dev
   libgtest-dev libgmock-dev libbenchmark-dev doxygen
   xvfb xauth x11-utils x11-apps xdotool imagemagick python3
+  mkvtoolnix libimage-exiftool-perl
 )
 
 missing=()

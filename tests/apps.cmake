@@ -9,3 +9,5 @@ add_test(NAME qvview_video COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/apps/qvview-video
 set_tests_properties(qvview_video PROPERTIES LABELS "plain" TIMEOUT 300)
 add_test(NAME qvaudio COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/apps/qvaudio.sh $<TARGET_FILE:qvaudio>)
 set_tests_properties(qvaudio PROPERTIES LABELS "plain" TIMEOUT 300)
+add_test(NAME qvview_layout COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/apps/qvview-layout.sh $<TARGET_FILE:qvview>)
+set_tests_properties(qvview_layout PROPERTIES LABELS "plain" TIMEOUT 300)

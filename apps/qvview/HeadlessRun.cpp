@@ -4,6 +4,7 @@
 #include <string>
 
 #include "apps/qvview/LastLogLine.h"
+#include "apps/qvview/LayoutLine.h"
 #include "apps/qvview/VideoPlayback.h"
 #include "apps/qvview/Viewer.h"
 #include "qv/core/QVViewGL.h"
@@ -67,6 +68,7 @@ int runHeadless(const Options& options) {
   std::optional<LastLogLine> log;
   if (video) log.emplace();
   if (video && !(playback = startVideo(*options.file, *view, *log))) return 1;
+  LayoutLine::settle(options, *view, content->panorama.get());  // a video's asset has loaded by now
   auto& layer = static_cast<OffscreenLayer&>(*view->layer());
   for (int i = 0; i < options.frames; ++i) {
     if (i > 0) RunLoop::main().runFor(video ? 1.0 / 30 : 1.0 / 60);

@@ -1,5 +1,7 @@
 #include "apps/qvview/Options.h"
 
+#include "apps/qvview/LayoutLine.h"
+
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -101,6 +103,11 @@ std::string usage() {
          "attitude,\n"
          "                       so without motion sensors it starts looking down (--pitch 90: the horizon)\n"
          "  --over-under         the content is over-under stereo (upper half left eye); sphere mode only\n"
+         "  --projection P       equirect, cubemap (3x2), eac, c6x1 or half (180 degrees in front): instead\n"
+         "                       of what the file's metadata says\n"
+         "  --layout L           mono, tb (top-bottom stereo, left eye above) or sbs (side by side, left "
+         "eye\n"
+         "                       left): instead of what the file's metadata says\n"
          "  --help               this text\n"
          "window keys: drag = look around, wheel = field of view, arrows turn, r reset, f fullscreen, Esc "
          "quit,\n"
@@ -170,6 +177,13 @@ std::optional<Options> parseOptions(int argc, char** argv, std::string* error) {
       options.mode = value;
       if (options.mode != "sphere" && options.mode != "cylinder" && options.mode != "flat") {
         *error = std::string("--mode: expected sphere, cylinder or flat, got '") + value + "'";
+        return std::nullopt;
+      }
+    } else if (!std::strcmp(arg, "--projection") || !std::strcmp(arg, "--layout")) {
+      if (!(value = need(i, arg))) return std::nullopt;
+      (!std::strcmp(arg, "--projection") ? options.projection : options.layout) = value;
+      if (auto wrong = checkLayoutOptions(options)) {
+        *error = *wrong;
         return std::nullopt;
       }
     } else if (!std::strcmp(arg, "--stereo")) {

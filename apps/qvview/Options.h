@@ -18,6 +18,7 @@ struct Options {
   std::optional<std::string> motionTrace;
   std::optional<std::string> nadir, zenith;
   std::string mode = "sphere";
+  std::optional<std::string> projection, layout;  // --projection, --layout: override the file's metadata
   bool stereo = false, overUnder = false, gaze = false;
   std::vector<std::string> hotspots;
   bool help = false;

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "apps/qvview/LayoutLine.h"
 #include "apps/qvview/SdlControllerMotion.h"
 #include "apps/qvview/VideoPlayback.h"
 #include "apps/qvview/Viewer.h"
@@ -186,6 +187,12 @@ int showInWindow(const SdlGLWindow& window, const Options& options) {
   if (video) {
     SdlAudioSink::install();
     playback = VideoPlayback::start(*options.file, *view);
+  }
+  std::shared_ptr<Timer> layoutLine;
+  if (video) {
+    layoutLine = LayoutLine::start(options, view);
+  } else {
+    LayoutLine::settle(options, *view, content->panorama.get());
   }
   view->run();
   runEventLoop(window.window(), view.get(), options, playback.get());

@@ -148,6 +148,7 @@ FrameSnapshot FrameLoop::snapshot(const RotationMatrix& device) const {
   frame.stereomode = stereomode;
   frame.hasAsset = s.hasAsset;
   frame.layout = s.panoramaLayout;
+  frame.displayRotation = s.displayRotation;
   frame.first = parts_.input.first();
   frame.second = parts_.input.second();
   frame.rawTexture = parts_.input.rawTexture();

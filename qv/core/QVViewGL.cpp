@@ -8,6 +8,7 @@
 #include "qv/hotspots/QVHotspotImpl.h"
 #include "qv/media/QVAsset.h"
 #include "qv/navigation/YawDivisor.h"
+#include "qv/os/Image.h"
 #include "qv/os/OffscreenLayer.h"
 #include "qv/os/QVLog.h"
 #include "qv/os/RunLoop.h"
@@ -102,6 +103,22 @@ void QVViewGL::displayAsset(std::shared_ptr<QVAsset> asset) {
   localasset = std::move(asset);
   settings_.hasAsset = localasset != nullptr;
   if (localasset) localasset->setAssetListener(weak_from_this());
+}
+
+PanoramaLayout QVViewGL::contentPanoramaLayout() const {
+  if (localasset) return localasset->panoramaLayout().value_or(PanoramaLayout{});
+  std::lock_guard<std::mutex> guard(imageLayoutLock_);
+  return imageLayout_;
+}
+
+void QVViewGL::rememberImageLayout(const Image* image) {
+  PanoramaLayout layout;
+  if (image) {
+    layout = image->panoramaLayout().value_or(PanoramaLayout{});
+    if (!image->panoramaLayout()) layout.area = equirectangularAreaForSize(image->width(), image->height());
+  }
+  std::lock_guard<std::mutex> guard(imageLayoutLock_);
+  imageLayout_ = layout;
 }
 
 void QVViewGL::clear() {
@@ -266,6 +283,8 @@ void QVViewGL::setLayer(std::shared_ptr<Layer> layer) {
 
 void QVViewGL::drawView() {
   if (dealloccing) return;
+  if (!settings_.hostPanoramaLayout) settings_.panoramaLayout = contentPanoramaLayout();
+  settings_.displayRotation = localasset ? localasset->displayRotation() : 0;
   frameLoop_.drawView(*layer_);
 }
 

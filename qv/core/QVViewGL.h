@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -61,9 +62,18 @@ class QVViewGL : public QVView, public QVAssetListener, public std::enable_share
   int32_t viewMode() const { return settings_._videoMode; }
   float viewAspect() const { return settings_._videoAspect; }
   void setContentFormat(int32_t) {}
-  // How the picture lies on the sphere (projection, stereo packing, covered area, pose).
-  void setPanoramaLayout(const PanoramaLayout& layout) { settings_.panoramaLayout = layout; }
+  // How the picture lies on the sphere (projection, stereo packing, covered area, pose). Unless the host
+  // sets one, each frame takes the layout the content brings: the asset's metadata, else the still image's
+  // (a picture flatter than 2:1 without metadata is a band about the horizon).
+  void setPanoramaLayout(const PanoramaLayout& layout) {
+    settings_.panoramaLayout = layout;
+    settings_.hostPanoramaLayout = true;
+  }
+  // Lets the content's layout apply again after setPanoramaLayout.
+  void usePanoramaMetadata() { settings_.hostPanoramaLayout = false; }
   const PanoramaLayout& panoramaLayout() const { return settings_.panoramaLayout; }
+  // The layout the content shown brings, whether or not the host's replaces it.
+  PanoramaLayout contentPanoramaLayout() const;
   void setBlindSpotImage(std::optional<std::string> name) { blindSpot_.setImage(std::move(name)); }
   void setBlindSpotLocation(int32_t location) { blindSpot_.setLocation(location); }
   void setBlindSpotLocation(BlindSpotLocation location) { setBlindSpotLocation(int32_t(location)); }
@@ -196,9 +206,15 @@ class QVViewGL : public QVView, public QVAssetListener, public std::enable_share
 
   // --- Still images. setImage uploads now (the caller must not hold the GL lock) and says whether the
   // image is shown; injectImage hands the image to the next frame, from any thread.
-  bool setImage(const std::shared_ptr<Image>& image) { return input_.setImage(image); }
-  void injectImage(std::shared_ptr<Image> image) { input_.injectImage(std::move(image)); }
-  bool injectImageExec(const std::shared_ptr<Image>& image) { return input_.setImage(image); }
+  bool setImage(const std::shared_ptr<Image>& image) {
+    rememberImageLayout(image.get());
+    return input_.setImage(image);
+  }
+  void injectImage(std::shared_ptr<Image> image) {
+    rememberImageLayout(image.get());
+    input_.injectImage(std::move(image));
+  }
+  bool injectImageExec(const std::shared_ptr<Image>& image) { return setImage(image); }
 
   // --- The parts, for hosts and tests that look closer. Main thread (the frame input: under its lock).
   const TouchNavigator& touch() const { return touch_; }
@@ -217,6 +233,7 @@ class QVViewGL : public QVView, public QVAssetListener, public std::enable_share
  private:
   // What touch navigation needs of the view and camera now.
   DragGeometry dragGeometry() const;
+  void rememberImageLayout(const Image* image);
 
   // Main thread only.
   ViewSettings settings_;
@@ -236,6 +253,10 @@ class QVViewGL : public QVView, public QVAssetListener, public std::enable_share
   ViewDrawable drawable_;
   FrameInput input_;  // its uploads come from any thread and take the lock themselves
   FrameLoop frameLoop_;
+
+  mutable std::mutex imageLayoutLock_;
+  PanoramaLayout
+      imageLayout_;  // the last still image's; guarded by imageLayoutLock_ (images come from any thread)
 
   std::atomic<bool> dealloccing{false};  // set at the start of teardown; read by any thread
 };

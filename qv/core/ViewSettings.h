@@ -23,6 +23,8 @@ struct ViewSettings {
   bool bHitOnFocus = false;          // a picking pass at the view centre every frame (focus mode)
   bool hasAsset = false;             // a video asset is attached: its frames, not a still image, are shown
   PanoramaLayout panoramaLayout;     // how the picture lies on the sphere
+  int32_t displayRotation = 0;       // the asset's display matrix: degrees counter-clockwise, flat layout
+  bool hostPanoramaLayout = false;  // the host set panoramaLayout: the content's metadata does not replace it
 };
 
 }  // namespace qv

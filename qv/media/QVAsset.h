@@ -5,8 +5,10 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
+#include "qv/os/PanoramaLayout.h"
 #include "qv/os/av/MediaTime.h"
 
 #include "qv/os/Export.h"
@@ -37,6 +39,11 @@ class QVAsset {
   virtual bool setTimeMonitor(std::weak_ptr<QVAssetTimeMonitor> monitor) = 0;
   virtual void setVolume(float volume) = 0;
   virtual bool setAssetListener(std::weak_ptr<QVAssetListener> listener) = 0;
+  // What the media's metadata says about its panorama, once known; none for media that says nothing (or
+  // says something the kit cannot show), and for assets that do not read metadata. Any thread.
+  virtual std::optional<PanoramaLayout> panoramaLayout() { return std::nullopt; }
+  // Degrees counter-clockwise the pictures are to be turned when shown flat (0, 90, 180 or 270).
+  virtual int32_t displayRotation() { return 0; }
 };
 
 }  // namespace qv

@@ -537,4 +537,22 @@ std::string QVVideoStreamAsset::failureReason() const {
   return failureReason_;
 }
 
+std::optional<PanoramaLayout> QVVideoStreamAsset::panoramaLayout() {
+  std::shared_ptr<StreamAsset> asset;
+  {
+    std::lock_guard<std::mutex> guard(guard_);
+    asset = assetss;
+  }
+  return asset ? asset->panorama().layout : std::nullopt;
+}
+
+int32_t QVVideoStreamAsset::displayRotation() {
+  std::shared_ptr<StreamAsset> asset;
+  {
+    std::lock_guard<std::mutex> guard(guard_);
+    asset = assetss;
+  }
+  return asset ? asset->panorama().displayRotation : 0;
+}
+
 }  // namespace qv

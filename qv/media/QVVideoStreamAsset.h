@@ -59,6 +59,8 @@ class QVVideoStreamAsset : public QVAsset, public std::enable_shared_from_this<Q
   bool setTimeMonitor(std::weak_ptr<QVAssetTimeMonitor> monitor) override;
   void setVolume(float volume) override;
   bool setAssetListener(std::weak_ptr<QVAssetListener> listener) override;
+  std::optional<PanoramaLayout> panoramaLayout() override;
+  int32_t displayRotation() override;
 
   // Records `code` (1..10) and reports it to the observer; 11..13 are reported only.
   void onStatusMessage(int32_t code);

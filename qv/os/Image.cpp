@@ -7,6 +7,7 @@
 #include <mutex>
 
 #include "qv/os/JpegDecode.h"
+#include "qv/os/PhotoSphereXmp.h"
 #include "qv/os/PngDecode.h"
 #include "qv/os/QVLog.h"
 #include "qv/os/RegularFile.h"
@@ -75,15 +76,19 @@ bool imageSizeAccepted(uint64_t width, uint64_t height, const std::string& name)
 
 std::shared_ptr<Image> Image::fromBytes(std::span<const uint8_t> bytes, const std::string& name) {
   DecodedPixels decoded;
+  std::optional<PanoramaLayout> layout;
   if (isJPEG(bytes)) {
     if (!decodeJPEG(bytes, name, decoded)) return nullptr;
+    layout = PhotoSphereXmp::read(bytes, name);
   } else if (isPNG(bytes)) {
     if (!decodePNG(bytes, name, decoded)) return nullptr;
   } else {
     QVLog("Image %s: unknown format (neither JPEG nor PNG)", name.c_str());
     return nullptr;
   }
-  return std::shared_ptr<Image>(new Image(std::move(decoded)));
+  auto image = std::shared_ptr<Image>(new Image(std::move(decoded)));
+  image->panoramaLayout_ = layout;
+  return image;
 }
 
 std::shared_ptr<Image> Image::fromFile(const std::string& path) {

@@ -9,11 +9,13 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <span>
 
 #include <string>
 #include <vector>
 #include "qv/os/DecodedPixels.h"
+#include "qv/os/PanoramaLayout.h"
 
 #include "qv/os/Export.h"
 
@@ -53,6 +55,10 @@ class Image {
   void copyPremultipliedBGRA(uint8_t* destination, size_t bytesPerRow) const;
   void copyPremultipliedRGBA(uint8_t* destination, size_t bytesPerRow) const;
 
+  // What a JPEG's photo-sphere metadata says about the panorama it shows; none without (or with unusable)
+  // metadata.
+  const std::optional<PanoramaLayout>& panoramaLayout() const { return panoramaLayout_; }
+
   // Writes the image as a PNG file; false (with a log line) on failure.
   bool writePNG(const std::string& path) const;
 
@@ -64,8 +70,9 @@ class Image {
   size_t byteCount() const { return size_t(width_) * size_t(height_) * 4; }
 
   const int width_, height_;
-  const std::vector<uint8_t> given_;  // RGBA, straight alpha, as a program gave it (else empty)
-  const DecodedPixels decoded_;       // what a decoder made (else no pixels)
+  const std::vector<uint8_t> given_;              // RGBA, straight alpha, as a program gave it (else empty)
+  const DecodedPixels decoded_;                   // what a decoder made (else no pixels)
+  std::optional<PanoramaLayout> panoramaLayout_;  // set once, before the image is handed out
   mutable std::once_flag rgbaOnce_;
   mutable std::vector<uint8_t> rgba_;  // RGBA of a BGRA image; written once under rgbaOnce_
 };

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "qv/os/Export.h"
 
@@ -51,6 +52,23 @@ struct PanoramaLayout {
   int32_t cubePadding = 0;
   bool operator==(const PanoramaLayout&) const = default;
 };
+
+// --- What files say about their panorama, and checking it.
+
+// Why a layout read from a file cannot be shown as it says (an area that is empty, reversed or outside the
+// panorama, a pose that is not a finite angle); empty when it can.
+std::string panoramaLayoutProblem(const PanoramaLayout& layout);
+
+// Where a mono equirectangular picture of `width` x `height` without metadata lies: a picture flatter than
+// 2:1 is taken to cover all 360 degrees of yaw at the same angle per pixel, so it is a band centred on the
+// horizon; any other picture covers the whole sphere.
+PanoramaArea equirectangularAreaForSize(int64_t width, int64_t height);
+
+// The part of a picture packed as `stereo` that holds one eye (a mono picture gives both eyes all of it).
+PanoramaArea stereoEyeArea(StereoPacking stereo, bool rightEye);
+
+// "top-bottom stereo, equirectangular 180" and the like, for the viewer's one line about its content.
+std::string describePanoramaLayout(const PanoramaLayout& layout);
 
 }  // namespace qv
 QV_EXPORT_END

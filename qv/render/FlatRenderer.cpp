@@ -8,15 +8,21 @@ namespace qv {
 
 namespace {
 
-// The first row of the frame at the top edge of the quad.
-constexpr GLfloat kQuadTexCoords[8] = {0, 1, 1, 1, 0, 0, 1, 0};
+// The first row of the frame at the top edge of the quad (corners bottom left, bottom right, top left, top
+// right); then the same picture turned 90, 180 and 270 degrees counter-clockwise, as a display matrix asks.
+constexpr GLfloat kQuadTexCoords[4][8] = {
+    {0, 1, 1, 1, 0, 0, 1, 0},
+    {0, 0, 0, 1, 1, 0, 1, 1},
+    {1, 0, 0, 0, 1, 1, 0, 1},
+    {1, 1, 1, 0, 0, 1, 0, 0},
+};
 
-void drawQuad(TextureSlot slot, GLfloat left, GLfloat right, GLfloat y0, GLfloat y1) {
+void drawQuad(TextureSlot slot, GLfloat left, GLfloat right, GLfloat y0, GLfloat y1, int32_t rotation = 0) {
   const GLfloat vertices[12] = {left, y0, 0, right, y0, 0, left, y1, 0, right, y1, 0};
   glEnable(slot.target);
   glBindTexture(slot.target, slot.name);
   glVertexPointer(3, GL_FLOAT, 0, vertices);
-  glTexCoordPointer(2, GL_FLOAT, 0, kQuadTexCoords);
+  glTexCoordPointer(2, GL_FLOAT, 0, kQuadTexCoords[((rotation / 90) % 4 + 4) % 4]);
   glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
   glDisable(slot.target);
 }
@@ -24,13 +30,16 @@ void drawQuad(TextureSlot slot, GLfloat left, GLfloat right, GLfloat y0, GLfloat
 }  // namespace
 
 void FlatRenderer::draw(const FrameSnapshot& frame, int, const SceneQuadrics&) {
+  const bool single = frame.second.empty();
+  const bool quarterTurn = single && frame.displayRotation % 180 != 0 && frame.videoAspect > 0;
   const FlatLetterboxInput in{.viewWidth = frame.viewWidth,
                               .viewHeight = frame.viewHeight,
                               .screenWidth = frame.screenWidth,
                               .screenHeight = frame.screenHeight,
                               .systemVersion = frame.systemVersion,
                               .interfaceOrientation = frame.interfaceOrientation,
-                              .videoAspect = frame.videoAspect,
+                              // A quarter turn shows the picture's height across.
+                              .videoAspect = quarterTurn ? 1 / frame.videoAspect : frame.videoAspect,
                               .secondTexture = !frame.second.empty()};
   const FlatLetterbox box = flatLetterbox(in);
 
@@ -45,7 +54,9 @@ void FlatRenderer::draw(const FrameSnapshot& frame, int, const SceneQuadrics&) {
 
   glEnableClientState(GL_VERTEX_ARRAY);
   glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-  if (!frame.first.empty()) drawQuad(frame.first, 0, GLfloat(box.firstRight), box.y0, box.y1);
+  if (!frame.first.empty()) {
+    drawQuad(frame.first, 0, GLfloat(box.firstRight), box.y0, box.y1, single ? frame.displayRotation : 0);
+  }
   if (!frame.second.empty())
     drawQuad(frame.second, GLfloat(box.width / 2), GLfloat(box.width), box.y0, box.y1);
   glDisableClientState(GL_TEXTURE_COORD_ARRAY);

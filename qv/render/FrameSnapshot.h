@@ -41,11 +41,13 @@ struct FrameSnapshot {
   float legacyYawDivisor = 1;  // the same for the legacy camera
 
   // --- Content
-  int32_t videoMode = 0;      // 0 sphere, 1 flat, 2 cylinder, 3 stereo pair, 4 over-under content
-  float videoAspect = 2.0f;   // width / height of the content, for the flat layout
-  int32_t stereomode = 0;     // 0 full frame to both eyes, 1 over-under
-  bool hasAsset = false;      // a video asset is attached (frames are video, not a still image)
-  PanoramaLayout layout;      // how the picture lies on the sphere
+  int32_t videoMode = 0;     // 0 sphere, 1 flat, 2 cylinder, 3 stereo pair, 4 over-under content
+  float videoAspect = 2.0f;  // width / height of the content, for the flat layout
+  int32_t stereomode = 0;    // 0 full frame to both eyes, 1 over-under
+  bool hasAsset = false;     // a video asset is attached (frames are video, not a still image)
+  PanoramaLayout layout;     // how the picture lies on the sphere
+  int32_t displayRotation =
+      0;  // degrees counter-clockwise a flat picture is turned when shown (0, 90, 180, 270)
   TextureSlot first, second;  // the panorama textures (second: the other half of a pair)
   GLuint rawTexture = 0;      // the raw-frame texture (0: none)
 

@@ -1,6 +1,7 @@
 #include "qv/render/PanoramaDrawing.h"
 
 #include "qv/os/GLES.h"
+#include "qv/render/SpherePatch.h"
 
 namespace qv {
 
@@ -25,6 +26,24 @@ void bind(TextureSlot slot) {
   glBindTexture(slot.target, slot.name);
 }
 
+// Whether a single texture is drawn as a patch of the sphere rather than as the whole quadric.
+bool drawnAsPatch(const PanoramaLayout& layout) {
+  return layout.projection == PanoramaProjection::Equirectangular &&
+         (layout.stereo != StereoPacking::Mono || !layout.area.whole() || layout.poseYaw != 0 ||
+          layout.posePitch != 0 || layout.poseRoll != 0);
+}
+
+// The picture's pose turns it against the world: heading about the sphere's polar axis, then pitch and roll.
+void drawLaidOut(const PanoramaLayout& layout, int eye) {
+  loadTextureMatrix(nullptr);
+  glPushMatrix();
+  glRotatef(GLfloat(layout.poseYaw), 0, 0, 1);
+  glRotatef(GLfloat(layout.posePitch), 1, 0, 0);
+  glRotatef(GLfloat(-layout.poseRoll), 0, 1, 0);  // yaw 0 looks along -y: a clockwise roll turns about -y
+  drawSpherePatch(layout.area, stereoEyeArea(layout.stereo, eye == 1));
+  glPopMatrix();
+}
+
 }  // namespace
 
 void loadTextureMatrix(const GLfloat* matrix) {
@@ -42,12 +61,14 @@ void disablePanoramaTargets(const FrameSnapshot& frame) {
   if (!frame.second.empty()) glDisable(frame.second.target);
 }
 
-void drawPanorama(const FrameSnapshot& frame, GLUquadric* sphere, const GLfloat* singleTextureMatrix) {
+void drawPanorama(const FrameSnapshot& frame, GLUquadric* sphere, const GLfloat* singleTextureMatrix,
+                  int eye) {
   if (!sphere) return;  // quadrics could not be made: this frame has no panorama
   const TextureSlot first = frame.first, second = frame.second;
   if (!frame.hasAsset || frame.picking) {
     if (!first.empty() && !frame.picking) {
       bind(first);
+      if (drawnAsPatch(frame.layout)) return drawLaidOut(frame.layout, eye);
       loadTextureMatrix(nullptr);
       qvglSphere(sphere, kSphereRadius, kSphereSlices, kSphereStacks);
     }
@@ -55,6 +76,7 @@ void drawPanorama(const FrameSnapshot& frame, GLUquadric* sphere, const GLfloat*
   }
   if (!first.empty() && second.empty()) {
     bind(first);
+    if (!singleTextureMatrix && drawnAsPatch(frame.layout)) return drawLaidOut(frame.layout, eye);
     loadTextureMatrix(singleTextureMatrix);
     qvglSphere(sphere, kSphereRadius, kSphereSlices, kSphereStacks);
     return;

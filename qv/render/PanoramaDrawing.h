@@ -13,7 +13,10 @@
 QV_EXPORT_BEGIN
 namespace qv {
 
-void drawPanorama(const FrameSnapshot& frame, GLUquadric* sphere, const GLfloat* singleTextureMatrix);
+// A single texture without a texture matrix is laid as the frame's layout says: the picture's part that
+// holds `eye` (0 left, 1 right; a mono view shows the left eye) over the covered area, turned by the pose.
+void drawPanorama(const FrameSnapshot& frame, GLUquadric* sphere, const GLfloat* singleTextureMatrix,
+                  int eye = 0);
 
 // Loads `matrix` (column-major) as the texture matrix, or the identity for nullptr; model-view mode after.
 void loadTextureMatrix(const GLfloat* matrix);

@@ -20,7 +20,7 @@ void StereoPairRenderer::draw(const FrameSnapshot& frame, int eye, const SceneQu
   const StereoEye geometry = stereoEye(frame.viewWidth, frame.viewHeight, eye == 1, frame.stereomode);
   GLfloat eyeTexture[16];
   geometry.textureMatrix(eyeTexture);
-  drawPanorama(frame, quadrics.sphere(), geometry.transformsTexture ? eyeTexture : nullptr);
+  drawPanorama(frame, quadrics.sphere(), geometry.transformsTexture ? eyeTexture : nullptr, eye);
 }
 
 }  // namespace qv

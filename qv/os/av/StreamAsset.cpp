@@ -1,5 +1,6 @@
 #include "qv/os/av/StreamAsset.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <thread>
 
@@ -51,6 +52,7 @@ void StreamAsset::probe() {
   std::string error;
   std::vector<Track> tracks;
   MediaTime duration = MediaTime::indefinite();
+  StreamPanorama panorama;
   AVFormatContext* format = nullptr;
   int result = openInput(inputNameForURL(url_), &format, nullptr);
   if (result >= 0) {
@@ -63,6 +65,10 @@ void StreamAsset::probe() {
           (parameters->width <= 0 || parameters->height <= 0)) {
         continue;
       }
+      const bool firstVideo = parameters->codec_type == AVMEDIA_TYPE_VIDEO &&
+                              std::none_of(tracks.begin(), tracks.end(),
+                                           [](const Track& t) { return t.mediaType == MediaType::Video; });
+      if (firstVideo) panorama = readStreamPanorama(format->streams[i], url_.c_str());
       tracks.push_back({int32_t(i + 1),
                         parameters->codec_type == AVMEDIA_TYPE_VIDEO ? MediaType::Video : MediaType::Audio});
     }
@@ -79,6 +85,7 @@ void StreamAsset::probe() {
   error_ = error;
   tracks_ = std::move(tracks);
   duration_ = duration;
+  panorama_ = panorama;
 }
 
 StreamAsset::KeyValueStatus StreamAsset::statusOfValueForKey(std::string_view key) const {
@@ -90,6 +97,11 @@ StreamAsset::KeyValueStatus StreamAsset::statusOfValueForKey(std::string_view ke
 std::string StreamAsset::loadError() const {
   std::lock_guard<std::mutex> guard(lock_);
   return error_;
+}
+
+StreamPanorama StreamAsset::panorama() const {
+  std::lock_guard<std::mutex> guard(lock_);
+  return panorama_;
 }
 
 std::vector<StreamAsset::Track> StreamAsset::tracks() const {

@@ -14,6 +14,7 @@
 
 #include "qv/os/av/MediaTime.h"
 #include "qv/os/av/MediaType.h"
+#include "qv/os/av/SphericalSideData.h"
 
 namespace qv {
 
@@ -44,6 +45,8 @@ class StreamAsset : public std::enable_shared_from_this<StreamAsset> {
   std::vector<Track> tracks() const;
   // Indefinite until loaded or when the media does not say.
   MediaTime duration() const;
+  // What the first video track's metadata says about its panorama; nothing until loaded.
+  StreamPanorama panorama() const;
   // "<StreamAsset url>", for log lines.
   std::string description() const;
 
@@ -57,6 +60,7 @@ class StreamAsset : public std::enable_shared_from_this<StreamAsset> {
   std::string error_;                             // guarded by lock_
   std::vector<Track> tracks_;                     // guarded by lock_
   MediaTime duration_ = MediaTime::indefinite();  // guarded by lock_
+  StreamPanorama panorama_;                       // guarded by lock_
   std::mutex probeLock_;                          // one probe at a time; later loads reuse its result
 };
 

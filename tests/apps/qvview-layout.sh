@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# qvview and the panorama's layout: one line says what the file's metadata makes of it, --layout and
+# --projection override it, bad values are refused, and a top-bottom video in a mono view shows the left eye.
+set -euo pipefail
+qvview=$1
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+fail() { echo "FAIL: $*"; exit 1; }
+# The mean grey level of a PNG, 0 to 255.
+brightness() { ffmpeg -nostdin -v error -i "$1" -vf "scale=1:1:flags=area,format=gray" -f rawvideo - | od -An -tu1 | tr -d ' '; }
+
+# Top-bottom stereo: a bright upper (left) eye above a black lower one, tagged as Matroska stereo mode 3.
+ffmpeg -nostdin -v error -f lavfi -i "color=white:size=256x64:rate=10" -f lavfi -i "color=black:size=256x64:rate=10" \
+  -filter_complex vstack -t 1 -c:v mpeg4 -q:v 2 "$work/tb.mkv"
+mkvpropedit -q "$work/tb.mkv" --edit track:v1 --set stereo-mode=3 --set projection-type=1 >/dev/null
+line=$("$qvview" --headless --out "$work/tb.png" --size 160x90 --pitch -30 "$work/tb.mkv" 2>&1 >/dev/null)
+grep -qx "qvview: top-bottom stereo, equirectangular 360" <<<"$line" || fail "no layout line: $line"
+[ "$(brightness "$work/tb.png")" -gt 200 ] || fail "the mono view of top-bottom stereo is not the left eye"
+line=$("$qvview" --headless --out "$work/whole.png" --size 160x90 --pitch -30 --layout mono "$work/tb.mkv" 2>&1 >/dev/null)
+grep -qx "qvview: mono, equirectangular 360" <<<"$line" || fail "--layout mono not taken: $line"
+[ "$(brightness "$work/whole.png")" -lt 50 ] || fail "--layout mono still shows one eye"
+
+# A picture flatter than 2:1 without metadata is a band, said once; --projection half is the front half.
+ffmpeg -nostdin -v error -f lavfi -i "color=gray:size=400x100" -frames:v 1 "$work/band.png"
+line=$("$qvview" --headless --out "$work/band-out.png" --size 160x90 "$work/band.png" 2>&1 >/dev/null)
+[ "$(grep -c "band about the horizon" <<<"$line")" = 1 ] || fail "the band is not said once: $line"
+line=$("$qvview" --headless --out "$work/half.png" --size 160x90 --projection half "$work/band.png" 2>&1 >/dev/null)
+grep -qx "qvview: mono, equirectangular 180" <<<"$line" || fail "--projection half not taken: $line"
+
+for bad in "--layout tbx" "--projection fisheye"; do
+  status=0
+  # shellcheck disable=SC2086
+  err=$("$qvview" --headless --out "$work/x.png" $bad "$work/band.png" 2>&1 >/dev/null) || status=$?
+  [ $status -ne 0 ] || fail "$bad accepted"
+  grep -q "expected" <<<"$err" || fail "$bad: no reason given: $err"
+done
+echo "qvview layout: all checks passed"
