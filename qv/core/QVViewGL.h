@@ -197,6 +197,10 @@ class QVViewGL : public QVView, public QVAssetListener, public std::enable_share
   // --- Still images. setImage uploads now (the caller must not hold the GL lock) and says whether the
   // image is shown; injectImage hands the image to the next frame, from any thread.
   bool setImage(const std::shared_ptr<Image>& image) { return input_.setImage(image); }
+  // Images larger than this (pixels a side; 0: the GL maximum texture size) are shown as several
+  // textures. Applies from the next image.
+  void setMaximumTileSize(int32_t pixels) { input_.setMaximumTileSize(pixels); }
+  int32_t maximumTileSize() const { return input_.maximumTileSize(); }
   void injectImage(std::shared_ptr<Image> image) { input_.injectImage(std::move(image)); }
   bool injectImageExec(const std::shared_ptr<Image>& image) { return input_.setImage(image); }
 

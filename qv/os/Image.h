@@ -52,6 +52,9 @@ class Image {
   // Tightly packed or padded rows (bytesPerRow >= 4 * width) with premultiplied alpha.
   void copyPremultipliedBGRA(uint8_t* destination, size_t bytesPerRow) const;
   void copyPremultipliedRGBA(uint8_t* destination, size_t bytesPerRow) const;
+  // Only the rectangle at (x, y) of width x height pixels, which must lie within the image.
+  void copyPremultipliedBGRA(uint8_t* destination, size_t bytesPerRow, int x, int y, int width,
+                             int height) const;
 
   // Writes the image as a PNG file; false (with a log line) on failure.
   bool writePNG(const std::string& path) const;

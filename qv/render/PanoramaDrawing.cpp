@@ -1,6 +1,7 @@
 #include "qv/render/PanoramaDrawing.h"
 
 #include "qv/os/GLES.h"
+#include "qv/render/SpherePatch.h"
 
 namespace qv {
 
@@ -38,6 +39,7 @@ void loadTextureMatrix(const GLfloat* matrix) {
 }
 
 void disablePanoramaTargets(const FrameSnapshot& frame) {
+  for (const PanoramaTile& tile : frame.tiles) glDisable(tile.texture.target);
   if (!frame.first.empty()) glDisable(frame.first.target);
   if (!frame.second.empty()) glDisable(frame.second.target);
 }
@@ -46,7 +48,13 @@ void drawPanorama(const FrameSnapshot& frame, GLUquadric* sphere, const GLfloat*
   if (!sphere) return;  // quadrics could not be made: this frame has no panorama
   const TextureSlot first = frame.first, second = frame.second;
   if (!frame.hasAsset || frame.picking) {
-    if (!first.empty() && !frame.picking) {
+    if (!frame.tiles.empty() && !frame.picking) {
+      loadTextureMatrix(nullptr);
+      for (const PanoramaTile& tile : frame.tiles) {
+        bind(tile.texture);
+        drawSpherePatch(tile.area, tile.textureRect);
+      }
+    } else if (!first.empty() && !frame.picking) {
       bind(first);
       loadTextureMatrix(nullptr);
       qvglSphere(sphere, kSphereRadius, kSphereSlices, kSphereStacks);
