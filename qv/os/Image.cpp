@@ -66,10 +66,9 @@ bool imageSizeAccepted(uint64_t width, uint64_t height, const std::string& name)
           (unsigned long long)height);
     return false;
   }
-  if (width > uint64_t(Image::kMaxDimension) || height > uint64_t(Image::kMaxDimension) ||
-      width * height > Image::kMaxPixels) {
-    QVLog("Image %s: too large (%llu x %llu; at most %llu pixels)", name.c_str(), (unsigned long long)width,
-          (unsigned long long)height, (unsigned long long)Image::kMaxPixels);
+  if (width > uint64_t(Image::kMaxDimension) || height > uint64_t(Image::kMaxDimension)) {
+    QVLog("Image %s: too large (%llu x %llu; at most %d pixels a side)", name.c_str(),
+          (unsigned long long)width, (unsigned long long)height, Image::kMaxDimension);
     return false;
   }
   return true;
