@@ -210,6 +210,10 @@ class QVViewGL : public QVView, public QVAssetListener, public std::enable_share
     rememberImageLayout(image.get());
     return input_.setImage(image);
   }
+  // Images larger than this (pixels a side; 0: the GL maximum texture size) are shown as several
+  // textures. Applies from the next image.
+  void setMaximumTileSize(int32_t pixels) { input_.setMaximumTileSize(pixels); }
+  int32_t maximumTileSize() const { return input_.maximumTileSize(); }
   void injectImage(std::shared_ptr<Image> image) {
     rememberImageLayout(image.get());
     input_.injectImage(std::move(image));

@@ -1,10 +1,12 @@
 #include "qv/media/FrameInput.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cinttypes>
 #include <cstdlib>
 #include <limits>
 
+#include "qv/media/TileGrid.h"
 #include "qv/os/GLES.h"
 #include "qv/os/Image.h"
 #include "qv/os/PixelBuffer.h"
@@ -38,6 +40,10 @@ GLint maxTextureSize() {
   if (size > 0) cached = size;
   return size;
 }
+
+// Rows uploaded per glTexSubImage2D call of a tile: bounds the staging buffer (and the time the GL lock is
+// held for one call) whatever the tile's width.
+constexpr size_t kTileBandBytes = size_t(16) << 20;
 
 }  // namespace
 
@@ -92,6 +98,8 @@ bool FrameInput::onImageBuffer(PixelBuffer* buffer, int32_t w, int32_t h) {
   // The new texture is made before the old one is let go, so a failure leaves the previous frame drawable.
   auto texture = textureFromBuffer(*buffer);
   if (!texture) return false;
+  tiles_.clear();
+  tilesShown_ = false;
   publish(std::move(texture), _videoTextureRef1, target1, name1);
   glFlush();
   videoTextureCache->flush();
@@ -109,7 +117,11 @@ void FrameInput::onImageBuffer2(PixelBuffer* first, PixelBuffer* second) {
     textures[i] = textureFromBuffer(*buffers[i]);
     if (!textures[i]) return;  // nothing is published; both slots keep their textures
   }
-  if (textures[0]) publish(std::move(textures[0]), _videoTextureRef1, target1, name1);
+  if (textures[0]) {
+    tiles_.clear();
+    tilesShown_ = false;
+    publish(std::move(textures[0]), _videoTextureRef1, target1, name1);
+  }
   if (textures[1]) publish(std::move(textures[1]), _videoTextureRef2, target2, name2);
 }
 
@@ -143,13 +155,11 @@ void FrameInput::onVideoFrame(const uint8_t* pixels, int32_t w, int32_t h) {
 bool FrameInput::setImage(const std::shared_ptr<Image>& image) {
   if (!image) return false;
   int w = image->width(), h = image->height();
-  GLint maxSize = maxTextureSize();
-  if (maxSize > 0 && (w > maxSize || h > maxSize)) {
-    QVLog(
-        "setImage: image of %dx%d is larger than the GL maximum texture size %d; keeping the previous image",
-        w, h, maxSize);
-    return false;
-  }
+  int limit = maxTextureSize();
+  const int32_t hostLimit = maximumTileSize_;
+  // A few tiles more per frame cost nothing, thousands would: tiles are at least 64 pixels a side.
+  if (hostLimit > 0 && (limit <= 0 || hostLimit < limit)) limit = std::max(hostLimit, int32_t(64));
+  if (limit > 0 && (w > limit || h > limit)) return setTiledImage(*image, limit);
   uint64_t bytesPerRow = uint64_t(w) * 4;
   if (const uint8_t* ready = image->premultipliedBGRA()) {
     // Already in the upload form: wrapped without a copy (the upload only reads it).
@@ -171,6 +181,94 @@ bool FrameInput::setImage(const std::shared_ptr<Image>& image) {
   return shown;
 }
 
+bool FrameInput::setTiledImage(const Image& image, int limit) {
+  const int w = image.width(), h = image.height();
+  const std::vector<PictureTile> plan = planTiles(w, h, limit);
+  if (plan.empty()) {
+    QVLog("setImage: a tile limit of %d pixels cannot hold a %dx%d image; keeping the previous image", limit,
+          w, h);
+    return false;
+  }
+  std::vector<TileTexture> uploaded;
+  uploaded.reserve(plan.size());
+  std::vector<uint8_t> band;
+  bool ok = true;
+  for (const PictureTile& tile : plan) {
+    const size_t rowBytes = size_t(tile.textureWidth) * 4;
+    const int bandRows =
+        int(std::max<size_t>(1, std::min<size_t>(tile.textureHeight, kTileBandBytes / rowBytes)));
+    band.resize(rowBytes * size_t(bandRows));
+    GLTexture texture;
+    for (int row = 0; row < tile.textureHeight && ok; row += bandRows) {
+      const int rows = std::min(bandRows, tile.textureHeight - row);
+      const int pictureRow = tile.textureY + row;
+      // Copied before the lock is taken, so frames go on drawing meanwhile.
+      image.copyPremultipliedBGRA(band.data(), rowBytes, tile.textureX, pictureRow, tile.textureWidth, rows);
+      GLUploadPriority::Announcement goesFirst;
+      std::lock_guard<std::mutex> guard(textureUsageLock);
+      SharedContextScope scope;
+      if (!scope.ok()) {
+        ok = false;
+        break;
+      }
+      ScopedUnpackAlignment alignment(4);
+      if (!texture) {
+        while (glGetError() != GL_NO_ERROR) {
+        }
+        texture = GLTexture::generate();
+        glBindTexture(GL_TEXTURE_2D, texture.get());
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_BGRA_EXT, tile.textureWidth, tile.textureHeight, 0, GL_BGRA_EXT,
+                     GL_UNSIGNED_BYTE, nullptr);
+        setFrameTextureParameters(GL_TEXTURE_2D);
+      } else {
+        glBindTexture(GL_TEXTURE_2D, texture.get());
+      }
+      glTexSubImage2D(GL_TEXTURE_2D, 0, 0, row, tile.textureWidth, rows, GL_BGRA_EXT, GL_UNSIGNED_BYTE,
+                      band.data());
+      glBindTexture(GL_TEXTURE_2D, 0);
+      if (GLenum error = glGetError(); error != GL_NO_ERROR) {
+        QVLog("setImage: cannot make a %dx%d tile texture (GL error 0x%x); keeping the previous image",
+              tile.textureWidth, tile.textureHeight, error);
+        texture.reset();
+        ok = false;
+      }
+    }
+    // A texture half made is kept with the others so that it is deleted with the context current.
+    if (texture) uploaded.push_back({std::move(texture), tile.area, tile.textureRect});
+    if (!ok) break;
+  }
+
+  GLUploadPriority::Announcement goesFirst;
+  std::lock_guard<std::mutex> guard(textureUsageLock);
+  SharedContextScope scope;
+  if (!scope.ok()) {
+    // Without the context the names cannot be deleted; they go with the context.
+    for (TileTexture& tile : uploaded) tile.texture.release();
+    return false;
+  }
+  if (!ok) {
+    uploaded.clear();
+    return false;
+  }
+  tiles_ = std::move(uploaded);
+  tilesShown_ = true;
+  // The previous single texture is no longer drawn: let the cache have it back.
+  target1 = 0;
+  _videoTextureRef1.reset();
+  if (videoTextureCache) videoTextureCache->flush();
+  glFlush();
+  return true;
+}
+
+std::vector<PanoramaTile> FrameInput::tiles() const {
+  std::vector<PanoramaTile> tiles;
+  if (!tilesShown_) return tiles;
+  tiles.reserve(tiles_.size());
+  for (const TileTexture& tile : tiles_)
+    tiles.push_back({{GL_TEXTURE_2D, tile.texture.get()}, tile.area, tile.textureRect});
+  return tiles;
+}
+
 void FrameInput::injectImage(std::shared_ptr<Image> image) {
   std::lock_guard<std::mutex> guard(injectLock_);
   imageInject = std::move(image);
@@ -188,6 +286,8 @@ std::shared_ptr<Image> FrameInput::takePendingImage() {
 
 void FrameInput::releaseTextures() {
   texId.reset();
+  tiles_.clear();
+  tilesShown_ = false;
   _videoTextureRef1.reset();
   _videoTextureRef2.reset();
   videoTextureCache.reset();

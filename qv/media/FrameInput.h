@@ -6,8 +6,10 @@
 
 #include <GLES/gl.h>
 
+#include <atomic>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 #include "qv/os/GLName.h"
 #include "qv/render/FrameSnapshot.h"
@@ -36,10 +38,14 @@ class FrameInput {
   void onImageBuffer2(PixelBuffer* first, PixelBuffer* second);
   // w x h BGRA pixels into the raw-frame texture (a 1x1 empty texture for no pixels).
   void onVideoFrame(const uint8_t* pixels, int32_t w, int32_t h);
-  // Uploads a still image now (the caller must not hold the GL lock). False, with a log line, when the
-  // image cannot be shown (too large for the GL, no memory for its pixels, no texture); the previous
-  // picture stays.
+  // Uploads a still image now (the caller must not hold the GL lock). An image larger than the tile limit
+  // goes into several textures (tiles), one at a time, taking the GL lock for each. False, with a log line,
+  // when the image cannot be shown (no memory for its pixels or textures); the previous picture stays.
   bool setImage(const std::shared_ptr<Image>& image);
+  // The largest texture side a still image may use before it is tiled (pixels); 0 or less, or anything
+  // above the GL maximum texture size, means the GL's maximum. Any thread; applies from the next image.
+  void setMaximumTileSize(int32_t pixels) { maximumTileSize_ = pixels; }
+  int32_t maximumTileSize() const { return maximumTileSize_; }
 
   // --- Hand-over to the next frame; any thread. The newest image is never lost and none is shown twice.
   void injectImage(std::shared_ptr<Image> image);
@@ -52,8 +58,13 @@ class FrameInput {
   TextureSlot first() const { return slot(target1, name1, _videoTextureRef1.get()); }
   TextureSlot second() const { return slot(target2, name2, _videoTextureRef2.get()); }
   GLuint rawTexture() const { return texId.get(); }
-  // Forgets both panorama slots (the textures stay with the cache until replaced).
-  void clearSlots() { target1 = target2 = 0; }
+  // The tiles of a tiled still image (empty when the picture is in the slots).
+  std::vector<PanoramaTile> tiles() const;
+  // Forgets both panorama slots and the tiles (the textures stay until replaced).
+  void clearSlots() {
+    target1 = target2 = 0;
+    tilesShown_ = false;
+  }
   // Deletes every texture and the cache.
   void releaseTextures();
 
@@ -66,6 +77,13 @@ class FrameInput {
   // Keeps `texture` in a slot and publishes its target and name there.
   void publish(std::shared_ptr<CacheTexture> texture, std::shared_ptr<CacheTexture>& ref, GLuint& target,
                GLuint& name);
+  // Uploads `image` as tiles of at most `limit` pixels a side and shows them in place of the slots.
+  bool setTiledImage(const Image& image, int limit);
+
+  struct TileTexture {
+    GLTexture texture;
+    PanoramaArea area, textureRect;
+  };
 
   // One process-wide lock: every view shares one GL context.
   std::mutex& textureUsageLock;
@@ -76,6 +94,10 @@ class FrameInput {
   GLuint target2 = 0, name2 = 0;  // the same for the second texture of a pair
   std::shared_ptr<TextureCache> videoTextureCache;
   std::shared_ptr<CacheTexture> _videoTextureRef1, _videoTextureRef2;
+  std::vector<TileTexture> tiles_;  // the tiled still image, shown while tilesShown_
+  bool tilesShown_ = false;
+
+  std::atomic<int32_t> maximumTileSize_{0};
 
   std::mutex injectLock_;
   std::shared_ptr<Image> imageInject;  // guarded by injectLock_

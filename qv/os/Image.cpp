@@ -27,10 +27,12 @@ inline uint8_t premultiply(uint32_t c, uint32_t a) {
   return uint8_t((c * a + 127) / 255);
 }
 
+// `rgba` rows are `sourceRowBytes` apart.
 template <bool kSwapRedBlue>
-void copyPremultiplied(const uint8_t* rgba, int width, int height, uint8_t* out, size_t bytesPerRow) {
+void copyPremultiplied(const uint8_t* rgba, size_t sourceRowBytes, int width, int height, uint8_t* out,
+                       size_t bytesPerRow) {
   for (int y = 0; y < height; ++y) {
-    const uint8_t* src = rgba + size_t(y) * size_t(width) * 4;
+    const uint8_t* src = rgba + size_t(y) * sourceRowBytes;
     uint8_t* dst = out + size_t(y) * bytesPerRow;
     for (int x = 0; x < width; ++x, src += 4, dst += 4) {
       uint32_t a = src[3];
@@ -65,10 +67,9 @@ bool imageSizeAccepted(uint64_t width, uint64_t height, const std::string& name)
           (unsigned long long)height);
     return false;
   }
-  if (width > uint64_t(Image::kMaxDimension) || height > uint64_t(Image::kMaxDimension) ||
-      width * height > Image::kMaxPixels) {
-    QVLog("Image %s: too large (%llu x %llu; at most %llu pixels)", name.c_str(), (unsigned long long)width,
-          (unsigned long long)height, (unsigned long long)Image::kMaxPixels);
+  if (width > uint64_t(Image::kMaxDimension) || height > uint64_t(Image::kMaxDimension)) {
+    QVLog("Image %s: too large (%llu x %llu; at most %d pixels a side)", name.c_str(),
+          (unsigned long long)width, (unsigned long long)height, Image::kMaxDimension);
     return false;
   }
   return true;
@@ -177,12 +178,25 @@ void Image::copyPremultipliedBGRA(uint8_t* destination, size_t bytesPerRow) cons
       std::memcpy(destination + size_t(y) * bytesPerRow, bgra + size_t(y) * row, row);
     return;
   }
-  copyPremultiplied<true>(rgba().data(), width_, height_, destination, bytesPerRow);
+  copyPremultiplied<true>(rgba().data(), size_t(width_) * 4, width_, height_, destination, bytesPerRow);
+}
+
+void Image::copyPremultipliedBGRA(uint8_t* destination, size_t bytesPerRow, int x, int y, int width,
+                                  int height) const {
+  const size_t sourceRowBytes = size_t(width_) * 4;
+  const size_t offset = size_t(y) * sourceRowBytes + size_t(x) * 4;
+  if (const uint8_t* bgra = premultipliedBGRA()) {
+    for (int row = 0; row < height; ++row)
+      std::memcpy(destination + size_t(row) * bytesPerRow, bgra + offset + size_t(row) * sourceRowBytes,
+                  size_t(width) * 4);
+    return;
+  }
+  copyPremultiplied<true>(rgba().data() + offset, sourceRowBytes, width, height, destination, bytesPerRow);
 }
 
 void Image::copyPremultipliedRGBA(uint8_t* destination, size_t bytesPerRow) const {
   // Kept as BGRA means opaque: premultiplied and straight are the same.
-  copyPremultiplied<false>(rgba().data(), width_, height_, destination, bytesPerRow);
+  copyPremultiplied<false>(rgba().data(), size_t(width_) * 4, width_, height_, destination, bytesPerRow);
 }
 
 bool Image::writePNG(const std::string& path) const {

@@ -24,9 +24,10 @@ namespace qv {
 
 class Image {
  public:
-  // Largest accepted image: 16384 x 16384 pixels (1 GiB of RGBA), checked before anything is allocated.
-  static constexpr uint64_t kMaxPixels = uint64_t(16384) * 16384;
+  // Largest accepted image: what the JPEG decoder can address, 65535 pixels a side, checked before anything
+  // is allocated. Memory is protected by touching only what the data fills, not by a lower cap.
   static constexpr int kMaxDimension = 65535;
+  static constexpr uint64_t kMaxPixels = uint64_t(kMaxDimension) * kMaxDimension;
   // Largest file read: the format is checked on its first bytes, and nothing past this is ever read.
   static constexpr uint64_t kMaxFileBytes = uint64_t(256) << 20;
 
@@ -54,6 +55,9 @@ class Image {
   // Tightly packed or padded rows (bytesPerRow >= 4 * width) with premultiplied alpha.
   void copyPremultipliedBGRA(uint8_t* destination, size_t bytesPerRow) const;
   void copyPremultipliedRGBA(uint8_t* destination, size_t bytesPerRow) const;
+  // Only the rectangle at (x, y) of width x height pixels, which must lie within the image.
+  void copyPremultipliedBGRA(uint8_t* destination, size_t bytesPerRow, int x, int y, int width,
+                             int height) const;
 
   // What a JPEG's photo-sphere metadata says about the panorama it shows; none without (or with unusable)
   // metadata.

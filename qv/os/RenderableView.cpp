@@ -16,7 +16,9 @@ std::shared_ptr<Image> imageByRenderingView(RenderableView& view, double scale) 
   QVRect bounds = view.bounds();
   double w = std::ceil(bounds.width * scale), h = std::ceil(bounds.height * scale);
   if (!(w >= 1 && h >= 1 && w <= Image::kMaxDimension && h <= Image::kMaxDimension)) return nullptr;
-  if (uint64_t(w) * uint64_t(h) > Image::kMaxPixels) return nullptr;
+  // The canvas is zero-filled before the view draws: kept to what a hotspot can sensibly show (1 GiB).
+  constexpr uint64_t kMaxCanvasPixels = uint64_t(16384) * 16384;
+  if (uint64_t(w) * uint64_t(h) > kMaxCanvasPixels) return nullptr;
   RGBACanvas canvas;
   canvas.width = int(w);
   canvas.height = int(h);

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "qv/core/Rotation.h"
 #include "qv/os/PanoramaLayout.h"
@@ -22,6 +23,14 @@ struct TextureSlot {
   GLuint name = 0;
   int32_t width = 0, height = 0;  // texels (0: not known)
   bool empty() const { return target == 0; }
+};
+
+// One texture of a still picture too large for a single texture: the part of the picture it shows (fractions
+// of the picture) and the texture coordinates that show exactly that part.
+struct PanoramaTile {
+  TextureSlot texture;
+  PanoramaArea area;
+  PanoramaArea textureRect;
 };
 
 struct FrameSnapshot {
@@ -41,15 +50,15 @@ struct FrameSnapshot {
   float legacyYawDivisor = 1;  // the same for the legacy camera
 
   // --- Content
-  int32_t videoMode = 0;     // 0 sphere, 1 flat, 2 cylinder, 3 stereo pair, 4 over-under content
-  float videoAspect = 2.0f;  // width / height of the content, for the flat layout
-  int32_t stereomode = 0;    // 0 full frame to both eyes, 1 over-under
-  bool hasAsset = false;     // a video asset is attached (frames are video, not a still image)
-  PanoramaLayout layout;     // how the picture lies on the sphere
-  int32_t displayRotation =
-      0;  // degrees counter-clockwise a flat picture is turned when shown (0, 90, 180, 270)
-  TextureSlot first, second;  // the panorama textures (second: the other half of a pair)
-  GLuint rawTexture = 0;      // the raw-frame texture (0: none)
+  int32_t videoMode = 0;            // 0 sphere, 1 flat, 2 cylinder, 3 stereo pair, 4 over-under content
+  float videoAspect = 2.0f;         // width / height of the content, for the flat layout
+  int32_t stereomode = 0;           // 0 full frame to both eyes, 1 over-under
+  bool hasAsset = false;            // a video asset is attached (frames are video, not a still image)
+  PanoramaLayout layout;            // how the picture lies on the sphere
+  int32_t displayRotation = 0;      // degrees counter-clockwise a flat picture is turned (0, 90, 180, 270)
+  TextureSlot first, second;        // the panorama textures (second: the other half of a pair)
+  std::vector<PanoramaTile> tiles;  // a tiled still picture, drawn instead of the slots (else empty)
+  GLuint rawTexture = 0;            // the raw-frame texture (0: none)
 
   // --- View and screen
   double viewWidth = 0, viewHeight = 0;      // pixels: the drawable's size

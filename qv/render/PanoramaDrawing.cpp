@@ -1,5 +1,8 @@
 #include "qv/render/PanoramaDrawing.h"
 
+#include <algorithm>
+#include <span>
+
 #include "qv/os/GLES.h"
 #include "qv/render/SpherePatch.h"
 
@@ -33,15 +36,41 @@ bool drawnAsPatch(const PanoramaLayout& layout) {
           layout.posePitch != 0 || layout.poseRoll != 0);
 }
 
-// The picture's pose turns it against the world: heading about the sphere's polar axis, then pitch and roll.
-void drawLaidOut(const PanoramaLayout& layout, int eye) {
+// Where rectangle `r` of a space lands when that space's rectangle `from` is stretched over `to`.
+PanoramaArea mapArea(const PanoramaArea& r, const PanoramaArea& from, const PanoramaArea& to) {
+  auto x = [&](double v) {
+    return to.left + (v - from.left) / (from.right - from.left) * (to.right - to.left);
+  };
+  auto y = [&](double v) {
+    return to.top + (v - from.top) / (from.bottom - from.top) * (to.bottom - to.top);
+  };
+  return {x(r.left), y(r.top), x(r.right), y(r.bottom)};
+}
+
+// Draws the pieces of a picture (the whole of it in one texture, or its tiles) as the layout lays it out:
+// this eye's part of a stereo picture, over the area of the sphere it covers, turned by the picture's pose
+// (heading about the sphere's polar axis, then pitch and roll).
+void drawLaidOut(const PanoramaLayout& layout, int eye, std::span<const PanoramaTile> pieces) {
   loadTextureMatrix(nullptr);
   glPushMatrix();
   glRotatef(GLfloat(layout.poseYaw), 0, 0, 1);
   glRotatef(GLfloat(layout.posePitch), 1, 0, 0);
   glRotatef(GLfloat(-layout.poseRoll), 0, 1, 0);  // yaw 0 looks along -y: a clockwise roll turns about -y
-  drawSpherePatch(layout.area, stereoEyeArea(layout.stereo, eye == 1));
+  const PanoramaArea eyeArea = stereoEyeArea(layout.stereo, eye == 1);
+  for (const PanoramaTile& piece : pieces) {
+    const PanoramaArea shown{std::max(piece.area.left, eyeArea.left), std::max(piece.area.top, eyeArea.top),
+                             std::min(piece.area.right, eyeArea.right),
+                             std::min(piece.area.bottom, eyeArea.bottom)};
+    if (!(shown.left < shown.right) || !(shown.top < shown.bottom)) continue;
+    bind(piece.texture);
+    drawSpherePatch(mapArea(shown, eyeArea, layout.area), mapArea(shown, piece.area, piece.textureRect));
+  }
   glPopMatrix();
+}
+
+// A picture in one texture, as a single piece.
+PanoramaTile wholePicture(TextureSlot texture) {
+  return {texture, PanoramaArea{}, PanoramaArea{}};
 }
 
 }  // namespace
@@ -57,6 +86,7 @@ void loadTextureMatrix(const GLfloat* matrix) {
 }
 
 void disablePanoramaTargets(const FrameSnapshot& frame) {
+  for (const PanoramaTile& tile : frame.tiles) glDisable(tile.texture.target);
   if (!frame.first.empty()) glDisable(frame.first.target);
   if (!frame.second.empty()) glDisable(frame.second.target);
 }
@@ -66,17 +96,22 @@ void drawPanorama(const FrameSnapshot& frame, GLUquadric* sphere, const GLfloat*
   if (!sphere) return;  // quadrics could not be made: this frame has no panorama
   const TextureSlot first = frame.first, second = frame.second;
   if (!frame.hasAsset || frame.picking) {
-    if (!first.empty() && !frame.picking) {
+    if (!frame.tiles.empty() && !frame.picking) {
+      drawLaidOut(frame.layout, eye, frame.tiles);
+    } else if (!first.empty() && !frame.picking) {
+      const PanoramaTile whole = wholePicture(first);
+      if (drawnAsPatch(frame.layout)) return drawLaidOut(frame.layout, eye, {&whole, 1});
       bind(first);
-      if (drawnAsPatch(frame.layout)) return drawLaidOut(frame.layout, eye);
       loadTextureMatrix(nullptr);
       qvglSphere(sphere, kSphereRadius, kSphereSlices, kSphereStacks);
     }
     return;
   }
   if (!first.empty() && second.empty()) {
+    const PanoramaTile whole = wholePicture(first);
+    if (!singleTextureMatrix && drawnAsPatch(frame.layout))
+      return drawLaidOut(frame.layout, eye, {&whole, 1});
     bind(first);
-    if (!singleTextureMatrix && drawnAsPatch(frame.layout)) return drawLaidOut(frame.layout, eye);
     loadTextureMatrix(singleTextureMatrix);
     qvglSphere(sphere, kSphereRadius, kSphereSlices, kSphereStacks);
     return;

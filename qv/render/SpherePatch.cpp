@@ -51,7 +51,9 @@ void drawSpherePatch(const PanoramaArea& area, const PanoramaArea& texture) {
     cosSlice[i] = GLfloat(std::cos(slice));
   }
 
-  // One triangle strip per row of the grid.
+  // One triangle strip per row of the grid, walked from the right edge to the left as the quadric walks its
+  // slices: each grid cell is then cut along the same diagonal, and since texture coordinates are
+  // interpolated linearly within each triangle, a patch samples exactly where the quadric does.
   std::vector<GLfloat> vertices, texcoords;
   vertices.reserve(xs.size() * 6);
   texcoords.reserve(xs.size() * 4);
@@ -62,7 +64,7 @@ void drawSpherePatch(const PanoramaArea& area, const PanoramaArea& texture) {
   for (size_t j = 0; j + 1 < ys.size(); ++j) {
     vertices.clear();
     texcoords.clear();
-    for (size_t i = 0; i < xs.size(); ++i) {
+    for (size_t i = xs.size(); i-- > 0;) {
       for (size_t row : {j, j + 1}) {
         vertices.insert(vertices.end(),
                         {ringRadius[row] * sinSlice[i], ringRadius[row] * cosSlice[i], ringZ[row]});

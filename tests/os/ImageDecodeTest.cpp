@@ -114,6 +114,15 @@ TEST(ImageDecodeTest, AHeaderThatPromisesMorePixelsThanTheDataHoldsCostsLittle) 
   // Well under the 1 GiB that filling the promised pixels costs; AddressSanitizer's shadow of the
   // allocation alone is an eighth of it.
   EXPECT_LT(peak - before, 256 * 1024) << "KiB above the " << before << " KiB before";
+
+  // A JPEG frame header claiming 20000 x 20000 (1.5 GiB of pixels, more than images could have before)
+  // and no scan.
+  const std::vector<uint8_t> jpeg = {0xFF, 0xD8, 0xFF, 0xC0, 0,    17, 8, 0x4E, 0x20, 0x4E, 0x20, 3,
+                                     1,    0x22, 0,    2,    0x11, 1,  3, 0x11, 1,    0xFF, 0xD9};
+  std::ofstream("/proc/self/clear_refs") << "5";
+  const long beforeJpeg = statusKiB("VmRSS:");
+  EXPECT_EQ(Image::fromBytes(jpeg, "liar.jpg"), nullptr);
+  EXPECT_LT(statusKiB("VmHWM:") - beforeJpeg, 256 * 1024) << "KiB above the " << beforeJpeg << " KiB before";
 }
 
 TEST(ImageDecodeTest, PNGSamplesKeepTheirValuesWhereTheFileAsksForNoGammaChange) {

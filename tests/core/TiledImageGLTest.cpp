@@ -1,0 +1,109 @@
+// Still images larger than one texture: cut into tiles within the host's limit, they show the same picture
+// as one texture does, across tile borders and at both poles, in the mono and the stereo layout; and a
+// later single texture (a video frame) replaces them.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <numbers>
+#include <vector>
+
+#include "qv/media/FrameInput.h"
+#include "qv/os/Image.h"
+#include "qv/os/OffscreenLayer.h"
+#include "qv/os/PixelBuffer.h"
+#include "qv/os/RunLoop.h"
+#include "qv/platform/QVContext.h"
+#include "tests/support/ViewTestSupport.h"
+
+using namespace qv;
+
+namespace {
+
+constexpr int kWidth = 4096, kHeight = 2048, kView = 256;
+
+// Fine but smooth detail: waves of 7 columns in red and 5 rows in green, and slow blue bands, so a tile
+// sampled one pixel off differs by up to 110 levels, while the view (magnifying) has no edges to alias.
+std::shared_ptr<Image> detailedPanorama() {
+  std::vector<uint8_t> rgba(size_t(kWidth) * kHeight * 4);
+  auto wave = [](int i, double period) {
+    return uint8_t(127.5 + 127 * std::sin(2 * std::numbers::pi * i / period));
+  };
+  for (int y = 0; y < kHeight; ++y)
+    for (int x = 0; x < kWidth; ++x) {
+      uint8_t* p = &rgba[(size_t(y) * kWidth + size_t(x)) * 4];
+      p[0] = wave(x, 7), p[1] = wave(y, 5), p[2] = wave(x + y, 300), p[3] = 255;
+    }
+  return Image::fromRGBA(kWidth, kHeight, std::move(rgba));
+}
+
+struct Direction {
+  float yaw, pitch;
+};
+
+// Tile borders of a 1024 limit on 4096 x 2048 lie at columns 819, 1638, 2457, 3276 (yaw -108, -36, 36,
+// 108) and rows 682, 1365 (pitch 30, -30); the poles are where every column meets.
+constexpr Direction kDirections[] = {{-36, 0}, {36, 30}, {108, -30}, {-108, 5}, {180, 0}, {0, 90}, {40, -90}};
+
+std::vector<std::vector<uint8_t>> render(int tileLimit, bool stereo) {
+  auto view = makeLaidOutView(kView, kView);
+  view->setFieldOfView(20);
+  view->setStereo(stereo);
+  view->setMaximumTileSize(tileLimit);
+  EXPECT_TRUE(view->setImage(detailedPanorama()));
+  std::vector<std::vector<uint8_t>> frames;
+  for (const Direction& d : kDirections) {
+    view->setRotationX(d.yaw);
+    view->setRotationY(d.pitch);
+    view->update();
+    frames.push_back(static_cast<OffscreenLayer&>(*view->layer()).lastFrame());
+  }
+  return frames;
+}
+
+}  // namespace
+
+TEST(TiledImageGLTest, TilesWithinAHostLimitShowWhatOneTextureShows) {
+  RunLoop::main().useManualClock(5.0);
+  for (bool stereo : {false, true}) {
+    SCOPED_TRACE(stereo ? "stereo" : "mono");
+    const auto whole = render(0, stereo), tiled = render(1024, stereo);
+    for (size_t i = 0; i < whole.size(); ++i) {
+      SCOPED_TRACE(::testing::Message() << "yaw " << kDirections[i].yaw << " pitch " << kDirections[i].pitch);
+      ASSERT_EQ(whole[i].size(), tiled[i].size());
+      int largest = 0, lit = 0;
+      for (size_t p = 0; p < whole[i].size(); p += 4) {
+        lit += whole[i][p] + whole[i][p + 1] + whole[i][p + 2] > 0;
+        for (int c = 0; c < 3; ++c) largest = std::max(largest, std::abs(whole[i][p + c] - tiled[i][p + c]));
+      }
+      EXPECT_GT(lit, kView * kView * 9 / 10);  // the picture is there, not two black frames
+      EXPECT_LE(largest, 2);                   // rounding of the texture coordinates only
+    }
+  }
+  RunLoop::main().useRealClock();
+}
+
+TEST(TiledImageGLTest, AVideoFrameOrAClearReplacesTheTiles) {
+  FrameInput input(QVContext::glLock());
+  input.setMaximumTileSize(1024);
+  ASSERT_TRUE(input.setImage(detailedPanorama()));
+  {
+    std::lock_guard<std::mutex> guard(input.lock());
+    EXPECT_EQ(input.tiles().size(), 15u);
+    EXPECT_TRUE(input.first().empty());
+  }
+  std::vector<uint8_t> frame(64 * 32 * 4, 200);
+  auto buffer = PixelBuffer::createWithBytes(64, 32, frame.data(), 64 * 4);
+  ASSERT_TRUE(input.onImageBuffer(buffer.get(), 64, 32));
+  {
+    std::lock_guard<std::mutex> guard(input.lock());
+    EXPECT_TRUE(input.tiles().empty());
+    EXPECT_FALSE(input.first().empty());
+  }
+  ASSERT_TRUE(input.setImage(detailedPanorama()));
+  std::lock_guard<std::mutex> guard(input.lock());
+  input.clearSlots();
+  EXPECT_TRUE(input.tiles().empty());
+  SharedContextScope scope;
+  input.releaseTextures();
+}
