@@ -9,3 +9,8 @@ add_test(NAME qvview_video COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/apps/qvview-video
 set_tests_properties(qvview_video PROPERTIES LABELS "plain" TIMEOUT 300)
 add_test(NAME qvaudio COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/apps/qvaudio.sh $<TARGET_FILE:qvaudio>)
 set_tests_properties(qvaudio PROPERTIES LABELS "plain" TIMEOUT 300)
+# The option parser of qvview, tested as a unit (tests/apps/OptionsTest.cpp).
+target_sources(test_apps PRIVATE ${PROJECT_SOURCE_DIR}/apps/qvview/Options.cpp
+                                 ${PROJECT_SOURCE_DIR}/apps/qvview/ViewList.cpp)
+target_include_directories(test_apps PRIVATE ${PROJECT_SOURCE_DIR})
+target_compile_definitions(test_apps PRIVATE QV_VERSION="${PROJECT_VERSION}")

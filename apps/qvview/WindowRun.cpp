@@ -185,7 +185,7 @@ int showInWindow(const SdlGLWindow& window, const Options& options) {
   std::shared_ptr<VideoPlayback> playback;
   if (video) {
     SdlAudioSink::install();
-    playback = VideoPlayback::start(*options.file, *view);
+    playback = VideoPlayback::start(*options.file, *view, options.start, options.loop);
   }
   view->run();
   runEventLoop(window.window(), view.get(), options, playback.get());
