@@ -125,7 +125,7 @@ int runHeadless(const Options& options) {
   // A still view's frames are 1/60 s apart on a manual clock, so a motion trace replays the same way on
   // every run; a video's frames are its media times.
   if (!video) RunLoop::main().useManualClock(0.0);
-  auto haveMotion = installMotion(options);
+  auto haveMotion = installMotion(options, false);
   if (!haveMotion) return 1;
   auto view = makeViewer(options, content->panorama, *haveMotion);
   if (!view) return 1;  // makeViewer said why
