@@ -3,6 +3,8 @@ add_test(NAME qvview_headless COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/apps/qvview-he
 set_tests_properties(qvview_headless PROPERTIES LABELS "plain" TIMEOUT 300)
 add_test(NAME qvview_window COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/apps/qvview-window.sh $<TARGET_FILE:qvview>)
 set_tests_properties(qvview_window PROPERTIES LABELS "window" TIMEOUT 300)
+add_test(NAME qvview_player COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/apps/qvview-player.sh $<TARGET_FILE:qvview>)
+set_tests_properties(qvview_player PROPERTIES LABELS "window" TIMEOUT 300)
 add_test(NAME qvaudio_paths COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/apps/qvaudio-paths.sh $<TARGET_FILE:qvaudio>)
 set_tests_properties(qvaudio_paths PROPERTIES LABELS "plain" TIMEOUT 120)
 add_test(NAME qvview_video COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/apps/qvview-video.sh $<TARGET_FILE:qvview>)

@@ -197,18 +197,18 @@ SessionEnd WindowSession::run() {
       lastDraw_ = now;
       dirty_ = false;
       if (now >= drawAt_) drawAt_ = std::numeric_limits<double>::infinity();
-      const float yaw = view_->getRotationX(), pitch = view_->getRotationY(), fov = view_->fieldOfView();
-      cameraMoved_ = yaw != drawnYaw_ || pitch != drawnPitch_ || fov != drawnFov_;
-      drawnYaw_ = yaw, drawnPitch_ = pitch, drawnFov_ = fov;
+      drawnYaw_ = view_->getRotationX(), drawnPitch_ = view_->getRotationY(),
+      drawnFov_ = view_->fieldOfView();
     }
   }
   return end_;
 }
 
-// The view moves by itself: a flick coasting, the pitch levelling, or the camera still moving at the last
-// draw.
+// The view moved by itself since the last draw: a flick coasting or the pitch levelling (run-loop timers
+// of the view's navigation move the camera; the camera, not the timers, says whether to draw).
 bool WindowSession::animating() const {
-  return view_->touch().isCoasting() || view_->touch().isEasing() || cameraMoved_;
+  return view_->getRotationX() != drawnYaw_ || view_->getRotationY() != drawnPitch_ ||
+         view_->fieldOfView() != drawnFov_;
 }
 
 double WindowSession::secondsToWait(double now) const {
