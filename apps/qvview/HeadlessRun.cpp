@@ -17,6 +17,7 @@
 #include "qv/os/Environment.h"
 #include "qv/os/Image.h"
 #include "qv/os/OffscreenLayer.h"
+#include "qv/os/RegularFile.h"
 #include "qv/os/RunLoop.h"
 
 using namespace qv;
@@ -76,11 +77,15 @@ bool writeFrame(QVViewGL& view, const std::string& path) {
 }
 
 std::optional<std::vector<ViewSpec>> readViews(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::stringstream text;
-  text << file.rdbuf();
   std::string error = "cannot be read";
-  auto views = file ? parseViewList(text.str(), &error) : std::nullopt;
+  std::optional<std::vector<ViewSpec>> views;
+  // A FIFO or a device would block or never end: only regular files are read.
+  if (RegularFile::check(path, &error)) {
+    std::ifstream file(path, std::ios::binary);
+    std::stringstream text;
+    text << file.rdbuf();
+    if (file) views = parseViewList(text.str(), &error);
+  }
   if (!views) std::fprintf(stderr, "qvview: --views %s: %s\n", path.c_str(), error.c_str());
   return views;
 }
