@@ -109,6 +109,7 @@ std::string WindowSession::screenshotPath() const {
 std::shared_ptr<Image> WindowSession::loadWithIndicator() {
   std::string error;
   auto loading = std::async(std::launch::async, [this, &error] { return loadPanorama(options_, &error); });
+  SDL_SetWindowTitle(window_.window(), ("qvview - loading " + name()).c_str());
   for (int tick = 0; loading.wait_for(std::chrono::milliseconds(0)) != std::future_status::ready; ++tick) {
     osd_->setLines({"LOADING " + upper(name()) + std::string(size_t(tick % 4), '.')});
     osd_->setProgress(std::nullopt);

@@ -96,6 +96,19 @@ xdotool key --window "$window" shift+Up  # 60 s on: clamped to the last frame
 await_title ' 0:07 / 0:08 paused'
 stop_viewer
 
+# --start in the window; without --loop the clip ends on its last frame, paused; with it, it plays again.
+start_viewer --start 0:06 "$work/clip.mp4"
+await_title ' 0:0[6-7] / 0:08 playing'
+await_title ' 0:08 / 0:08 ended'
+shot ended
+[ "$(/usr/bin/convert "$work/ended.png" -crop 320x200+0+0 -format '%[fx:round(255*mean)]' info:)" -gt 40 ] ||
+  fail "the last frame did not stay"
+stop_viewer
+start_viewer --loop --start=7 "$work/clip.mp4"
+await_title ' 0:07 / 0:08 playing'
+await_title ' 0:0[0-2] / 0:08 playing'
+stop_viewer
+
 # A playlist of a still and a video: n, p and > step through it.
 ffmpeg -nostdin -v error -f lavfi -i "testsrc=size=512x256" -frames:v 1 "$work/still.png"
 start_viewer "$work/still.png" "$work/clip.mp4"
