@@ -43,9 +43,18 @@ std::shared_ptr<VideoPlayback> startVideo(const Options& options, QVViewGL& view
   const std::string& url = *options.file;
   auto playback = VideoPlayback::start(url, view, options.start, false);
   bool soundOnly = false;
-  for (int i = 0; i < 2000 && !playback->showsFrame() && !playback->failed() && !soundOnly; ++i) {
+  bool pastTheEnd = false;
+  for (int i = 0; i < 2000 && !playback->showsFrame() && !playback->failed() && !soundOnly && !pastTheEnd;
+       ++i) {
     RunLoop::main().runFor(0.01);
     soundOnly = playback->status() != 0 && playback->status() != 10 && !playback->asset()->hasVideoTrack();
+    pastTheEnd = playback->duration() > 0 && options.start >= playback->duration() - 1e-4;
+  }
+  if (pastTheEnd) {
+    std::fprintf(stderr, "qvview: --start %.3f s is past the end of %s (%.3f s)\n", options.start,
+                 url.c_str(), playback->duration());
+    playback->stopAndWait();
+    return nullptr;
   }
   if (playback->showsFrame()) return playback;
   if (soundOnly) {
@@ -110,7 +119,8 @@ std::optional<double> frameTime(const Options& options, const VideoPlayback& pla
   const double fps = options.fps ? *options.fps : frameDuration > 0 ? 1 / frameDuration : 30;
   double time = options.start + index / fps;
   const double length = playback.duration();
-  if (length > 0 && time >= length) {
+  // The end itself (or a hair before it, after rounding) has no frame to show.
+  if (length > 0 && time >= length - 1e-4) {
     if (!options.loop) return std::nullopt;
     time = std::fmod(time, length);
   }

@@ -39,8 +39,14 @@ done
 out=$("$qvview" --headless --size 64x32 --frames 70 --out "$work/end.png" "$work/clip.mp4" 2>/dev/null)
 [ -e "$work/end-0059.png" ] && [ ! -e "$work/end-0060.png" ] || fail "--no-loop wrote past the end"
 printf '%s' "$out" | grep -q "end of $work/clip.mp4 after 60 frames" || fail "no line says where the clip ended"
-"$qvview" --headless --mode flat --size 256x128 --loop --frames 61 --out "$work/loop.png" "$work/clip.mp4" >/dev/null 2>&1
+"$qvview" --headless --mode flat --size 256x128 --loop --frames 61 --out "$work/loop.png" "$work/clip.mp4" \
+  >/dev/null 2>"$work/loop.log" || fail "--loop run: $(cat "$work/loop.log")"
 cmp -s "$work/loop-0060.png" "$work/loop-0000.png" || fail "--loop did not wrap to the start"
+
+status=0
+out=$("$qvview" --headless --start 0:05 --out "$work/late.png" "$work/clip.mp4" 2>&1 >/dev/null) || status=$?
+[ "$status" -eq 1 ] && [ ! -e "$work/late.png" ] || fail "a start past the end wrote a frame (status $status)"
+printf '%s' "$out" | grep -q -- "--start 5.000 s is past the end of $work/clip.mp4" || fail "past the end: $out"
 
 # Frames of a few pixels, and of an odd width, convert inside their buffers.
 for size in 2x2 4x4 8x8 24x24 33x17; do
