@@ -60,7 +60,9 @@ stop_viewer() {
   xdotool keydown --window "$window" q
   wait "$viewer" || fail "qvview did not end cleanly on q"
   viewer=
-  xdotool keyup q 2>/dev/null || true
+  # The server drops the window of a client that has gone a moment later: the next search must not find it.
+  for _ in $(seq 100); do xdotool getwindowname "$window" >/dev/null 2>&1 || break; sleep 0.1; done
+  xdotool keyup q 2>/dev/null || true  # not held when the next window takes the focus
 }
 
 ffmpeg -nostdin -v error -f lavfi -i "testsrc2=size=320x160:rate=25" -f lavfi -i "sine=duration=8" -t 8 \
