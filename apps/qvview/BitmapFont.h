@@ -1,4 +1,5 @@
-// A 5x7 bitmap font for the labels of the built-in panorama: capital letters, digits and a few signs.
+// A 5x7 bitmap font for the labels of the built-in panorama and the on-screen display: capital letters
+// (small ones are drawn as capitals), digits and a few signs.
 #pragma once
 
 #include <cstdint>

@@ -76,7 +76,7 @@ std::optional<std::string> checkTextureSize(const Image& image, const std::strin
          std::to_string(maxSize) + " pixels a side can be shown)";
 }
 
-std::optional<bool> installMotion(const Options& options) {
+std::optional<bool> installMotion(const Options& options, bool inWindow) {
   LastLogLine log;
   auto kind = installMotionSources(options.motionTrace);
   if (!kind) {
@@ -84,7 +84,8 @@ std::optional<bool> installMotion(const Options& options) {
     return std::nullopt;
   }
   if (*kind == MotionSourceKind::None) {
-    std::fprintf(stderr, "qvview: no motion sensors; look around by dragging\n");
+    // Only a window can be dragged: headless, the direction comes from the options.
+    if (inWindow) std::fprintf(stderr, "qvview: no motion sensors; look around by dragging\n");
   } else {
     std::fprintf(stderr, "qvview: motion from %s\n", motionSourceKindName(*kind));
   }
@@ -164,19 +165,23 @@ std::shared_ptr<QVViewGL> makeViewer(const Options& options, const std::shared_p
     view->setBlindSpotLocation(options.nadir ? 1 : 2);
   }
   const int32_t mode = options.overUnder ? int32_t(ViewMode::OverUnder) : *viewModeFromName(options.mode);
-  view->setViewMode(mode, panorama ? float(panorama->width()) / float(panorama->height()) : 2.0f);
+  view->setViewMode(mode, 2.0f);
   view->setStereo(options.stereo);
   view->setRotationX(options.yaw);
   view->setRotationY(options.pitch);
-  if (panorama) {
-    // The view keeps a black frame for a picture it cannot show; here that is the user's error.
-    LastLogLine log;
-    if (!view->setImage(panorama)) {
-      std::fprintf(stderr, "qvview: %s: %s\n", options.file ? options.file->c_str() : "the panorama",
-                   log.text().c_str());
-      return nullptr;
-    }
-  }
+  if (panorama && !showPanorama(*view, options, panorama)) return nullptr;
   if (!placeHotspots(options, *view)) return nullptr;
   return view;
+}
+
+bool showPanorama(QVViewGL& view, const Options& options, const std::shared_ptr<Image>& panorama) {
+  view.setViewMode(view.viewMode(), float(panorama->width()) / float(panorama->height()));
+  // The view keeps a black frame for a picture it cannot show; here that is the user's error.
+  LastLogLine log;
+  if (!view.setImage(panorama)) {
+    std::fprintf(stderr, "qvview: %s: %s\n", options.file ? options.file->c_str() : "the panorama",
+                 log.text().c_str());
+    return false;
+  }
+  return true;
 }

@@ -33,13 +33,18 @@ bool isURL(const std::string& path);
 std::optional<std::string> checkTextureSize(const Image& image, const std::string& name);
 
 // Chooses the motion sources (a trace, the machine's sensors, or none) before any view is made. Returns
-// whether there are any, or nullopt, having printed why, when the trace cannot be used.
-std::optional<bool> installMotion(const Options& options);
+// whether there are any, or nullopt, having printed why, when the trace cannot be used. In a window it
+// says when there are none (then the view is dragged).
+std::optional<bool> installMotion(const Options& options, bool inWindow);
 
 // A view of the options' size showing `panorama` (nullptr: a video comes later), looking where the options
 // say, drawable built. Without motion sources the view is looked around by touch only.
 std::shared_ptr<QVViewGL> makeViewer(const Options& options, const std::shared_ptr<Image>& panorama,
                                      bool haveMotion);
+
+// Puts a still panorama into the view, with the view's layout aspect set to the picture's; false, having
+// printed why, when the view cannot show it.
+bool showPanorama(QVViewGL& view, const Options& options, const std::shared_ptr<Image>& panorama);
 
 int runHeadless(const Options& options);
 int runWindow(const Options& options);

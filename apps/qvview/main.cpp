@@ -17,5 +17,9 @@ int main(int argc, char** argv) {
     std::printf("%s", usage().c_str());
     return 0;
   }
+  if (options->version) {
+    std::printf("%s", versionText().c_str());
+    return 0;
+  }
   return options->headless ? runHeadless(*options) : runWindow(*options);
 }

@@ -523,8 +523,10 @@ void QVVideoStreamAsset::capture(bool* firstFrame) {
   }
   if (auto buffer = videoOutput->copyPixelBufferForItemTime(time)) {
     // A strong reference for the call: the listener may be replaced or dropped on the main thread
-    // meanwhile, and is skipped when it is gone. No asset lock is held while it runs.
-    if (status == kPlaying) {
+    // meanwhile, and is skipped when it is gone. No asset lock is held while it runs. A seek while paused
+    // shows where it landed: its frame is handed over during the seek (10) and after it (3) as well.
+    const int32_t now = status;
+    if (now == kPlaying || now == kPaused || now == kLoading) {
       if (auto target = listener())
         target->onImageBuffer(buffer.get(), 0, 0, buffer->width(), buffer->height());
     }

@@ -8,6 +8,12 @@ work=$(mktemp -d)
 cleanup() {
   # QV_WINDOW_SHOTS=DIR keeps the screenshots for a look.
   [ -n "${QV_WINDOW_SHOTS:-}" ] && cp "$work"/*.png "$QV_WINDOW_SHOTS"/ 2>/dev/null || true
+  if [ -n "${viewer:-}" ] && ! kill -0 "$viewer" 2>/dev/null; then
+    status=0
+    wait "$viewer" || status=$?
+    echo "qvview had ended with status $status:"
+    cat "$work/viewer.log"
+  fi
   [ -n "${viewer:-}" ] && kill "$viewer" 2>/dev/null || true
   [ -n "${xvfb:-}" ] && kill "$xvfb" 2>/dev/null || true
   rm -rf "$work"
@@ -87,7 +93,8 @@ changed "$before" || fail "a held arrow key did not turn the view"
 yaw=$(title | sed -E 's/.*yaw (-?[0-9.]+).*/\1/')
 awk -v y="$yaw" -v y0="$yaw0" 'BEGIN { exit !(y > y0) }' || fail "the right arrow turned the view the wrong way: $(title)"
 import -window root "$work/root.png" 2>/dev/null || true
-xdotool key --window "$window" Escape
+# Only the key press: the window is gone before a release could be sent to it.
+xdotool keydown --window "$window" Escape
 wait "$viewer" || fail "qvview did not exit cleanly on Escape"
 viewer=
 echo "qvview window check passed ($diff pixels differ)"

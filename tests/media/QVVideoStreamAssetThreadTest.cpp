@@ -410,6 +410,31 @@ TEST_F(VideoAssetTest, SeeksStartPlayOrEndInThePreSeekState) {
   }
 }
 
+// A player paused and sought (scrubbing, or a host stepping through the frames of a clip) shows the
+// frame where each seek landed, and no other: the clock stands still, so one frame per seek.
+TEST_F(VideoAssetTest, ASeekWhilePausedShowsTheFrameItLandsOn) {
+  load(fileURL(clip));
+  asset->play();
+  ASSERT_TRUE(waitFrames(1));
+  asset->pause();
+  ASSERT_TRUE(pumpUntil([&] { return observer->saw(kPaused); }));
+  pumpFor(0.1);
+  std::vector<uint32_t> landed;
+  for (double seconds : {1.0, 0.5, 1.0}) {
+    const int before = listener->frames;
+    observer->codes.clear();
+    asset->setTimeRange(MediaTime::make(int64_t(seconds * 1000), 1000), MediaTime::positiveInfinity(), false);
+    ASSERT_TRUE(pumpUntil([&] { return observer->saw(kPaused) && listener->frames > before; })) << seconds;
+    pumpFor(0.1);
+    EXPECT_EQ(listener->frames, before + 1);
+    EXPECT_NEAR(asset->getPlaybackTime().seconds(), seconds, 1e-3);
+    std::lock_guard<std::mutex> guard(listener->lock_);
+    landed.push_back(listener->digests.back());
+  }
+  EXPECT_NE(landed[0], landed[1]);
+  EXPECT_EQ(landed[0], landed[2]);  // the same time, the same picture
+}
+
 TEST_F(VideoAssetTest, HostAndAssetDoNotKeepEachOtherAlive) {
   load(fileURL(clip));
   asset->play();

@@ -204,6 +204,27 @@ TEST_F(PlayerTest, ASeekFarPastTheEndLandsOnTheEnd) {
   }
 }
 
+// While a seek is under way the clock reads its target at once, but the frames queued before it are
+// not the frames for that time: the first frame handed out after an exact seek is the one at the target,
+// never a stale one that was due by the new clock (frames 0.5 s ahead of the queue here).
+TEST_F(PlayerTest, AfterAnExactSeekTheFirstFrameHandedOutIsTheTargets) {
+  open();
+  for (double target : {0.5, 1.5, 1.0, 1.8}) {
+    std::atomic<int> finished{-1};
+    const MediaTime at = MediaTime::make(int64_t(target * 1000), 1000);
+    item->seekToTime(at, MediaTime::zero(), MediaTime::zero(), [&](bool done) { finished = done; });
+    MediaTime shown;
+    std::shared_ptr<PixelBuffer> buffer;
+    ASSERT_TRUE(pumpUntil([&] {
+      if (output->hasNewPixelBufferForItemTime(item->currentTime()))
+        buffer = output->copyPixelBufferForItemTime(item->currentTime(), &shown);
+      return buffer != nullptr;
+    })) << target;
+    EXPECT_NEAR(shown.seconds(), target, 1e-3);
+    ASSERT_TRUE(pumpUntil([&] { return finished >= 0; }));
+  }
+}
+
 // An exact seek past the end before any frame was shown passes over every frame: the clip still has
 // pictures, so it ends rather than fails.
 TEST_F(PlayerTest, AnExactSeekPastTheEndOfAFreshItemEndsIt) {

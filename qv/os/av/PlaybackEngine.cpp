@@ -551,6 +551,9 @@ void PlaybackEngine::seek(double target, double toleranceBefore, std::function<v
 
 bool PlaybackEngine::hasFrame(double time) const {
   std::lock_guard<std::mutex> guard(lock_);
+  // While a seek is under way the clock already reads its target, but the queue still holds frames from
+  // before it: none of them is the frame for that time.
+  if (pendingSeek_ || activeSeek_) return false;
   return !video_.empty() && video_.front().pts <= time + kEpsilon;
 }
 
@@ -563,7 +566,7 @@ AVFrame* PlaybackEngine::takeFrame(double time, double* pts) {
   AVFrame* newest = nullptr;
   {
     std::lock_guard<std::mutex> guard(lock_);
-    while (!video_.empty() && video_.front().pts <= time + kEpsilon) {
+    while (!pendingSeek_ && !activeSeek_ && !video_.empty() && video_.front().pts <= time + kEpsilon) {
       if (newest) {
         av_frame_free(&newest);
         ++skipped_;
