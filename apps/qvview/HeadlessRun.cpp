@@ -86,9 +86,9 @@ bool writeFrame(QVViewGL& view, const std::string& path) {
   return true;
 }
 
-std::optional<std::vector<ViewSpec>> readViews(const std::string& path) {
+std::optional<std::vector<ViewRequest>> readViews(const std::string& path) {
   std::string error = "cannot be read";
-  std::optional<std::vector<ViewSpec>> views;
+  std::optional<std::vector<ViewRequest>> views;
   // A FIFO or a device would block or never end: only regular files are read.
   if (RegularFile::check(path, &error)) {
     std::ifstream file(path, std::ios::binary);
@@ -101,14 +101,14 @@ std::optional<std::vector<ViewSpec>> readViews(const std::string& path) {
 }
 
 // Every view of the list from the one decoded panorama (or video frame) in the view.
-int writeViews(QVViewGL& view, const Options& options, const std::vector<ViewSpec>& views) {
+int writeViews(QVViewGL& view, const Options& options, const std::vector<ViewRequest>& views) {
   for (size_t i = 0; i < views.size(); ++i) {
-    const ViewSpec& spec = views[i];
-    view.setRotationX(spec.yaw);
-    view.setRotationY(spec.pitch);
-    view.setFieldOfView(spec.fov);
+    const ViewRequest& request = views[i];
+    view.setRotationX(request.yaw);
+    view.setRotationY(request.pitch);
+    view.setFieldOfView(request.fov);
     std::string path =
-        spec.name.empty() ? framePath(options, int(i)) : outputStem(options) + "-" + spec.name + ".png";
+        request.name.empty() ? framePath(options, int(i)) : outputStem(options) + "-" + request.name + ".png";
     if (!writeFrame(view, path)) return 1;
   }
   return 0;
@@ -133,7 +133,7 @@ std::optional<double> frameTime(const Options& options, const VideoPlayback& pla
 int runHeadless(const Options& options) {
   // The view's screen is the output image.
   Environment::current().setScreen(QVRect{0, 0, double(options.width), double(options.height)}, 1.0);
-  std::optional<std::vector<ViewSpec>> views;
+  std::optional<std::vector<ViewRequest>> views;
   if (options.views && !(views = readViews(*options.views))) return 1;
   const auto content = loadContent(options);
   if (!content) return 1;

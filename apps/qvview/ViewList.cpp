@@ -31,8 +31,8 @@ bool goodName(const std::string& name) {
 
 }  // namespace
 
-std::optional<std::vector<ViewSpec>> parseViewList(std::string_view text, std::string* error) {
-  std::vector<ViewSpec> views;
+std::optional<std::vector<ViewRequest>> parseViewList(std::string_view text, std::string* error) {
+  std::vector<ViewRequest> views;
   size_t lineNumber = 0;
   while (!text.empty()) {
     size_t newline = text.find('\n');
@@ -55,7 +55,7 @@ std::optional<std::vector<ViewSpec>> parseViewList(std::string_view text, std::s
       return std::nullopt;
     };
     if (fields.size() < 3 || fields.size() > 4) return refuse("expected yaw,pitch,fov[,name]");
-    ViewSpec view;
+    ViewRequest view;
     if (!parseNumber(fields[0], -INFINITY, INFINITY, &view.yaw))
       return refuse("yaw: expected a finite number");
     if (!parseNumber(fields[1], -90, 90, &view.pitch))

@@ -8,10 +8,10 @@
 #include <string_view>
 #include <vector>
 
-struct ViewSpec {
+struct ViewRequest {
   float yaw = 0, pitch = 0, fov = 75;  // degrees
   std::string name;                    // empty: the view is numbered
 };
 
 // The views of `text`; nullopt with *error naming the line and what is wrong.
-std::optional<std::vector<ViewSpec>> parseViewList(std::string_view text, std::string* error);
+std::optional<std::vector<ViewRequest>> parseViewList(std::string_view text, std::string* error);
