@@ -30,6 +30,8 @@ struct CameraPass {
 
 // The viewport of a mono frame: the whole view (at least one pixel wide).
 CameraPass monoCameraPass(const FrameSnapshot& frame);
+// The viewport of one eye of a side-by-side pair (eye 1: the right one); the camera follows the device.
+CameraPass stereoCameraPass(const FrameSnapshot& frame, int eye);
 
 // Depth writes on, then colour (black) and depth cleared: how every frame starts.
 void clearFrame();

@@ -7,13 +7,7 @@
 namespace qv {
 
 std::optional<CameraPass> StereoPairRenderer::cameraPass(const FrameSnapshot& frame, int eye) const {
-  const StereoEye geometry = stereoEye(frame.viewWidth, frame.viewHeight, eye == 1, frame.stereomode);
-  CameraPass pass;
-  pass.viewportX = geometry.viewportX;
-  pass.width = geometry.width;
-  pass.height = geometry.height;
-  pass.alwaysMotionBranch = true;
-  return pass;
+  return stereoCameraPass(frame, eye);
 }
 
 void StereoPairRenderer::draw(const FrameSnapshot& frame, int eye, const SceneQuadrics& quadrics) {
