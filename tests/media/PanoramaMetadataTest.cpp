@@ -133,7 +133,8 @@ TEST_F(PanoramaMetadataTest, MetadataThatCannotBeShownIsIgnoredWithOneLine) {
     const char* name;
     std::string properties;
     const char* line;  // what the line says
-    size_t count;      // FFmpeg warns each time the file is opened (the probe, then the player)
+    size_t most;       // FFmpeg warns each time the file is opened: the probe, then the player, which may
+                       // open it only after the layout was read
   };
   // FFmpeg drops a projection it does not know with a warning of its own; the kit refuses a stereo packing
   // it cannot show.
@@ -149,7 +150,8 @@ TEST_F(PanoramaMetadataTest, MetadataThatCannotBeShownIsIgnoredWithOneLine) {
     EXPECT_FALSE(layoutOf(path).has_value());
     size_t lines = 0;
     for (const std::string& line : log.lines) lines += line.find(c.line) != std::string::npos;
-    EXPECT_EQ(lines, c.count);
+    EXPECT_GE(lines, 1u);
+    EXPECT_LE(lines, c.most);
   }
 }
 
