@@ -11,21 +11,21 @@ seconds="${FUZZ_SECONDS:-5}"
 dir="${FUZZ_DIR:-$root/build-fuzz}"
 mkdir -p "$dir"
 
-# fuzz NAME MAX_LEN SOURCES... [-lLIB...]: builds fuzz/NAME.cpp with the sources and runs it.
+# fuzz NAME MAX_LEN SOURCES... [-lLIB... -DNAME=VALUE...]: builds fuzz/NAME.cpp with the sources and runs it.
 fuzz() {
   local name=$1 max_len=$2
   shift 2
-  local sources=() libs=()
+  local sources=() flags=()
   for arg in "$@"; do
     case "$arg" in
-      -l*) libs+=("$arg") ;;
+      -l* | -D*) flags+=("$arg") ;;
       *) sources+=("$root/$arg") ;;
     esac
   done
   echo "== $name"
   clang++ -std=c++20 -O1 -g -fno-omit-frame-pointer \
     -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
-    -I"$root" "$root/fuzz/$name.cpp" "${sources[@]}" "${libs[@]}" -o "$dir/$name"
+    -I"$root" "$root/fuzz/$name.cpp" "${sources[@]}" "${flags[@]}" -o "$dir/$name"
   # New inputs go to a working corpus outside the tree; the committed seeds are only read.
   mkdir -p "$dir/corpus/$name"
   "$dir/$name" -max_total_time="$seconds" -max_len="$max_len" -seed=1 -print_final_stats=1 \
@@ -34,9 +34,10 @@ fuzz() {
 
 fuzz base64_fuzz 4096 qv/platform/Base64.cpp qv/platform/Base64Kernels.cpp qv/platform/Base64String.cpp
 fuzz image_fuzz 65536 qv/os/Image.cpp qv/os/PngDecode.cpp qv/os/JpegDecode.cpp qv/os/JpegMetadata.cpp \
-  qv/os/ImageOrientation.cpp qv/os/RegularFile.cpp qv/os/QVLog.cpp -lpng -lturbojpeg
+  qv/os/ImageOrientation.cpp qv/os/PhotoSphereXmp.cpp qv/os/PanoramaLayout.cpp qv/os/RegularFile.cpp \
+  qv/os/QVLog.cpp -lpng -lturbojpeg
 fuzz motion_trace_fuzz 8192 qv/os/MotionTrace.cpp qv/os/RegularFile.cpp qv/os/RunLoop.cpp qv/os/QVLog.cpp
-fuzz qvview_options_fuzz 1024 apps/qvview/Options.cpp
+fuzz qvview_options_fuzz 1024 apps/qvview/Options.cpp -DQV_VERSION=\"fuzz\"
 fuzz media_fuzz 65536 qv/os/av/MemoryInput.cpp qv/os/av/AudioTrackDecoder.cpp qv/os/av/VideoFrameConverter.cpp \
   qv/os/av/FFmpegSupport.cpp qv/os/PixelBufferPool.cpp qv/os/PixelBuffer.cpp qv/os/QVLog.cpp \
   -lavformat -lavcodec -lavutil -lswscale -lswresample

@@ -15,7 +15,6 @@ add_test(NAME qvview_layout COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/apps/qvview-layo
 set_tests_properties(qvview_layout PROPERTIES LABELS "plain" TIMEOUT 300)
 # The option parser of qvview, tested as a unit (tests/apps/OptionsTest.cpp).
 target_sources(test_apps PRIVATE ${PROJECT_SOURCE_DIR}/apps/qvview/Options.cpp
-                                 ${PROJECT_SOURCE_DIR}/apps/qvview/ViewList.cpp
-                                 ${PROJECT_SOURCE_DIR}/apps/qvview/LayoutLine.cpp)
+                                 ${PROJECT_SOURCE_DIR}/apps/qvview/ViewList.cpp)
 target_include_directories(test_apps PRIVATE ${PROJECT_SOURCE_DIR})
 target_compile_definitions(test_apps PRIVATE QV_VERSION="${PROJECT_VERSION}")

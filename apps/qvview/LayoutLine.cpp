@@ -9,17 +9,6 @@
 
 using namespace qv;
 
-std::optional<std::string> checkLayoutOptions(const Options& options) {
-  if (options.projection && *options.projection != "equirect" && *options.projection != "cubemap" &&
-      *options.projection != "eac" && *options.projection != "c6x1" && *options.projection != "half") {
-    return "--projection: expected equirect, cubemap, eac, c6x1 or half, got '" + *options.projection + "'";
-  }
-  if (options.layout && *options.layout != "mono" && *options.layout != "tb" && *options.layout != "sbs") {
-    return "--layout: expected mono, tb or sbs, got '" + *options.layout + "'";
-  }
-  return std::nullopt;
-}
-
 PanoramaLayout layoutWithOptions(const Options& options, PanoramaLayout layout) {
   if (options.projection) {
     const std::string& p = *options.projection;

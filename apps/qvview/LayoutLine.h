@@ -16,10 +16,6 @@ class Timer;
 }  // namespace qv
 using namespace qv;
 
-// Checks the values of --projection (equirect, cubemap, eac, half) and --layout (mono, tb, sbs); one line
-// saying what is wrong, else nullopt.
-std::optional<std::string> checkLayoutOptions(const Options& options);
-
 // The content's layout as the options change it.
 PanoramaLayout layoutWithOptions(const Options& options, PanoramaLayout content);
 

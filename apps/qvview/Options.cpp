@@ -1,7 +1,5 @@
 #include "apps/qvview/Options.h"
 
-#include "apps/qvview/LayoutLine.h"
-
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
@@ -211,6 +209,18 @@ constexpr OptionName kOptionNames[] = {
     {"--gaze", Takes::Nothing},       {"--mode", Takes::Value},       {"--stereo", Takes::Nothing},
     {"--over-under", Takes::Nothing}, {"--projection", Takes::Value}, {"--layout", Takes::Value},
 };
+
+// The values --projection and --layout take; one line saying what is wrong, else nullopt.
+std::optional<std::string> checkLayoutOptions(const Options& options) {
+  if (options.projection && *options.projection != "equirect" && *options.projection != "cubemap" &&
+      *options.projection != "eac" && *options.projection != "c6x1" && *options.projection != "half") {
+    return "--projection: expected equirect, cubemap, eac, c6x1 or half, got '" + *options.projection + "'";
+  }
+  if (options.layout && *options.layout != "mono" && *options.layout != "tb" && *options.layout != "sbs") {
+    return "--layout: expected mono, tb or sbs, got '" + *options.layout + "'";
+  }
+  return std::nullopt;
+}
 
 // Sets one option; false with *error set when its value is refused.
 bool apply(Options& options, const std::string& name, const char* value, std::string* error) {
