@@ -12,6 +12,7 @@ extern "C" {
 #include "qv/os/URL.h"
 #include "qv/os/av/FFmpegSupport.h"
 #include "qv/os/av/InputOpener.h"
+#include "qv/os/av/ThreadReaper.h"
 
 namespace qv {
 
@@ -37,10 +38,12 @@ void StreamAsset::loadValuesAsynchronously(std::vector<std::string>, std::functi
     std::lock_guard<std::mutex> guard(lock_);
     if (status_ == Unknown) status_ = Loading;
   }
-  std::thread([self = shared_from_this(), completion = std::move(completion)] {
+  // Joined by the reaper once it has probed (the network waits are bounded by the input's timeouts), so it
+  // is not still running when the process's static objects go.
+  ThreadReaper::adopt(std::thread([self = shared_from_this(), completion = std::move(completion)] {
     self->probe();
     if (completion) completion();
-  }).detach();
+  }));
 }
 
 void StreamAsset::probe() {

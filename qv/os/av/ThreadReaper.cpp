@@ -53,7 +53,7 @@ class Reaper {
       std::thread next = std::move(queue_.front());
       queue_.pop_front();
       guard.unlock();
-      next.join();  // it has ended its work: only its return is left
+      next.join();  // it ends on its own: its work is done, or bounded by timeouts
       guard.lock();
       ++joined_;
       joinedChanged_.notify_all();
