@@ -3,7 +3,6 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
-#include <mutex>
 #include <vector>
 
 #include "apps/qvview/DefaultPanorama.h"
@@ -13,11 +12,9 @@
 #include "qv/core/ViewMode.h"
 #include "qv/hotspots/QVHotspot.h"
 #include "qv/hotspots/QVHotspotTarget.h"
-#include "qv/os/GLES.h"
 #include "qv/os/Image.h"
 #include "qv/os/MotionSources.h"
 #include "qv/os/RegularFile.h"
-#include "qv/platform/QVContext.h"
 
 using namespace qv;
 
@@ -61,19 +58,6 @@ std::optional<Content> loadContent(const Options& options) {
 
 bool isURL(const std::string& path) {
   return path.find("://") != std::string::npos;
-}
-
-std::optional<std::string> checkTextureSize(const Image& image, const std::string& name) {
-  GLint maxSize = 0;
-  {
-    std::lock_guard<std::mutex> guard(QVContext::glLock());
-    SharedContextScope scope;
-    if (scope.ok()) glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
-  }
-  if (maxSize <= 0 || (image.width() <= maxSize && image.height() <= maxSize)) return std::nullopt;
-  return name + ": " + std::to_string(image.width()) + "x" + std::to_string(image.height()) +
-         " is larger than the GL maximum texture size " + std::to_string(maxSize) + " (at most " +
-         std::to_string(maxSize) + " pixels a side can be shown)";
 }
 
 std::optional<bool> installMotion(const Options& options, bool inWindow) {
@@ -151,12 +135,7 @@ std::shared_ptr<QVViewGL> makeViewer(const Options& options, const std::shared_p
     Options single;
     single.file = name;
     std::string error;
-    auto image = loadPanorama(single, &error);
-    if (image) {
-      if (auto tooLarge = checkTextureSize(*image, name)) error = *tooLarge;
-    } else if (error.empty()) {
-      error = name + ": not a JPEG or PNG picture";
-    }
+    if (!loadPanorama(single, &error) && error.empty()) error = name + ": not a JPEG or PNG picture";
     if (!error.empty()) {
       std::fprintf(stderr, "qvview: %s %s\n", options.nadir ? "--nadir" : "--zenith", error.c_str());
       return nullptr;

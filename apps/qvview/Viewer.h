@@ -28,10 +28,6 @@ std::optional<Content> loadContent(const Options& options);
 
 bool isURL(const std::string& path);
 
-// One line naming `name` when the image is larger than the GL maximum texture size (the view cannot
-// show it), else nullopt. Asks the kit's shared context.
-std::optional<std::string> checkTextureSize(const Image& image, const std::string& name);
-
 // Chooses the motion sources (a trace, the machine's sensors, or none) before any view is made. Returns
 // whether there are any, or nullopt, having printed why, when the trace cannot be used. In a window it
 // says when there are none (then the view is dragged).

@@ -1,6 +1,7 @@
 #include "qv/render/BlindSpotDisk.h"
 
-#include <cinttypes>
+#include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include "qv/os/GLES.h"
@@ -17,25 +18,47 @@ constexpr GLfloat kDiskRadius = 6.7f;
 constexpr GLfloat kPoleDistance = 9.0f;
 constexpr GLfloat kPoleOffsetY = 0.45f;
 
-// Premultiplied RGBA bytes of the image, or empty (with a log line) when it cannot be used as a texture.
-std::vector<uint8_t> textureBytes(const Image& image, const std::string& name) {
+// The longest side of the disk's texture, in pixels. The disk spans about 73 degrees of the sphere, so this
+// is as sharp as the panorama around it at 10000 pixels across; a larger picture is scaled down on load
+// instead of kept (and mipmapped) at full size.
+constexpr int kMaxTextureSide = 2048;
+
+struct TexturePixels {
+  std::vector<uint8_t> bytes;  // premultiplied RGBA, tightly packed (empty: the image cannot be used)
+  int width = 0, height = 0;
+};
+
+// The image as texture pixels, scaled down to fit kMaxTextureSide (and the GL maximum texture size); empty,
+// with a log line, when it cannot be used.
+TexturePixels texturePixels(const Image& image, const std::string& name) {
   GLint maxSize = 0;
   glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
-  if (maxSize > 0 && (image.width() > maxSize || image.height() > maxSize)) {
-    QVLog("blind spot %s: %dx%d is larger than the GL maximum texture size %d", name.c_str(), image.width(),
-          image.height(), maxSize);
-    return {};
-  }
-  uint64_t size = uint64_t(image.width()) * uint64_t(image.height()) * 4;
-  std::vector<uint8_t> bytes;
+  const int limit = maxSize > 0 ? std::min<int>(kMaxTextureSide, maxSize) : kMaxTextureSide;
+  const int w = image.width(), h = image.height();
+  const double fit = std::min(1.0, double(limit) / std::max(w, h));
+  TexturePixels out;
+  out.width = std::clamp(int(std::lround(w * fit)), 1, limit);
+  out.height = std::clamp(int(std::lround(h * fit)), 1, limit);
+  std::vector<uint8_t> source;
   try {
-    bytes.resize(size_t(size));
+    if (fit < 1) source.resize(size_t(w) * size_t(h) * 4);
+    out.bytes.resize(size_t(out.width) * size_t(out.height) * 4);
   } catch (const std::bad_alloc&) {
-    QVLog("blind spot %s: cannot allocate %" PRIu64 " bytes", name.c_str(), size);
+    QVLog("blind spot %s: cannot allocate the pixels of a %dx%d image", name.c_str(), w, h);
     return {};
   }
-  image.copyPremultipliedRGBA(bytes.data(), size_t(image.width()) * 4);
-  return bytes;
+  if (fit == 1) {
+    image.copyPremultipliedRGBA(out.bytes.data(), size_t(w) * 4);
+    return out;
+  }
+  // Scaled premultiplied, so transparent pixels lend no colour to their neighbours.
+  image.copyPremultipliedRGBA(source.data(), size_t(w) * 4);
+  if (qvglScaleImage(GL_RGBA, w, h, GL_UNSIGNED_BYTE, source.data(), out.width, out.height, GL_UNSIGNED_BYTE,
+                     out.bytes.data()) != 0) {
+    QVLog("blind spot %s: cannot scale %dx%d to %dx%d", name.c_str(), w, h, out.width, out.height);
+    return {};
+  }
+  return out;
 }
 
 void setTextureParameters() {
@@ -55,17 +78,16 @@ void BlindSpotDisk::setImage(std::optional<std::string> name) {
 
 bool BlindSpotDisk::loadImage() {
   const std::string& name = *image_;
-  auto image = Image::named(name);
-  std::vector<uint8_t> bytes;
-  if (image) bytes = textureBytes(*image, name);
-  if (!bytes.empty()) {
+  TexturePixels pixels;
+  if (auto image = Image::named(name)) pixels = texturePixels(*image, name);
+  if (!pixels.bytes.empty()) {
     glEnable(GL_TEXTURE_2D);
     ScopedUnpackAlignment alignment(1);
     texture_ = GLTexture::generate();
     glBindTexture(GL_TEXTURE_2D, texture_.get());
     setTextureParameters();
-    GLint error = qvglBuild2DMipmaps(GL_TEXTURE_2D, GL_RGBA, image->width(), image->height(), GL_RGBA,
-                                     GL_UNSIGNED_BYTE, bytes.data());
+    GLint error = qvglBuild2DMipmaps(GL_TEXTURE_2D, GL_RGBA, pixels.width, pixels.height, GL_RGBA,
+                                     GL_UNSIGNED_BYTE, pixels.bytes.data());
     if (error != 0) {
       QVLog("blind spot %s: building the texture failed (GLU error %d)", name.c_str(), error);
       texture_.reset();
@@ -107,19 +129,16 @@ void BlindSpotDisk::draw(float sceneYaw, bool picking, GLUquadric* disk) {
 
 void BlindSpotDisk::loadTexture(GLuint* texture, const std::string& file) {
   if (!texture) return;
-  auto image = Image::named(file);
-  std::vector<uint8_t> bytes;
-  int w = 0, h = 0;
-  if (image) {
-    bytes = textureBytes(*image, file);
-    if (!bytes.empty()) w = image->width(), h = image->height();
-  }
+  TexturePixels pixels;
+  if (auto image = Image::named(file)) pixels = texturePixels(*image, file);
+  const int w = pixels.width, h = pixels.height;
   glEnable(GL_TEXTURE_2D);
   ScopedUnpackAlignment alignment(1);
   glGenTextures(1, texture);
   glBindTexture(GL_TEXTURE_2D, *texture);
   setTextureParameters();
-  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, w, h, 0, GL_RGBA, GL_UNSIGNED_BYTE, w ? bytes.data() : nullptr);
+  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, w, h, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+               w ? pixels.bytes.data() : nullptr);
 }
 
 }  // namespace qv

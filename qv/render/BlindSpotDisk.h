@@ -1,6 +1,7 @@
 // The blind-spot image: a textured disk just inside the panorama sphere over one pole, covering the tripod at
-// the nadir (or the zenith). Its texture and mipmap chain are built once per image name; a name whose image
-// cannot be used costs one look-up, not one per frame. Owned by the view; main thread, under the GL lock.
+// the nadir (or the zenith). Its texture and mipmap chain are built once per image name, from the image
+// scaled down to at most 2048 pixels a side; a name whose image cannot be used costs one look-up, not one per
+// frame. Owned by the view; main thread, under the GL lock.
 #pragma once
 
 #include <cstdint>

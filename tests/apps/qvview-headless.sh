@@ -58,6 +58,9 @@ check_bad "$work/d.png" "is a directory" --nadir
 ffmpeg -v error -f lavfi -i color=gray:size=16386x2 -frames:v 1 "$work/wide.png"
 "$qvview" --headless --out "$work/wide-view.png" --size 64x32 "$work/wide.png" >/dev/null 2>&1 ||
   fail "a panorama wider than the GL maximum texture size was not shown"
+# So is a blind-spot image: scaled down to what the disk can show.
+"$qvview" --headless --out "$work/wide-nadir.png" --size 64x32 --nadir "$work/wide.png" >/dev/null 2>&1 ||
+  fail "a blind-spot image wider than the GL maximum texture size was refused"
 
 check_refused() {  # EXPECTED-TEXT ARGS...: refused with status 2, the first line saying why
   local text=$1 out status=0

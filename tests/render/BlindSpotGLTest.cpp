@@ -12,18 +12,17 @@ namespace {
 
 // A blind-spot image whose quarters are coloured: top-left red, top-right green, bottom-left blue,
 // bottom-right white, so orientation and mirroring show in any view of it.
-std::string writeQuarterImage(const std::string& path) {
-  const int n = 64;
-  std::vector<uint8_t> rgba(n * n * 4);
-  for (int y = 0; y < n; ++y)
-    for (int x = 0; x < n; ++x) {
-      bool right = x >= n / 2, bottom = y >= n / 2;
+std::string writeQuarterImage(const std::string& path, int w = 64, int h = 64) {
+  std::vector<uint8_t> rgba(size_t(w) * h * 4);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      bool right = x >= w / 2, bottom = y >= h / 2;
       RGB c =
           !bottom ? (right ? RGB{0, 255, 0} : RGB{255, 0, 0}) : (right ? RGB{255, 255, 255} : RGB{0, 0, 255});
-      uint8_t* p = &rgba[(y * n + x) * 4];
+      uint8_t* p = &rgba[(size_t(y) * w + x) * 4];
       p[0] = c[0], p[1] = c[1], p[2] = c[2], p[3] = 255;
     }
-  Image::fromRGBA(n, n, std::move(rgba))->writePNG(path);
+  Image::fromRGBA(w, h, std::move(rgba))->writePNG(path);
   return path;
 }
 
@@ -70,6 +69,18 @@ TEST_F(BlindSpotGLTest, PoleImagesAreUprightUnmirroredAndTurnWithTheScene) {
   view->setRotationX(180);  // turned around: the image is seen upside down, as the panorama under it is
   view->update();
   EXPECT_EQ(quarters(), (std::array<RGB, 4>{kWhite, kBlue, kGreen, kRed}));
+}
+
+TEST_F(BlindSpotGLTest, LargeImagesAreScaledDownNotRefused) {
+  view->setBlindSpotLocation(1);
+  view->setRotationY(-90);
+  // Wider than the GL maximum texture size, and above the disk's own limit on both sides.
+  for (auto [w, h] : {std::pair{16400, 64}, std::pair{3000, 2500}}) {
+    view->setBlindSpotImage(writeQuarterImage((folder / (std::to_string(w) + ".png")).string(), w, h));
+    view->update();
+    EXPECT_TRUE(view->blindSpot().hasTexture()) << w;
+    EXPECT_EQ(quarters(), (std::array<RGB, 4>{kRed, kGreen, kBlue, kWhite})) << w;
+  }
 }
 
 TEST_F(BlindSpotGLTest, LocationsOtherThanThePolesDrawNothing) {
