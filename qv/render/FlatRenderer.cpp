@@ -27,6 +27,24 @@ void drawQuad(TextureSlot slot, GLfloat left, GLfloat right, GLfloat y0, GLfloat
   glDisable(slot.target);
 }
 
+// One tile of a still picture at its place in the picture's quad (the first row at the top edge).
+void drawTile(const PanoramaTile& tile, GLfloat left, GLfloat right, GLfloat y0, GLfloat y1) {
+  const PanoramaArea& a = tile.area;
+  const PanoramaArea& t = tile.textureRect;
+  const GLfloat width = right - left, height = y1 - y0;
+  const GLfloat x0 = left + GLfloat(a.left) * width, x1 = left + GLfloat(a.right) * width;
+  const GLfloat top = y1 - GLfloat(a.top) * height, bottom = y1 - GLfloat(a.bottom) * height;
+  const GLfloat vertices[12] = {x0, bottom, 0, x1, bottom, 0, x0, top, 0, x1, top, 0};
+  const GLfloat texCoords[8] = {GLfloat(t.left), GLfloat(t.bottom), GLfloat(t.right), GLfloat(t.bottom),
+                                GLfloat(t.left), GLfloat(t.top),    GLfloat(t.right), GLfloat(t.top)};
+  glEnable(tile.texture.target);
+  glBindTexture(tile.texture.target, tile.texture.name);
+  glVertexPointer(3, GL_FLOAT, 0, vertices);
+  glTexCoordPointer(2, GL_FLOAT, 0, texCoords);
+  glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
+  glDisable(tile.texture.target);
+}
+
 }  // namespace
 
 void FlatRenderer::draw(const FrameSnapshot& frame, int, const SceneQuadrics&) {
@@ -50,15 +68,19 @@ void FlatRenderer::draw(const FrameSnapshot& frame, int, const SceneQuadrics&) {
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
 
-  if (!frame.hasAsset) return;  // nothing to show: the frame stays black
-
   glEnableClientState(GL_VERTEX_ARRAY);
   glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-  if (!frame.first.empty()) {
-    drawQuad(frame.first, 0, GLfloat(box.firstRight), box.y0, box.y1, single ? frame.displayRotation : 0);
+  if (!frame.hasAsset) {
+    // A still picture, whole in the letterbox, in one texture or in tiles; nothing at all: black.
+    const GLfloat right = GLfloat(box.firstRight);
+    for (const PanoramaTile& tile : frame.tiles) drawTile(tile, 0, right, box.y0, box.y1);
+    if (frame.tiles.empty() && !frame.first.empty()) drawQuad(frame.first, 0, right, box.y0, box.y1);
+  } else {
+    if (!frame.first.empty())
+      drawQuad(frame.first, 0, GLfloat(box.firstRight), box.y0, box.y1, single ? frame.displayRotation : 0);
+    if (!frame.second.empty())
+      drawQuad(frame.second, GLfloat(box.width / 2), GLfloat(box.width), box.y0, box.y1);
   }
-  if (!frame.second.empty())
-    drawQuad(frame.second, GLfloat(box.width / 2), GLfloat(box.width), box.y0, box.y1);
   glDisableClientState(GL_TEXTURE_COORD_ARRAY);
   glDisableClientState(GL_VERTEX_ARRAY);
 }

@@ -1,5 +1,6 @@
-// The video frame flat on the screen, letterboxed to the content's aspect ratio: one quad, or two side by
-// side when the frame arrives as a texture pair. No camera, blind spot or hotspots; black without a video.
+// The video frame (or a still picture) flat on the screen, letterboxed to the content's aspect ratio: one
+// quad, or two side by side when the frame arrives as a texture pair; a still picture in tiles is drawn as
+// one quad per tile. No camera, blind spot or hotspots; black with nothing to show.
 #pragma once
 
 #include "qv/render/SceneRenderer.h"

@@ -1,11 +1,13 @@
 // Still images larger than one texture: cut into tiles within the host's limit, they show the same picture
-// as one texture does, across tile borders and at both poles, in the mono and the stereo layout; and a
-// later single texture (a video frame) replaces them.
+// as one texture does, across tile borders and at both poles, in the mono and the stereo layout and flat on
+// the screen; and a later single texture (a video frame) replaces them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <numbers>
+#include <utility>
 #include <vector>
 
 #include "qv/media/FrameInput.h"
@@ -24,17 +26,27 @@ constexpr int kWidth = 4096, kHeight = 2048, kView = 256;
 
 // Fine but smooth detail: waves of 7 columns in red and 5 rows in green, and slow blue bands, so a tile
 // sampled one pixel off differs by up to 110 levels, while the view (magnifying) has no edges to alias.
-std::shared_ptr<Image> detailedPanorama() {
-  std::vector<uint8_t> rgba(size_t(kWidth) * kHeight * 4);
+std::shared_ptr<Image> detailedPanorama(int width = kWidth, int height = kHeight) {
+  std::vector<uint8_t> rgba(size_t(width) * height * 4);
   auto wave = [](int i, double period) {
     return uint8_t(127.5 + 127 * std::sin(2 * std::numbers::pi * i / period));
   };
-  for (int y = 0; y < kHeight; ++y)
-    for (int x = 0; x < kWidth; ++x) {
-      uint8_t* p = &rgba[(size_t(y) * kWidth + size_t(x)) * 4];
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) {
+      uint8_t* p = &rgba[(size_t(y) * width + size_t(x)) * 4];
       p[0] = wave(x, 7), p[1] = wave(y, 5), p[2] = wave(x + y, 300), p[3] = 255;
     }
-  return Image::fromRGBA(kWidth, kHeight, std::move(rgba));
+  return Image::fromRGBA(width, height, std::move(rgba));
+}
+
+// The largest difference of any channel between two frames, and how many pixels of the first are lit.
+std::pair<int, int> compare(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
+  int largest = 0, lit = 0;
+  for (size_t p = 0; p + 3 < std::min(a.size(), b.size()); p += 4) {
+    lit += a[p] + a[p + 1] + a[p + 2] > 0;
+    for (int c = 0; c < 3; ++c) largest = std::max(largest, std::abs(a[p + c] - b[p + c]));
+  }
+  return {largest, lit};
 }
 
 struct Direction {
@@ -71,15 +83,31 @@ TEST(TiledImageGLTest, TilesWithinAHostLimitShowWhatOneTextureShows) {
     for (size_t i = 0; i < whole.size(); ++i) {
       SCOPED_TRACE(::testing::Message() << "yaw " << kDirections[i].yaw << " pitch " << kDirections[i].pitch);
       ASSERT_EQ(whole[i].size(), tiled[i].size());
-      int largest = 0, lit = 0;
-      for (size_t p = 0; p < whole[i].size(); p += 4) {
-        lit += whole[i][p] + whole[i][p + 1] + whole[i][p + 2] > 0;
-        for (int c = 0; c < 3; ++c) largest = std::max(largest, std::abs(whole[i][p + c] - tiled[i][p + c]));
-      }
+      const auto [largest, lit] = compare(whole[i], tiled[i]);
       EXPECT_GT(lit, kView * kView * 9 / 10);  // the picture is there, not two black frames
       EXPECT_LE(largest, 2);                   // rounding of the texture coordinates only
     }
   }
+  RunLoop::main().useRealClock();
+}
+
+TEST(TiledImageGLTest, TheFlatLayoutShowsAStillWholeOrInTiles) {
+  RunLoop::main().useManualClock(5.0);
+  // Magnified twice, so the comparison sees the tiles' sampling, not aliasing.
+  constexpr int kFlatWidth = 1024, kFlatHeight = 512;
+  auto flatFrame = [&](int tileLimit) {
+    auto view = makeLaidOutView(kFlatWidth, kFlatHeight);
+    view->setMaximumTileSize(tileLimit);
+    view->setViewMode(1, 2.0f);
+    EXPECT_TRUE(view->setImage(detailedPanorama(kFlatWidth / 2, kFlatHeight / 2)));
+    view->update();
+    return static_cast<OffscreenLayer&>(*view->layer()).lastFrame();
+  };
+  const auto whole = flatFrame(0), tiled = flatFrame(128);
+  ASSERT_EQ(whole.size(), tiled.size());
+  const auto [largest, lit] = compare(whole, tiled);
+  EXPECT_GT(lit, kFlatWidth * kFlatHeight * 9 / 10);  // the picture fills the letterbox of the same aspect
+  EXPECT_LE(largest, 2);
   RunLoop::main().useRealClock();
 }
 
