@@ -31,16 +31,16 @@
 
 using namespace qv;
 
-// A 2 s H.264 + AAC MP4 of the test pattern, 256x128 at 30 fps, key frame every 15 frames, index at the
-// front.
-inline std::string makeClip(const TempDir& dir, const std::string& name) {
+// An H.264 + AAC MP4 of the test pattern (2 s unless said), 256x128 at 30 fps, key frame every 15 frames,
+// index at the front.
+inline std::string makeClip(const TempDir& dir, const std::string& name, int seconds = 2) {
   std::string path = dir.path() + "/" + name;
-  std::string args =
-      "-f lavfi -i testsrc=size=256x128:rate=30:duration=2 "
-      "-f lavfi -i sine=frequency=440:sample_rate=48000:duration=2 "
-      "-c:v libx264 -preset ultrafast -pix_fmt yuv420p -g 15 -bf 0 -c:a aac -b:a 64k "
-      "-movflags +faststart '" +
-      path + "'";
+  const std::string duration = std::to_string(seconds);
+  std::string args = "-f lavfi -i testsrc=size=256x128:rate=30:duration=" + duration +
+                     " -f lavfi -i sine=frequency=440:sample_rate=48000:duration=" + duration +
+                     " -c:v libx264 -preset ultrafast -pix_fmt yuv420p -g 15 -bf 0 -c:a aac -b:a 64k"
+                     " -movflags +faststart '" +
+                     path + "'";
   return runFFmpeg(args) ? path : std::string();
 }
 
