@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "qv/os/Export.h"
@@ -51,6 +52,18 @@ struct PanoramaLayout {
   CubeFaceOrientation cubeFaces = CubeFaceOrientation::Converter;
   int32_t cubePadding = 0;
   bool operator==(const PanoramaLayout&) const = default;
+};
+
+// Where a viewer first looks at a panorama, as its file suggests; unlike the pose it does not turn the
+// picture. Angles are in the world the pose turns the picture into, with the view's own conventions: the
+// heading grows clockwise seen from above (to the right) and 0 is the picture's centre column when the
+// pose is zero (a photo sphere's headings are both compass headings, so the view's yaw is the initial
+// heading itself, whatever the pose); the pitch grows upwards.
+struct PanoramaInitialView {
+  double heading = 0;                   // degrees, -360 to 360
+  double pitch = 0;                     // degrees, -90 to 90
+  std::optional<double> horizontalFov;  // degrees, above 0 and below 180; none: the viewer's own
+  bool operator==(const PanoramaInitialView&) const = default;
 };
 
 // --- What files say about their panorama, and checking it.

@@ -124,6 +124,55 @@ TEST_F(PhotoSphereXmpTest, MetadataThatCannotBeShownIsIgnoredWithOneLine) {
   }
 }
 
+// The initial view is read beside the layout; a bad value drops the initial view alone, with one line.
+TEST_F(PhotoSphereXmpTest, InitialViewReadBackAndBadValuesIgnored) {
+  const std::string view =
+      photo("view",
+            "-XMP-GPano:ProjectionType=equirectangular -XMP-GPano:PoseHeadingDegrees=30 "
+            "-XMP-GPano:InitialViewHeadingDegrees=270 -XMP-GPano:InitialViewPitchDegrees=-20 "
+            "-XMP-GPano:InitialHorizontalFOVDegrees=100");
+  const std::string headingOnly =
+      photo("heading", "-XMP-GPano:ProjectionType=equirectangular -XMP-GPano:InitialViewHeadingDegrees=45");
+  const std::string none = photo("none", "-XMP-GPano:ProjectionType=equirectangular");
+  ASSERT_FALSE(view.empty() || headingOnly.empty() || none.empty());
+  auto image = Image::fromFile(view);
+  ASSERT_TRUE(image && image->initialView());
+  EXPECT_EQ(*image->initialView(), (PanoramaInitialView{270, -20, 100}));
+  EXPECT_DOUBLE_EQ(image->panoramaLayout()->poseYaw, 30);  // the pose is its own
+  image = Image::fromFile(headingOnly);
+  ASSERT_TRUE(image && image->initialView());
+  EXPECT_EQ(*image->initialView(), (PanoramaInitialView{45, 0, std::nullopt}));
+  image = Image::fromFile(none);
+  ASSERT_TRUE(image);
+  EXPECT_FALSE(image->initialView());
+
+  struct Case {
+    std::string path;
+    const char* reason;
+  };
+  const Case cases[] = {
+      {photo("far", "-XMP-GPano:ProjectionType=equirectangular -XMP-GPano:InitialViewHeadingDegrees=400"),
+       "heading is not an angle from -360 to 360"},
+      {photoWithRawXmp("nanheading",
+                       "GPano:ProjectionType='equirectangular' GPano:InitialViewHeadingDegrees='nan'"),
+       "heading is not an angle from -360 to 360"},
+      {photo("steep", "-XMP-GPano:ProjectionType=equirectangular -XMP-GPano:InitialViewPitchDegrees=-91"),
+       "pitch is not an angle from -90 to 90"},
+      {photo("nofov", "-XMP-GPano:ProjectionType=equirectangular -XMP-GPano:InitialHorizontalFOVDegrees=0"),
+       "field of view is not an angle between 0 and 180"},
+  };
+  for (const Case& c : cases) {
+    ASSERT_FALSE(c.path.empty());
+    LogCapture log;
+    image = Image::fromFile(c.path);
+    ASSERT_TRUE(image && image->panoramaLayout()) << c.path;  // the layout stands
+    EXPECT_FALSE(image->initialView()) << c.path;
+    ASSERT_EQ(log.lines.size(), 1u) << c.path;
+    EXPECT_NE(log.lines[0].find(std::string("initial view ignored (") + c.reason), std::string::npos)
+        << log.lines[0];
+  }
+}
+
 TEST(PanoramaLayoutTest, PicturesFlatterThanTwoToOneAreABandAboutTheHorizon) {
   EXPECT_TRUE(equirectangularAreaForSize(4000, 2000).whole());
   EXPECT_TRUE(equirectangularAreaForSize(1000, 1000).whole());
