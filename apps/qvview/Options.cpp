@@ -154,7 +154,8 @@ std::string usage() {
       "  --out PATH           output PNG (several frames: PATH-0000.png ...)\n"
       "  --size WxH           view size in pixels (default 1280x720), each side from 1 to 16384\n"
       "  --yaw DEG --pitch DEG --fov DEG   initial view direction and field of view\n"
-      "                       (pitch from -90 to 90, fov from 1 to 179)\n"
+      "                       (pitch from -90 to 90, fov from 1 to 179; default: the photo sphere's own\n"
+      "                       initial view, else 0 0 75)\n"
       "  --frames N           number of frames to render headless (default 1)\n"
       "  --start TIME         start a video at TIME: seconds or [hh:]mm:ss (default 0)\n"
       "  --fps F              headless video: frames at start, start + 1/F, ... (default: the clip's rate)\n"
@@ -245,6 +246,7 @@ bool apply(Options& options, const std::string& name, const char* value, std::st
     float angle = 0;
     if (!parseFloat(value, &angle) || angle < range.low || angle > range.high) return refuse(range.text);
     (which == 0 ? options.yaw : which == 1 ? options.pitch : options.fov) = angle;
+    (which == 2 ? options.fovGiven : options.directionGiven) = true;
   } else if (name == "--frames") {
     if (!parseInt(value, &options.frames) || options.frames < 1) return refuse("a count from 1 to 100000");
   } else if (name == "--start") {

@@ -27,6 +27,27 @@ line=$("$qvview" --headless --out "$work/band-out.png" --size 160x90 "$work/band
 line=$("$qvview" --headless --out "$work/half.png" --size 160x90 --projection half "$work/band.png" 2>&1 >/dev/null)
 grep -qx "qvview: mono, equirectangular 180" <<<"$line" || fail "--projection half not taken: $line"
 
+# A photo sphere's initial view: the heading is the view's yaw (clockwise from the centre column), the
+# horizontal field of view becomes the view's; --yaw and --fov win. Black left half (yaw -180 to 0), white
+# right half (yaw 0 to 180).
+ffmpeg -nostdin -v error -f lavfi -i "color=black:size=360x360" -f lavfi -i "color=white:size=360x360" \
+  -filter_complex hstack -frames:v 1 "$work/halves.jpg"
+initial() {
+  cp "$work/halves.jpg" "$work/$1.jpg"
+  exiftool -q -overwrite_original -XMP-GPano:ProjectionType=equirectangular "${@:2}" "$work/$1.jpg"
+}
+initial right -XMP-GPano:InitialViewHeadingDegrees=90
+initial left -XMP-GPano:InitialViewHeadingDegrees=270
+initial narrow -XMP-GPano:InitialViewHeadingDegrees=45 -XMP-GPano:InitialHorizontalFOVDegrees=60
+initial wide -XMP-GPano:InitialViewHeadingDegrees=45
+shot() { "$qvview" --headless --out "$work/$1-out.png" --size 160x90 "${@:2}" "$work/$1.jpg" 2>/dev/null; brightness "$work/$1-out.png"; }
+[ "$(shot right)" -gt 240 ] || fail "heading 90 does not look at the right half"
+[ "$(shot left)" -lt 15 ] || fail "heading 270 does not look at the left half"
+[ "$(shot right --yaw -90)" -lt 15 ] || fail "--yaw does not win over the initial heading"
+[ "$(shot narrow)" -gt 240 ] || fail "the initial field of view is not taken"
+[ "$(shot wide)" -lt 240 ] || fail "heading 45 at the default field of view shows no left half"
+[ "$(shot narrow --fov 75)" -lt 240 ] || fail "--fov does not win over the initial field of view"
+
 for bad in "--layout tbx" "--projection fisheye"; do
   status=0
   # shellcheck disable=SC2086
