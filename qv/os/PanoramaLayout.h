@@ -22,8 +22,10 @@ enum class PanoramaProjection : int32_t {
 
 enum class StereoPacking : int32_t {
   Mono = 0,
-  TopBottom = 1,   // the left eye in the upper half
-  SideBySide = 2,  // the left eye in the left half
+  TopBottom = 1,             // the left eye in the upper half
+  SideBySide = 2,            // the left eye in the left half
+  TopBottomRightFirst = 3,   // the right eye in the upper half
+  SideBySideRightFirst = 4,  // the right eye in the left half
 };
 
 // How the up and down faces of a cube map are turned; the four side faces are upright in both.
@@ -78,6 +80,7 @@ std::string panoramaLayoutProblem(const PanoramaLayout& layout);
 PanoramaArea equirectangularAreaForSize(int64_t width, int64_t height);
 
 // The part of a picture packed as `stereo` that holds one eye (a mono picture gives both eyes all of it).
+// A mono view shows the left eye, whichever half holds it.
 PanoramaArea stereoEyeArea(StereoPacking stereo, bool rightEye);
 
 // "top-bottom stereo, equirectangular 180" and the like, for the viewer's one line about its content.

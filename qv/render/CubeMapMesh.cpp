@@ -88,16 +88,7 @@ PanoramaArea cubeFacePixels(const PanoramaLayout& layout, const CubeFace& face, 
 }
 
 PanoramaArea packedEyeArea(StereoPacking packing, int eye) {
-  const double first = eye == 1 ? 0.5 : 0.0;
-  switch (packing) {
-    case StereoPacking::TopBottom:
-      return {0, first, 1, first + 0.5};
-    case StereoPacking::SideBySide:
-      return {first, 0, first + 0.5, 1};
-    case StereoPacking::Mono:
-      break;
-  }
-  return {};
+  return stereoEyeArea(packing, eye == 1);
 }
 
 CubeMapMesh buildCubeMapMesh(const PanoramaLayout& layout, int32_t textureWidth, int32_t textureHeight,

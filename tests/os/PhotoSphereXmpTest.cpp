@@ -181,6 +181,23 @@ TEST(PanoramaLayoutTest, PicturesFlatterThanTwoToOneAreABandAboutTheHorizon) {
   EXPECT_TRUE(equirectangularAreaForSize(0, 0).whole());
 }
 
+// Each packing's halves: the mono view and the left eye share one, the right eye has the other.
+TEST(PanoramaLayoutTest, StereoEyeAreas) {
+  const PanoramaArea top{0, 0, 1, 0.5}, bottom{0, 0.5, 1, 1}, left{0, 0, 0.5, 1}, right{0.5, 0, 1, 1};
+  const struct {
+    StereoPacking stereo;
+    PanoramaArea leftEye, rightEye;
+  } cases[] = {{StereoPacking::Mono, {}, {}},
+               {StereoPacking::TopBottom, top, bottom},
+               {StereoPacking::SideBySide, left, right},
+               {StereoPacking::TopBottomRightFirst, bottom, top},
+               {StereoPacking::SideBySideRightFirst, right, left}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(stereoEyeArea(c.stereo, false), c.leftEye) << int(c.stereo);
+    EXPECT_EQ(stereoEyeArea(c.stereo, true), c.rightEye) << int(c.stereo);
+  }
+}
+
 TEST(PanoramaLayoutTest, Descriptions) {
   PanoramaLayout layout;
   EXPECT_EQ(describePanoramaLayout(layout), "mono, equirectangular 360");
@@ -190,6 +207,9 @@ TEST(PanoramaLayoutTest, Descriptions) {
   layout.stereo = StereoPacking::SideBySide;
   layout.area = {0, 0.25, 1, 0.75};
   EXPECT_EQ(describePanoramaLayout(layout), "side-by-side stereo, equirectangular 360 x 90 degrees");
+  layout.stereo = StereoPacking::TopBottomRightFirst;
+  layout.area = {};
+  EXPECT_EQ(describePanoramaLayout(layout), "top-bottom stereo (right eye first), equirectangular 360");
 }
 
 }  // namespace
