@@ -179,8 +179,9 @@ std::string usage() {
       "  --over-under         the content is over-under stereo (upper half left eye); sphere mode only\n"
       "  --projection P       equirect, cubemap (3x2), eac, c6x1 or half (180 degrees in front): instead\n"
       "                       of what the file's metadata says\n"
-      "  --layout L           mono, tb (top-bottom stereo, left eye above) or sbs (side by side, left eye\n"
-      "                       left): instead of what the file's metadata says\n"
+      "  --layout L           mono, tb (top-bottom stereo, left eye above), sbs (side by side, left eye\n"
+      "                       left), tb-rl or sbs-rl (the right eye above or left): instead of what the\n"
+      "                       file's metadata says\n"
       "  --version            the version\n"
       "  --help               this text\n"
       "  --OPTION=VALUE is the same as --OPTION VALUE; -- ends the options\n"
@@ -217,8 +218,9 @@ std::optional<std::string> checkLayoutOptions(const Options& options) {
       *options.projection != "eac" && *options.projection != "c6x1" && *options.projection != "half") {
     return "--projection: expected equirect, cubemap, eac, c6x1 or half, got '" + *options.projection + "'";
   }
-  if (options.layout && *options.layout != "mono" && *options.layout != "tb" && *options.layout != "sbs") {
-    return "--layout: expected mono, tb or sbs, got '" + *options.layout + "'";
+  if (options.layout && *options.layout != "mono" && *options.layout != "tb" && *options.layout != "sbs" &&
+      *options.layout != "tb-rl" && *options.layout != "sbs-rl") {
+    return "--layout: expected mono, tb, sbs, tb-rl or sbs-rl, got '" + *options.layout + "'";
   }
   return std::nullopt;
 }
