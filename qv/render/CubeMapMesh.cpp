@@ -149,6 +149,29 @@ CubeMapMesh buildCubeMapMesh(const PanoramaLayout& layout, int32_t textureWidth,
   return mesh;
 }
 
+std::array<CubeMapMesh, 2> splitCubeMapMesh(const CubeMapMesh& mesh, double splitAt) {
+  std::array<CubeMapMesh, 2> halves;
+  if (!(splitAt > 0 && splitAt < 1)) return halves;
+  for (int half = 0; half < 2; ++half) {
+    CubeMapMesh& part = halves[size_t(half)];
+    part.vertices = mesh.vertices;
+    part.texcoords = mesh.texcoords;
+    const double from = half == 0 ? 0 : splitAt, width = half == 0 ? splitAt : 1 - splitAt;
+    for (size_t s = 0; s < part.texcoords.size(); s += 2) {
+      part.texcoords[s] = GLfloat(std::clamp((mesh.texcoords[s] - from) / width, 0.0, 1.0));
+    }
+  }
+  // A triangle belongs to the half that holds its middle.
+  for (size_t t = 0; t + 2 < mesh.indices.size(); t += 3) {
+    double middle = 0;
+    for (size_t k = 0; k < 3; ++k) middle += mesh.texcoords[size_t(mesh.indices[t + k]) * 2] / 3.0;
+    CubeMapMesh& part = halves[middle < splitAt ? 0 : 1];
+    part.indices.insert(part.indices.end(), mesh.indices.begin() + ptrdiff_t(t),
+                        mesh.indices.begin() + ptrdiff_t(t + 3));
+  }
+  return halves;
+}
+
 void drawCubeMapMesh(const CubeMapMesh& mesh) {
   if (mesh.indices.empty()) return;
   glEnableClientState(GL_VERTEX_ARRAY);
