@@ -22,6 +22,7 @@
 #include "qv/core/QVObjectFactory.h"
 #include "qv/core/QVViewGL.h"
 #include "qv/media/QVAssetListener.h"
+#include "qv/os/PixelBuffer.h"
 #include "qv/os/RunLoop.h"
 #include "qv/os/av/MediaTime.h"
 #include "qv/os/av/PlayerItemVideoOutput.h"
@@ -92,6 +93,30 @@ struct Counts {
   double mediaTime = 0;
 };
 
+// What one frame of the clip's size costs the view with nothing else running: its upload (the capture
+// thread's share) and a draw of it (the main thread's).
+void idleCosts(QVViewGL& view, const BenchClip& clip) {
+  auto frame = PixelBuffer::create(clip.width, clip.height);
+  if (!frame) return;
+  frame->lockBaseAddress();
+  for (size_t i = 0; i < frame->bytesPerRow() * size_t(clip.height); ++i)
+    frame->baseAddress()[i] = uint8_t(i * 7);
+  frame->unlockBaseAddress();
+  constexpr int kRounds = 10;
+  view.update();  // makes the texture cache
+  double upload = 0, draw = 0;
+  for (int i = 0; i < kRounds; ++i) {
+    auto start = std::chrono::steady_clock::now();
+    view.onImageBuffer(frame.get(), 0, 0, clip.width, clip.height);
+    upload += secondsSince(start);
+    start = std::chrono::steady_clock::now();
+    view.update();
+    draw += secondsSince(start);
+  }
+  std::printf("  alone: upload %.2f ms, draw %.2f ms a frame\n", 1000 * upload / kRounds,
+              1000 * draw / kRounds);
+}
+
 // Plays `clip` from its start with the view drawing `viewFps` frames a second; counts over `measured`
 // seconds, then keeps playing (looping) until `total` seconds, reporting memory every 5 s. False when the
 // clip cannot be played.
@@ -125,6 +150,7 @@ bool play(const BenchClip& clip, double viewFps, double measured, double total) 
                   asset->getPlaybackTime().seconds()};
   };
   std::printf("%dx%d at 30 fps, view 1280x720 at %.0f fps:\n", clip.width, clip.height, viewFps);
+  idleCosts(*view, clip);
   const double startMiB = residentMiB();
   asset->play();
   const auto start = std::chrono::steady_clock::now();
