@@ -7,14 +7,17 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+#include <thread>
+
 #include "qv/os/PixelBufferPool.h"
+#include "qv/os/ThreadName.h"
 
 namespace qv {
 
 namespace {
 
-// A scaler from `format` to BGRA of the same size that converts in slices on one thread per core (a 5.7K
-// frame takes longer to convert than to decode on one core).
+// A scaler from `format` to BGRA of the same size that converts in slices on one thread per core, so a
+// large frame holds the capture thread for less of its frame time.
 SwsContext* makeScaler(int width, int height, AVPixelFormat format) {
   SwsContext* scaler = sws_alloc_context();
   if (!scaler) return nullptr;
@@ -26,7 +29,14 @@ SwsContext* makeScaler(int width, int height, AVPixelFormat format) {
   av_opt_set_int(scaler, "dst_format", AV_PIX_FMT_BGRA, 0);
   av_opt_set_int(scaler, "sws_flags", SWS_BILINEAR, 0);
   av_opt_set_int(scaler, "threads", 0, 0);  // one per core
-  if (sws_init_context(scaler, nullptr, nullptr) < 0) {
+  // The slice threads start here and take the name of the thread that starts them: a thread of their own
+  // name, so they are not taken for the caller (the capture thread, whose name hosts look for).
+  int status = -1;
+  std::thread([&] {
+    setCurrentThreadName("qv.convert");
+    status = sws_init_context(scaler, nullptr, nullptr);
+  }).join();
+  if (status < 0) {
     sws_freeContext(scaler);
     return nullptr;
   }
