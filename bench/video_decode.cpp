@@ -1,13 +1,15 @@
 // Decoding clips to BGRA: the kit's player (decoder thread, frame queue, video output converting into
 // pooled pixel buffers) against `ffmpeg -i F -vf format=bgra -f null -` on the same clip, in the same run,
-// alternating, best of two rounds each. Prints frames per second and the ratio. The clips, a 3840x1920
-// H.264 one and a 5760x2880 HEVC one as consumer 360 cameras record, are made once into /tmp and kept.
+// alternating, best of two rounds each. Prints frames per second and the ratio. The clips (BenchClip.h): a
+// 3840x1920 H.264 one and a 5760x2880 HEVC one as consumer 360 cameras record.
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <string>
 #include <thread>
+
+#include "bench/BenchClip.h"
 
 #include "qv/os/av/Player.h"
 #include "qv/os/av/PlayerItem.h"
@@ -18,18 +20,7 @@ using namespace qv;
 
 namespace {
 
-struct Clip {
-  const char* file;
-  int width, height;
-  int frames;
-  const char* encoder;  // ffmpeg's options making it
-};
-
-const Clip kClips[] = {
-    {"/tmp/qv_bench_3840x1920_h264.mp4", 3840, 1920, 240, "-c:v libx264 -preset veryfast"},  // 8 s at 30 fps
-    {"/tmp/qv_bench_5760x2880_hevc.mp4", 5760, 2880, 90,
-     "-c:v libx265 -preset ultrafast -x265-params log-level=error -tag:v hvc1"},
-};
+const BenchClip kClips[] = {kClip4KDecode, kClip5K7};
 
 double seconds(std::chrono::steady_clock::time_point since) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
@@ -37,7 +28,7 @@ double seconds(std::chrono::steady_clock::time_point since) {
 
 // Frames per second through the video output. The player stays paused: the decoder thread fills its
 // queue as fast as it can and every frame is asked for by its own time, so none is skipped.
-double runKit(const Clip& clip, int* frames) {
+double runKit(const BenchClip& clip, int* frames) {
   auto start = std::chrono::steady_clock::now();
   auto item = PlayerItem::create(StreamAsset::create(clip.file));
   auto player = Player::create(item);
@@ -65,9 +56,9 @@ double runKit(const Clip& clip, int* frames) {
   return *frames / elapsed;
 }
 
-double runPeer(const Clip& clip) {
+double runPeer(const BenchClip& clip) {
   std::string command = std::string("ffmpeg -nostdin -hide_banner -v error -i ") + clip.file +
-                        " -vf format=bgra -f null - 2>/dev/null";
+                        " -an -vf format=bgra -f null - 2>/dev/null";
   auto start = std::chrono::steady_clock::now();
   int status = std::system(command.c_str());
   double elapsed = seconds(start);
@@ -78,18 +69,8 @@ double runPeer(const Clip& clip) {
 }  // namespace
 
 int main() {
-  for (const Clip& clip : kClips) {
-    if (!std::filesystem::exists(clip.file)) {
-      std::printf("making %s ...\n", clip.file);
-      std::string make =
-          "ffmpeg -nostdin -hide_banner -v error -y -f lavfi -i testsrc2=size=" + std::to_string(clip.width) +
-          "x" + std::to_string(clip.height) + ":rate=30 -frames:v " + std::to_string(clip.frames) + " " +
-          clip.encoder + " -pix_fmt yuv420p -g 60 " + clip.file;
-      if (std::system(make.c_str()) != 0) {
-        std::fprintf(stderr, "could not make %s\n", clip.file);
-        return 1;
-      }
-    }
+  for (const BenchClip& clip : kClips) {
+    if (!makeBenchClip(clip)) return 1;
     double kit = 0, peer = 0;
     for (int round = 0; round < 2; ++round) {
       int frames = 0;

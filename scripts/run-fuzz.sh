@@ -39,5 +39,5 @@ fuzz image_fuzz 65536 qv/os/Image.cpp qv/os/PngDecode.cpp qv/os/JpegDecode.cpp q
 fuzz motion_trace_fuzz 8192 qv/os/MotionTrace.cpp qv/os/RegularFile.cpp qv/os/RunLoop.cpp qv/os/QVLog.cpp
 fuzz qvview_options_fuzz 1024 apps/qvview/Options.cpp -DQV_VERSION=\"fuzz\"
 fuzz media_fuzz 65536 qv/os/av/MemoryInput.cpp qv/os/av/AudioTrackDecoder.cpp qv/os/av/VideoFrameConverter.cpp \
-  qv/os/av/FFmpegSupport.cpp qv/os/PixelBufferPool.cpp qv/os/PixelBuffer.cpp qv/os/QVLog.cpp \
+  qv/os/av/FFmpegSupport.cpp qv/os/PixelBufferPool.cpp qv/os/PixelBuffer.cpp qv/os/QVLog.cpp qv/os/ThreadName.cpp \
   -lavformat -lavcodec -lavutil -lswscale -lswresample

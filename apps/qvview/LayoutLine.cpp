@@ -24,9 +24,11 @@ PanoramaLayout layoutWithOptions(const Options& options, PanoramaLayout layout) 
   }
   if (options.layout) {
     const std::string& l = *options.layout;
-    layout.stereo = l == "tb"    ? StereoPacking::TopBottom
-                    : l == "sbs" ? StereoPacking::SideBySide
-                                 : StereoPacking::Mono;
+    layout.stereo = l == "tb"       ? StereoPacking::TopBottom
+                    : l == "sbs"    ? StereoPacking::SideBySide
+                    : l == "tb-rl"  ? StereoPacking::TopBottomRightFirst
+                    : l == "sbs-rl" ? StereoPacking::SideBySideRightFirst
+                                    : StereoPacking::Mono;
   }
   return layout;
 }

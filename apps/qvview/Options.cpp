@@ -154,7 +154,8 @@ std::string usage() {
       "  --out PATH           output PNG (several frames: PATH-0000.png ...)\n"
       "  --size WxH           view size in pixels (default 1280x720), each side from 1 to 16384\n"
       "  --yaw DEG --pitch DEG --fov DEG   initial view direction and field of view\n"
-      "                       (pitch from -90 to 90, fov from 1 to 179)\n"
+      "                       (pitch from -90 to 90, fov from 1 to 179; default: the photo sphere's own\n"
+      "                       initial view, else 0 0 75)\n"
       "  --frames N           number of frames to render headless (default 1)\n"
       "  --start TIME         start a video at TIME: seconds or [hh:]mm:ss (default 0)\n"
       "  --fps F              headless video: frames at start, start + 1/F, ... (default: the clip's rate)\n"
@@ -178,8 +179,9 @@ std::string usage() {
       "  --over-under         the content is over-under stereo (upper half left eye); sphere mode only\n"
       "  --projection P       equirect, cubemap (3x2), eac, c6x1 or half (180 degrees in front): instead\n"
       "                       of what the file's metadata says\n"
-      "  --layout L           mono, tb (top-bottom stereo, left eye above) or sbs (side by side, left eye\n"
-      "                       left): instead of what the file's metadata says\n"
+      "  --layout L           mono, tb (top-bottom stereo, left eye above), sbs (side by side, left eye\n"
+      "                       left), tb-rl or sbs-rl (the right eye above or left): instead of what the\n"
+      "                       file's metadata says\n"
       "  --version            the version\n"
       "  --help               this text\n"
       "  --OPTION=VALUE is the same as --OPTION VALUE; -- ends the options\n"
@@ -216,8 +218,9 @@ std::optional<std::string> checkLayoutOptions(const Options& options) {
       *options.projection != "eac" && *options.projection != "c6x1" && *options.projection != "half") {
     return "--projection: expected equirect, cubemap, eac, c6x1 or half, got '" + *options.projection + "'";
   }
-  if (options.layout && *options.layout != "mono" && *options.layout != "tb" && *options.layout != "sbs") {
-    return "--layout: expected mono, tb or sbs, got '" + *options.layout + "'";
+  if (options.layout && *options.layout != "mono" && *options.layout != "tb" && *options.layout != "sbs" &&
+      *options.layout != "tb-rl" && *options.layout != "sbs-rl") {
+    return "--layout: expected mono, tb, sbs, tb-rl or sbs-rl, got '" + *options.layout + "'";
   }
   return std::nullopt;
 }
@@ -245,6 +248,7 @@ bool apply(Options& options, const std::string& name, const char* value, std::st
     float angle = 0;
     if (!parseFloat(value, &angle) || angle < range.low || angle > range.high) return refuse(range.text);
     (which == 0 ? options.yaw : which == 1 ? options.pitch : options.fov) = angle;
+    (which == 2 ? options.fovGiven : options.directionGiven) = true;
   } else if (name == "--frames") {
     if (!parseInt(value, &options.frames) || options.frames < 1) return refuse("a count from 1 to 100000");
   } else if (name == "--start") {

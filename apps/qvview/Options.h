@@ -15,6 +15,7 @@ struct Options {
   std::string out = "qvview.png";
   int width = 1280, height = 720;
   float yaw = 0, pitch = 0, fov = 75;
+  bool directionGiven = false, fovGiven = false;  // --yaw or --pitch, --fov: the picture's suggestion yields
   int frames = 1;
   double start = 0;                  // seconds into a video
   bool loop = false;                 // a video starts again at its end instead of stopping there

@@ -89,6 +89,23 @@ class HotspotPrinter : public QVHotspotTarget {
   void onHotspotFocusOut(QVHotspot* hotspot) override { print(hotspot, "focus out"); }
 };
 
+// Turns the view to where the picture's metadata suggests looking first, unless the command line says.
+// The kit leaves the direction to its host (touch, sensors, the host's own settings), so the viewer decides.
+void lookWhereSuggested(QVViewGL& view, const Options& options,
+                        const std::optional<PanoramaInitialView>& at) {
+  if (!at) return;
+  if (!options.directionGiven) {
+    view.setRotationX(float(at->heading));
+    view.setRotationY(float(at->pitch));
+  }
+  if (!options.fovGiven && at->horizontalFov) {
+    // The view's field of view is vertical.
+    const double halfWidth = std::tan(*at->horizontalFov * M_PI / 360.0);
+    const double aspect = double(options.width) / double(options.height);
+    view.setFieldOfView(float(2.0 * std::atan(halfWidth / aspect) * 180.0 / M_PI));
+  }
+}
+
 // Places the --hotspot images; false with a message on standard error when one cannot be read.
 bool placeHotspots(const Options& options, QVViewGL& view) {
   static const auto printer = std::make_shared<HotspotPrinter>();
@@ -155,6 +172,7 @@ std::shared_ptr<QVViewGL> makeViewer(const Options& options, const std::shared_p
 
 bool showPanorama(QVViewGL& view, const Options& options, const std::shared_ptr<Image>& panorama) {
   view.setViewMode(view.viewMode(), float(panorama->width()) / float(panorama->height()));
+  lookWhereSuggested(view, options, panorama->initialView());
   // The view keeps a black frame for a picture it cannot show; here that is the user's error.
   LastLogLine log;
   if (!view.setImage(panorama)) {

@@ -78,9 +78,11 @@ bool imageSizeAccepted(uint64_t width, uint64_t height, const std::string& name)
 std::shared_ptr<Image> Image::fromBytes(std::span<const uint8_t> bytes, const std::string& name) {
   DecodedPixels decoded;
   std::optional<PanoramaLayout> layout;
+  std::optional<PanoramaInitialView> initialView;
   if (isJPEG(bytes)) {
     if (!decodeJPEG(bytes, name, decoded)) return nullptr;
     layout = PhotoSphereXmp::read(bytes, name);
+    initialView = PhotoSphereXmp::readInitialView(bytes, name);
   } else if (isPNG(bytes)) {
     if (!decodePNG(bytes, name, decoded)) return nullptr;
   } else {
@@ -89,6 +91,7 @@ std::shared_ptr<Image> Image::fromBytes(std::span<const uint8_t> bytes, const st
   }
   auto image = std::shared_ptr<Image>(new Image(std::move(decoded)));
   image->panoramaLayout_ = layout;
+  image->initialView_ = initialView;
   return image;
 }
 

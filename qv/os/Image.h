@@ -62,6 +62,8 @@ class Image {
   // What a JPEG's photo-sphere metadata says about the panorama it shows; none without (or with unusable)
   // metadata.
   const std::optional<PanoramaLayout>& panoramaLayout() const { return panoramaLayout_; }
+  // Where the picture's metadata suggests a viewer first looks; none when it says nothing usable.
+  const std::optional<PanoramaInitialView>& initialView() const { return initialView_; }
 
   // Writes the image as a PNG file; false (with a log line) on failure.
   bool writePNG(const std::string& path) const;
@@ -74,9 +76,10 @@ class Image {
   size_t byteCount() const { return size_t(width_) * size_t(height_) * 4; }
 
   const int width_, height_;
-  const std::vector<uint8_t> given_;              // RGBA, straight alpha, as a program gave it (else empty)
-  const DecodedPixels decoded_;                   // what a decoder made (else no pixels)
-  std::optional<PanoramaLayout> panoramaLayout_;  // set once, before the image is handed out
+  const std::vector<uint8_t> given_;                // RGBA, straight alpha, as a program gave it (else empty)
+  const DecodedPixels decoded_;                     // what a decoder made (else no pixels)
+  std::optional<PanoramaLayout> panoramaLayout_;    // set once, before the image is handed out
+  std::optional<PanoramaInitialView> initialView_;  // likewise
   mutable std::once_flag rgbaOnce_;
   mutable std::vector<uint8_t> rgba_;  // RGBA of a BGRA image; written once under rgbaOnce_
 };

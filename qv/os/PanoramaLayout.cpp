@@ -28,11 +28,16 @@ PanoramaArea equirectangularAreaForSize(int64_t width, int64_t height) {
 }
 
 PanoramaArea stereoEyeArea(StereoPacking stereo, bool rightEye) {
-  const double from = rightEye ? 0.5 : 0, to = rightEye ? 1 : 0.5;
+  const bool rightFirst =
+      stereo == StereoPacking::TopBottomRightFirst || stereo == StereoPacking::SideBySideRightFirst;
+  const bool secondHalf = rightEye != rightFirst;
+  const double from = secondHalf ? 0.5 : 0, to = secondHalf ? 1 : 0.5;
   switch (stereo) {
     case StereoPacking::TopBottom:
+    case StereoPacking::TopBottomRightFirst:
       return {0, from, 1, to};
     case StereoPacking::SideBySide:
+    case StereoPacking::SideBySideRightFirst:
       return {from, 0, to, 1};
     case StereoPacking::Mono:
       break;
@@ -48,6 +53,12 @@ std::string describePanoramaLayout(const PanoramaLayout& layout) {
       break;
     case StereoPacking::SideBySide:
       text = "side-by-side stereo, ";
+      break;
+    case StereoPacking::TopBottomRightFirst:
+      text = "top-bottom stereo (right eye first), ";
+      break;
+    case StereoPacking::SideBySideRightFirst:
+      text = "side-by-side stereo (right eye first), ";
       break;
     case StereoPacking::Mono:
       text = "mono, ";

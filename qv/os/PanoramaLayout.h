@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "qv/os/Export.h"
@@ -21,8 +22,10 @@ enum class PanoramaProjection : int32_t {
 
 enum class StereoPacking : int32_t {
   Mono = 0,
-  TopBottom = 1,   // the left eye in the upper half
-  SideBySide = 2,  // the left eye in the left half
+  TopBottom = 1,             // the left eye in the upper half
+  SideBySide = 2,            // the left eye in the left half
+  TopBottomRightFirst = 3,   // the right eye in the upper half
+  SideBySideRightFirst = 4,  // the right eye in the left half
 };
 
 // How the up and down faces of a cube map are turned; the four side faces are upright in both.
@@ -53,6 +56,18 @@ struct PanoramaLayout {
   bool operator==(const PanoramaLayout&) const = default;
 };
 
+// Where a viewer first looks at a panorama, as its file suggests; unlike the pose it does not turn the
+// picture. Angles are in the world the pose turns the picture into, with the view's own conventions: the
+// heading grows clockwise seen from above (to the right) and 0 is the picture's centre column when the
+// pose is zero (a photo sphere's headings are both compass headings, so the view's yaw is the initial
+// heading itself, whatever the pose); the pitch grows upwards.
+struct PanoramaInitialView {
+  double heading = 0;                   // degrees, -360 to 360
+  double pitch = 0;                     // degrees, -90 to 90
+  std::optional<double> horizontalFov;  // degrees, above 0 and below 180; none: the viewer's own
+  bool operator==(const PanoramaInitialView&) const = default;
+};
+
 // --- What files say about their panorama, and checking it.
 
 // Why a layout read from a file cannot be shown as it says (an area that is empty, reversed or outside the
@@ -65,6 +80,7 @@ std::string panoramaLayoutProblem(const PanoramaLayout& layout);
 PanoramaArea equirectangularAreaForSize(int64_t width, int64_t height);
 
 // The part of a picture packed as `stereo` that holds one eye (a mono picture gives both eyes all of it).
+// A mono view shows the left eye, whichever half holds it.
 PanoramaArea stereoEyeArea(StereoPacking stereo, bool rightEye);
 
 // "top-bottom stereo, equirectangular 180" and the like, for the viewer's one line about its content.

@@ -119,4 +119,24 @@ std::optional<PanoramaLayout> PhotoSphereXmp::read(std::span<const uint8_t> jpeg
   return layout;
 }
 
+std::optional<PanoramaInitialView> PhotoSphereXmp::readInitialView(std::span<const uint8_t> jpeg,
+                                                                   const std::string& name) {
+  const std::string_view xmp = packet(jpeg);
+  if (xmp.empty()) return std::nullopt;
+  const auto heading = number(xmp, "InitialViewHeadingDegrees");
+  const auto pitch = number(xmp, "InitialViewPitchDegrees");
+  const auto fov = number(xmp, "InitialHorizontalFOVDegrees");
+  if (!heading && !pitch && !fov) return std::nullopt;
+  // NaN fails every comparison, so it is out of every range.
+  const char* problem = nullptr;
+  if (heading && !(*heading >= -360 && *heading <= 360)) problem = "heading is not an angle from -360 to 360";
+  if (pitch && !(*pitch >= -90 && *pitch <= 90)) problem = "pitch is not an angle from -90 to 90";
+  if (fov && !(*fov > 0 && *fov < 180)) problem = "field of view is not an angle between 0 and 180";
+  if (problem) {
+    QVLog("Image %s: initial view ignored (%s)", name.c_str(), problem);
+    return std::nullopt;
+  }
+  return PanoramaInitialView{heading.value_or(0), pitch.value_or(0), fov};
+}
+
 }  // namespace qv

@@ -21,6 +21,11 @@ class PhotoSphereXmp {
   // naming `nameForLog` when they cannot be shown as they say (an unknown projection, a crop that does not
   // fit the full panorama, a pose that is no angle).
   static std::optional<PanoramaLayout> read(std::span<const uint8_t> jpeg, const std::string& nameForLog);
+  // The initial view the photo-sphere properties suggest (InitialViewHeadingDegrees, ...PitchDegrees,
+  // InitialHorizontalFOVDegrees); none when they name none, and none with one log line when a value is not
+  // a finite angle in its range.
+  static std::optional<PanoramaInitialView> readInitialView(std::span<const uint8_t> jpeg,
+                                                            const std::string& nameForLog);
 
   // The XMP packet of a JPEG (the first APP1 segment with the XMP signature), empty when it has none.
   static std::string_view packet(std::span<const uint8_t> jpeg);

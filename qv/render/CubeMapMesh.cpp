@@ -88,16 +88,7 @@ PanoramaArea cubeFacePixels(const PanoramaLayout& layout, const CubeFace& face, 
 }
 
 PanoramaArea packedEyeArea(StereoPacking packing, int eye) {
-  const double first = eye == 1 ? 0.5 : 0.0;
-  switch (packing) {
-    case StereoPacking::TopBottom:
-      return {0, first, 1, first + 0.5};
-    case StereoPacking::SideBySide:
-      return {first, 0, first + 0.5, 1};
-    case StereoPacking::Mono:
-      break;
-  }
-  return {};
+  return stereoEyeArea(packing, eye == 1);
 }
 
 CubeMapMesh buildCubeMapMesh(const PanoramaLayout& layout, int32_t textureWidth, int32_t textureHeight,
@@ -156,6 +147,29 @@ CubeMapMesh buildCubeMapMesh(const PanoramaLayout& layout, int32_t textureWidth,
       }
   }
   return mesh;
+}
+
+std::array<CubeMapMesh, 2> splitCubeMapMesh(const CubeMapMesh& mesh, double splitAt) {
+  std::array<CubeMapMesh, 2> halves;
+  if (!(splitAt > 0 && splitAt < 1)) return halves;
+  for (int half = 0; half < 2; ++half) {
+    CubeMapMesh& part = halves[size_t(half)];
+    part.vertices = mesh.vertices;
+    part.texcoords = mesh.texcoords;
+    const double from = half == 0 ? 0 : splitAt, width = half == 0 ? splitAt : 1 - splitAt;
+    for (size_t s = 0; s < part.texcoords.size(); s += 2) {
+      part.texcoords[s] = GLfloat(std::clamp((mesh.texcoords[s] - from) / width, 0.0, 1.0));
+    }
+  }
+  // A triangle belongs to the half that holds its middle.
+  for (size_t t = 0; t + 2 < mesh.indices.size(); t += 3) {
+    double middle = 0;
+    for (size_t k = 0; k < 3; ++k) middle += mesh.texcoords[size_t(mesh.indices[t + k]) * 2] / 3.0;
+    CubeMapMesh& part = halves[middle < splitAt ? 0 : 1];
+    part.indices.insert(part.indices.end(), mesh.indices.begin() + ptrdiff_t(t),
+                        mesh.indices.begin() + ptrdiff_t(t + 3));
+  }
+  return halves;
 }
 
 void drawCubeMapMesh(const CubeMapMesh& mesh) {

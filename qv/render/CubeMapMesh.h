@@ -61,6 +61,12 @@ struct CubeMapMesh {
 CubeMapMesh buildCubeMapMesh(const PanoramaLayout& layout, int32_t textureWidth, int32_t textureHeight,
                              const PanoramaArea& eye, int subdivisions = 16);
 
+// A picture that arrives as a texture pair is its two halves side by side, the first texture the left
+// part, `splitAt` of the picture's width (every layout's split falls on a line of vertices: through the
+// middle of the centre column of a 3x2 grid when the subdivisions are even, between faces of a 6x1 strip).
+// The mesh of the whole picture becomes one mesh per texture, its texture coordinates in that texture's own.
+std::array<CubeMapMesh, 2> splitCubeMapMesh(const CubeMapMesh& mesh, double splitAt);
+
 // Draws the mesh with the texture the caller bound; leaves the client arrays disabled.
 void drawCubeMapMesh(const CubeMapMesh& mesh);
 

@@ -1,11 +1,13 @@
 // The mono panorama layout for cube-map pictures (3x2, equi-angular, 6x1): the faces laid on the inside of
 // the sphere of radius 20, so the blind spot and the hotspots sit on the scene as on the equirectangular
-// sphere. A stereo-packed cube map shows its left eye. The picture is the first texture slot (a texture
-// pair splits an equirectangular frame, which a cube map is not). The faces' mesh is kept between frames
-// and built again only when the layout or the texture size changes.
+// sphere. A stereo-packed cube map shows its left eye. The picture is the first texture slot, or, as for
+// every layout, the first and second slots as its left and right halves (a side-by-side stereo picture
+// delivered as each eye's texture is one such pair). The faces' mesh is kept between frames and built
+// again only when the layout or the texture sizes change.
 #pragma once
 
 #include <array>
+#include <cstdint>
 
 #include "qv/render/CubeMapMesh.h"
 #include "qv/render/SceneRenderer.h"
@@ -22,15 +24,17 @@ class CubeMapRenderer : public SceneRenderer {
   void draw(const FrameSnapshot& frame, int eye, const SceneQuadrics& quadrics) override;
 
  protected:
-  // Draws the given eye's part of the frame's cube map (the first texture; nothing in a picking pass).
+  // Draws the given eye's part of the frame's cube map (nothing in a picking pass).
   void drawEye(const FrameSnapshot& frame, int eye);
 
  private:
   struct CachedMesh {
     PanoramaLayout layout;
     int32_t textureWidth = -1, textureHeight = -1;
+    int32_t secondWidth = -1;  // pixels; 0 when the picture is one texture, -2 a pair of unknown sizes
     PanoramaArea eyeArea;
-    CubeMapMesh mesh;
+    CubeMapMesh mesh;                   // the whole picture's, for one texture
+    std::array<CubeMapMesh, 2> halves;  // for a texture pair: the first texture's part, the second's
   };
   std::array<CachedMesh, 2> meshes_;  // one per eye
 };

@@ -124,6 +124,16 @@ TEST_F(PanoramaLayoutGLTest, MonoViewShowsTheLeftEyeAndAPairEachEye) {
   viewAt(0, -45);
   EXPECT_EQ(framePixel(*view, kWidth / 4, kHeight / 2), ColourCodedPanorama::band(0));
   EXPECT_EQ(framePixel(*view, 3 * kWidth / 4, kHeight / 2), (RGB{90, 90, 90}));  // the right eye
+
+  // The same picture read as the right eye first: the grey lower half is the left eye.
+  layout.stereo = StereoPacking::TopBottomRightFirst;
+  view->setPanoramaLayout(layout);
+  viewAt(0, -45);
+  EXPECT_EQ(framePixel(*view, kWidth / 4, kHeight / 2), (RGB{90, 90, 90}));
+  EXPECT_EQ(framePixel(*view, 3 * kWidth / 4, kHeight / 2), ColourCodedPanorama::band(0));
+  view->setStereo(false);
+  viewAt(0, -45);
+  EXPECT_EQ(framePixel(*view, kWidth / 2, kHeight / 2), (RGB{90, 90, 90}));
 }
 
 TEST_F(PanoramaLayoutGLTest, ContentLayoutAppliesUnlessTheHostSetOne) {

@@ -81,10 +81,13 @@ TEST_F(PanoramaMetadataTest, StereoPackingsAndPoseFromMatroskaAndMP4) {
     std::string properties;
     StereoPacking stereo;
   };
-  // Matroska stereo modes: 1 side by side with the left eye first, 3 top-bottom with the left eye first.
+  // Matroska stereo modes: 1 side by side with the left eye first, 3 top-bottom with the left eye first;
+  // 11 and 2 the same with the right eye first.
   const Case cases[] = {
       {"tb", "--set stereo-mode=3 --set projection-type=1", StereoPacking::TopBottom},
       {"sbs", "--set stereo-mode=1 --set projection-type=1", StereoPacking::SideBySide},
+      {"tbrl", "--set stereo-mode=2 --set projection-type=1", StereoPacking::TopBottomRightFirst},
+      {"sbsrl", "--set stereo-mode=11 --set projection-type=1", StereoPacking::SideBySideRightFirst},
       {"mono",
        "--set projection-type=1 --set projection-pose-yaw=30 --set projection-pose-pitch=-10 "
        "--set projection-pose-roll=5",
@@ -94,7 +97,10 @@ TEST_F(PanoramaMetadataTest, StereoPackingsAndPoseFromMatroskaAndMP4) {
     SCOPED_TRACE(c.name);
     const std::string mkv = tagged(c.name, c.properties);
     ASSERT_FALSE(mkv.empty());
-    const std::string mp4 = remuxedToMP4(mkv);
+    // MP4's stereo box has no right-eye-first packing, so those stay in Matroska.
+    const bool rightFirst =
+        c.stereo == StereoPacking::TopBottomRightFirst || c.stereo == StereoPacking::SideBySideRightFirst;
+    const std::string mp4 = rightFirst ? mkv : remuxedToMP4(mkv);
     ASSERT_FALSE(mp4.empty());
     for (const std::string& path : {mkv, mp4}) {
       const std::optional<PanoramaLayout> layout = layoutOf(path);
@@ -137,10 +143,10 @@ TEST_F(PanoramaMetadataTest, MetadataThatCannotBeShownIsIgnoredWithOneLine) {
                        // open it only after the layout was read
   };
   // FFmpeg drops a projection it does not know with a warning of its own; the kit refuses a stereo packing
-  // it cannot show.
+  // it cannot show (Matroska's 5: the eyes in a checkerboard).
   const Case cases[] = {
       {"unknown", "--set projection-type=3", "Unknown spherical metadata", 2},
-      {"inverted", "--set stereo-mode=2", "panorama metadata ignored (stereo with the right eye first)", 1},
+      {"checkerboard", "--set stereo-mode=5", "panorama metadata ignored (unsupported stereo packing", 1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

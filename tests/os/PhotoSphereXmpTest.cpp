@@ -124,12 +124,78 @@ TEST_F(PhotoSphereXmpTest, MetadataThatCannotBeShownIsIgnoredWithOneLine) {
   }
 }
 
+// The initial view is read beside the layout; a bad value drops the initial view alone, with one line.
+TEST_F(PhotoSphereXmpTest, InitialViewReadBackAndBadValuesIgnored) {
+  const std::string view =
+      photo("view",
+            "-XMP-GPano:ProjectionType=equirectangular -XMP-GPano:PoseHeadingDegrees=30 "
+            "-XMP-GPano:InitialViewHeadingDegrees=270 -XMP-GPano:InitialViewPitchDegrees=-20 "
+            "-XMP-GPano:InitialHorizontalFOVDegrees=100");
+  const std::string headingOnly =
+      photo("heading", "-XMP-GPano:ProjectionType=equirectangular -XMP-GPano:InitialViewHeadingDegrees=45");
+  const std::string none = photo("none", "-XMP-GPano:ProjectionType=equirectangular");
+  ASSERT_FALSE(view.empty() || headingOnly.empty() || none.empty());
+  auto image = Image::fromFile(view);
+  ASSERT_TRUE(image && image->initialView());
+  EXPECT_EQ(*image->initialView(), (PanoramaInitialView{270, -20, 100}));
+  EXPECT_DOUBLE_EQ(image->panoramaLayout()->poseYaw, 30);  // the pose is its own
+  image = Image::fromFile(headingOnly);
+  ASSERT_TRUE(image && image->initialView());
+  EXPECT_EQ(*image->initialView(), (PanoramaInitialView{45, 0, std::nullopt}));
+  image = Image::fromFile(none);
+  ASSERT_TRUE(image);
+  EXPECT_FALSE(image->initialView());
+
+  struct Case {
+    std::string path;
+    const char* reason;
+  };
+  const Case cases[] = {
+      {photo("far", "-XMP-GPano:ProjectionType=equirectangular -XMP-GPano:InitialViewHeadingDegrees=400"),
+       "heading is not an angle from -360 to 360"},
+      {photoWithRawXmp("nanheading",
+                       "GPano:ProjectionType='equirectangular' GPano:InitialViewHeadingDegrees='nan'"),
+       "heading is not an angle from -360 to 360"},
+      {photo("steep", "-XMP-GPano:ProjectionType=equirectangular -XMP-GPano:InitialViewPitchDegrees=-91"),
+       "pitch is not an angle from -90 to 90"},
+      {photo("nofov", "-XMP-GPano:ProjectionType=equirectangular -XMP-GPano:InitialHorizontalFOVDegrees=0"),
+       "field of view is not an angle between 0 and 180"},
+  };
+  for (const Case& c : cases) {
+    ASSERT_FALSE(c.path.empty());
+    LogCapture log;
+    image = Image::fromFile(c.path);
+    ASSERT_TRUE(image && image->panoramaLayout()) << c.path;  // the layout stands
+    EXPECT_FALSE(image->initialView()) << c.path;
+    ASSERT_EQ(log.lines.size(), 1u) << c.path;
+    EXPECT_NE(log.lines[0].find(std::string("initial view ignored (") + c.reason), std::string::npos)
+        << log.lines[0];
+  }
+}
+
 TEST(PanoramaLayoutTest, PicturesFlatterThanTwoToOneAreABandAboutTheHorizon) {
   EXPECT_TRUE(equirectangularAreaForSize(4000, 2000).whole());
   EXPECT_TRUE(equirectangularAreaForSize(1000, 1000).whole());
   // 4:1 covers 90 degrees of pitch, half the height of the sphere.
   EXPECT_EQ(equirectangularAreaForSize(4000, 1000), (PanoramaArea{0, 0.25, 1, 0.75}));
   EXPECT_TRUE(equirectangularAreaForSize(0, 0).whole());
+}
+
+// Each packing's halves: the mono view and the left eye share one, the right eye has the other.
+TEST(PanoramaLayoutTest, StereoEyeAreas) {
+  const PanoramaArea top{0, 0, 1, 0.5}, bottom{0, 0.5, 1, 1}, left{0, 0, 0.5, 1}, right{0.5, 0, 1, 1};
+  const struct {
+    StereoPacking stereo;
+    PanoramaArea leftEye, rightEye;
+  } cases[] = {{StereoPacking::Mono, {}, {}},
+               {StereoPacking::TopBottom, top, bottom},
+               {StereoPacking::SideBySide, left, right},
+               {StereoPacking::TopBottomRightFirst, bottom, top},
+               {StereoPacking::SideBySideRightFirst, right, left}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(stereoEyeArea(c.stereo, false), c.leftEye) << int(c.stereo);
+    EXPECT_EQ(stereoEyeArea(c.stereo, true), c.rightEye) << int(c.stereo);
+  }
 }
 
 TEST(PanoramaLayoutTest, Descriptions) {
@@ -141,6 +207,9 @@ TEST(PanoramaLayoutTest, Descriptions) {
   layout.stereo = StereoPacking::SideBySide;
   layout.area = {0, 0.25, 1, 0.75};
   EXPECT_EQ(describePanoramaLayout(layout), "side-by-side stereo, equirectangular 360 x 90 degrees");
+  layout.stereo = StereoPacking::TopBottomRightFirst;
+  layout.area = {};
+  EXPECT_EQ(describePanoramaLayout(layout), "top-bottom stereo (right eye first), equirectangular 360");
 }
 
 }  // namespace

@@ -336,4 +336,71 @@ TEST_F(CubeMapGLTest, StereoPackedVideoGivesEachEyeItsHalf) {
   }
 }
 
+// A cube map delivered as a texture pair is its left and right halves: a 3x2 picture split down its middle
+// (through the left and front faces) matches the filter's view of the whole picture across the split, and
+// a side-by-side stereo cube map delivered as each eye's texture gives each eye its own.
+TEST_F(CubeMapGLTest, TexturePairIsThePicturesTwoHalves) {
+  const CubeCase& c = kCases[0];
+  const auto left = cubeMap(c), right = cubeMap(c, 90);
+  ASSERT_FALSE(left.empty());
+  ASSERT_FALSE(right.empty());
+  ASSERT_TRUE(writeFile(*scratch / "left.rgba", left));
+  ASSERT_TRUE(writeFile(*scratch / "right.rgba", right));
+  // Columns [from, from + width) of an RGBA picture c.width wide, as BGRA.
+  auto columns = [&](const std::vector<uint8_t>& rgba, int from, int width) {
+    std::vector<uint8_t> bgra;
+    for (int y = 0; y < c.height; ++y) {
+      for (int x = from; x < from + width; ++x) {
+        const uint8_t* p = &rgba[(size_t(y) * c.width + x) * 4];
+        bgra.insert(bgra.end(), {p[2], p[1], p[0], 255});
+      }
+    }
+    return bgra;
+  };
+  view->displayAsset(std::make_shared<HostAsset>());
+  view->update();
+  auto deliver = [&](std::vector<uint8_t>& first, std::vector<uint8_t>& second, int width) {
+    auto a = PixelBuffer::createWithBytes(width, c.height, first.data(), size_t(width) * 4);
+    auto b = PixelBuffer::createWithBytes(width, c.height, second.data(), size_t(width) * 4);
+    ASSERT_TRUE(a && b);
+    view->onImageBuffer2(a.get(), b.get(), 0, 0, width * 2, c.height);
+  };
+  auto leftHalf = columns(left, 0, c.width / 2), rightHalf = columns(left, c.width / 2, c.width / 2);
+  deliver(leftHalf, rightHalf, c.width / 2);
+  view->setPanoramaLayout(c.layout);
+  // Across the split in the left face and in the front face, and one view from each half alone.
+  for (const Direction d :
+       {Direction{-90, 0}, Direction{0, 0}, Direction{0, -30}, Direction{90, 10}, Direction{-150, 0}}) {
+    const double ncc = scoreAt(c, *scratch / "left.rgba", d);
+    std::printf("3x2 as a texture pair at yaw %g pitch %g: NCC %.4f\n", d.yaw, d.pitch, ncc);
+    EXPECT_GE(ncc, kMinCorrelation) << "yaw " << d.yaw << " pitch " << d.pitch;
+  }
+
+  auto leftEye = columns(left, 0, c.width), rightEye = columns(right, 0, c.width);
+  deliver(leftEye, rightEye, c.width);
+  PanoramaLayout layout = c.layout;
+  layout.stereo = StereoPacking::SideBySide;
+  view->setPanoramaLayout(layout);
+  view->setStereo(true);
+  const Direction d{45, 20};
+  const auto pair = viewAt(d);
+  const int half = kViewSize / 2;
+  const std::string size = std::to_string(c.width) + "x" + std::to_string(c.height);
+  for (int eye = 0; eye < 2; ++eye) {
+    std::vector<uint8_t> ours;
+    for (int y = 0; y < kViewSize; ++y) {
+      const auto row = pair.begin() + (ptrdiff_t(y) * kViewSize + eye * half) * 4;
+      ours.insert(ours.end(), row, row + half * 4);
+    }
+    const auto own =
+        filterView(*scratch / (eye ? "right.rgba" : "left.rgba"), size, "c3x2", "", d, half, kViewSize);
+    const auto other =
+        filterView(*scratch / (eye ? "left.rgba" : "right.rgba"), size, "c3x2", "", d, half, kViewSize);
+    const double ncc = correlation(ours, own);
+    std::printf("stereo 3x2 as each eye's texture, eye %d: NCC %.4f\n", eye, ncc);
+    EXPECT_GE(ncc, kMinCorrelation) << "eye " << eye;
+    EXPECT_LT(correlation(ours, other), kMinCorrelation - 0.1) << "eye " << eye;
+  }
+}
+
 }  // namespace

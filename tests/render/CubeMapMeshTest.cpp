@@ -82,4 +82,24 @@ TEST(CubeMapMeshTest, PoleFacesTurnHalfATurnBetweenConverterAndMetadata) {
   }
 }
 
+// A picture split into two textures at its middle: every layout's split falls on vertices, so each
+// triangle lies wholly in one half and keeps its texels there (none clamped to the other half's edge).
+TEST(CubeMapMeshTest, SplitIntoTwoTexturesKeepsEachTriangleInOneHalf) {
+  for (const PanoramaLayout& layout :
+       {cube(PanoramaProjection::CubeMap3x2), cube(PanoramaProjection::EquiAngularCubeMap),
+        cube(PanoramaProjection::CubeMap6x1), cube(PanoramaProjection::CubeMap3x2, {}, 4)}) {
+    const CubeMapMesh whole = buildCubeMapMesh(layout, 768, 512, {}, kN);
+    const auto halves = splitCubeMapMesh(whole, 0.5);
+    EXPECT_EQ(halves[0].indices.size() + halves[1].indices.size(), whole.indices.size());
+    EXPECT_EQ(halves[0].indices.size(), halves[1].indices.size());
+    for (int half = 0; half < 2; ++half) {
+      for (GLushort index : halves[size_t(half)].indices) {
+        const double s = whole.texcoords[size_t(index) * 2];
+        EXPECT_TRUE(half == 0 ? s <= 0.5 : s >= 0.5) << "projection " << int(layout.projection);
+        EXPECT_NEAR(halves[size_t(half)].texcoords[size_t(index) * 2], half == 0 ? 2 * s : 2 * s - 1, 1e-6);
+      }
+    }
+  }
+}
+
 }  // namespace

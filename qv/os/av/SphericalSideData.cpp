@@ -58,16 +58,16 @@ std::string readMapping(const AVSphericalMapping& mapping, PanoramaLayout& layou
 }
 
 std::string readStereo(const AVStereo3D& stereo, PanoramaLayout& layout) {
-  if (stereo.flags & AV_STEREO3D_FLAG_INVERT) return "stereo with the right eye first";
+  const bool rightFirst = stereo.flags & AV_STEREO3D_FLAG_INVERT;
   switch (stereo.type) {
     case AV_STEREO3D_2D:
       layout.stereo = StereoPacking::Mono;
       return {};
     case AV_STEREO3D_TOPBOTTOM:
-      layout.stereo = StereoPacking::TopBottom;
+      layout.stereo = rightFirst ? StereoPacking::TopBottomRightFirst : StereoPacking::TopBottom;
       return {};
     case AV_STEREO3D_SIDEBYSIDE:
-      layout.stereo = StereoPacking::SideBySide;
+      layout.stereo = rightFirst ? StereoPacking::SideBySideRightFirst : StereoPacking::SideBySide;
       return {};
     default:
       return "unsupported stereo packing " + std::to_string(int(stereo.type));

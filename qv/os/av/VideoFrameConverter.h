@@ -1,6 +1,7 @@
 // Converts decoded video frames (any pixel format FFmpeg decodes to) into BGRA pixel buffers from a pool
-// that follows the frame size, with libswscale. The pool's buffers are laid out the way libswscale writes
-// (see PixelBufferPool). One thread at a time; the video output guards it with its own lock.
+// that follows the frame size, with libswscale on one slice thread per core. The pool's buffers are laid out
+// the way libswscale writes (see PixelBufferPool). One thread at a time; the video output guards it with its
+// own lock.
 #pragma once
 
 #include <cstddef>
@@ -29,6 +30,7 @@ class VideoFrameConverter {
 
  private:
   SwsContext* scaler_ = nullptr;
+  int scalerWidth_ = 0, scalerHeight_ = 0, scalerFormat_ = -1;  // what scaler_ converts from
   std::shared_ptr<PixelBufferPool> pool_;
 };
 
