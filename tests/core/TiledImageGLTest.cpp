@@ -89,7 +89,11 @@ TEST(TiledImageGLTest, AVideoFrameOrAClearReplacesTheTiles) {
   ASSERT_TRUE(input.setImage(detailedPanorama()));
   {
     std::lock_guard<std::mutex> guard(input.lock());
-    EXPECT_EQ(input.tiles().size(), 15u);
+    EXPECT_EQ(input.tiles(20, kView).size(), 15u);
+    // A wide view draws the reduced level (1024 x 512, one tile) instead.
+    const auto reduced = input.tiles(110, kView);
+    ASSERT_EQ(reduced.size(), 1u);
+    EXPECT_EQ(reduced[0].texture.width, 1024);
     EXPECT_TRUE(input.first().empty());
   }
   std::vector<uint8_t> frame(64 * 32 * 4, 200);
@@ -97,13 +101,13 @@ TEST(TiledImageGLTest, AVideoFrameOrAClearReplacesTheTiles) {
   ASSERT_TRUE(input.onImageBuffer(buffer.get(), 64, 32));
   {
     std::lock_guard<std::mutex> guard(input.lock());
-    EXPECT_TRUE(input.tiles().empty());
+    EXPECT_TRUE(input.tiles(20, kView).empty());
     EXPECT_FALSE(input.first().empty());
   }
   ASSERT_TRUE(input.setImage(detailedPanorama()));
   std::lock_guard<std::mutex> guard(input.lock());
   input.clearSlots();
-  EXPECT_TRUE(input.tiles().empty());
+  EXPECT_TRUE(input.tiles(20, kView).empty());
   SharedContextScope scope;
   input.releaseTextures();
 }
