@@ -44,6 +44,12 @@ FileKind fileKind(const std::string& path, std::string* reason) {
   static const uint8_t kPNGSignature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
   if (start.size() >= 3 && start[0] == 0xFF && start[1] == 0xD8 && start[2] == 0xFF) return FileKind::Jpeg;
   if (start.size() == 8 && std::memcmp(start.data(), kPNGSignature, 8) == 0) return FileKind::Png;
+  // Only a JPEG is read in pieces; anything else is refused by its size first, as Image does.
+  if (file->size() > Image::kMaxFileBytes) {
+    *reason = "too large (" + std::to_string(file->size()) + " bytes; at most " +
+              std::to_string(Image::kMaxFileBytes) + ")";
+    return FileKind::Unreadable;
+  }
   return FileKind::Unknown;
 }
 
