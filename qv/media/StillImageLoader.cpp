@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <optional>
 #include <vector>
 
@@ -174,18 +175,24 @@ bool StillImageLoader::loadJpegInBands(std::string* reason, bool* logged) {
       return false;
     }
     const int w = previewDecoder->width(), h = previewDecoder->height();
-    std::vector<uint8_t> pixels(size_t(w) * size_t(h) * 4);
+    // Not zero-filled: a header that promises more rows than the data holds costs only what is decoded.
+    std::unique_ptr<uint8_t[]> pixels(new (std::nothrow) uint8_t[size_t(w) * size_t(h) * 4]);
+    if (!pixels) {
+      *reason = "cannot allocate the preview";
+      input_.dropPicture(picture);
+      return false;
+    }
     for (int row = 0; row < h;) {
       if (cancelled()) return false;
       const int rows =
-          previewDecoder->readRows(pixels.data() + size_t(row) * size_t(w) * 4, size_t(w) * 4, kPreviewRows);
+          previewDecoder->readRows(pixels.get() + size_t(row) * size_t(w) * 4, size_t(w) * 4, kPreviewRows);
       if (rows < 0) {
         *reason = previewDecoder->reason();
         return false;
       }
       row += rows;
     }
-    auto buffer = PixelBuffer::createWithBytes(w, h, pixels.data(), size_t(w) * 4);
+    auto buffer = PixelBuffer::createWithBytes(w, h, pixels.get(), size_t(w) * 4);
     if (listener_.layout) listener_.layout(layout, info);
     if (!buffer || !input_.showPreview(*buffer, picture)) {
       *reason = "cannot make the preview texture";

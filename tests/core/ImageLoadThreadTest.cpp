@@ -88,6 +88,14 @@ void waitForLoad(QVViewGL& view) {
     RunLoop::main().runFor(0.01);
 }
 
+long statusKiB(const char* field) {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line))
+    if (line.rfind(field, 0) == 0) return std::atol(line.c_str() + std::char_traits<char>::length(field));
+  return 0;
+}
+
 // What the synchronous path shows for the same file.
 std::vector<uint8_t> synchronousFrame(const std::string& path) {
   auto view = makeView();
@@ -193,4 +201,38 @@ TEST(ImageLoadThreadTest, ABadFileEndsInFailedAndKeepsThePreviousPicture) {
   std::remove(good.c_str());
   std::remove(truncated.c_str());
   std::remove(notAnImage.c_str());
+}
+
+TEST(ImageLoadThreadTest, AHeaderThatPromisesMoreRowsThanTheDataHoldsCostsLittle) {
+  // A real 64 x 64 JPEG whose frame header is made to say 65500 x 32768: a preview of 8188 x 4096
+  // (128 MiB) would be due, but the data ends after a few blocks.
+  std::vector<uint8_t> rgb(64 * 64 * 3, 90);
+  tjhandle handle = tjInitCompress();
+  unsigned char* jpeg = nullptr;
+  unsigned long size = 0;
+  tjCompress2(handle, rgb.data(), 64, 0, 64, TJPF_RGB, &jpeg, &size, TJSAMP_420, 90, 0);
+  std::vector<uint8_t> bytes(jpeg, jpeg + size);
+  tjFree(jpeg);
+  tjDestroy(handle);
+  for (size_t i = 0; i + 9 < bytes.size(); ++i) {
+    if (bytes[i] != 0xFF || bytes[i + 1] != 0xC0) continue;
+    bytes[i + 5] = 0x80, bytes[i + 6] = 0x00;  // height 32768
+    bytes[i + 7] = 0xFF, bytes[i + 8] = 0xDC;  // width 65500, the decoder's largest
+    break;
+  }
+  const std::string path = ::testing::TempDir() + "load-liar.jpg";
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+  auto view = makeLaidOutView(kView, kView);
+  view->update();
+  std::ofstream("/proc/self/clear_refs") << "5";  // restarts the peak at the current size
+  const long before = statusKiB("VmRSS:");
+  LogCapture log;
+  view->loadImage(path);
+  waitForLoad(*view);
+  EXPECT_EQ(view->imageLoadState(), ImageLoadState::Failed);
+  EXPECT_EQ(view->imageLoadFailure().rfind("corrupt or truncated JPEG data", 0), 0u)
+      << view->imageLoadFailure();
+  EXPECT_LT(statusKiB("VmHWM:") - before, 48 * 1024) << "KiB above the " << before << " KiB before";
+  std::remove(path.c_str());
 }
