@@ -83,6 +83,57 @@ TEST(TiledImageGLTest, TilesWithinAHostLimitShowWhatOneTextureShows) {
   RunLoop::main().useRealClock();
 }
 
+namespace {
+
+// The panorama averaged over blocks of 4 x 4 pixels: what the reduced level holds.
+std::shared_ptr<Image> quarterOf(const Image& image) {
+  const int w = image.width() / 4, h = image.height() / 4;
+  const auto rgba = image.rgba();
+  std::vector<uint8_t> out(size_t(w) * size_t(h) * 4);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x)
+      for (int c = 0; c < 4; ++c) {
+        uint32_t sum = 0;
+        for (int dy = 0; dy < 4; ++dy)
+          for (int dx = 0; dx < 4; ++dx)
+            sum +=
+                rgba[((size_t(y) * 4 + size_t(dy)) * size_t(image.width()) + size_t(x) * 4 + size_t(dx)) * 4 +
+                     size_t(c)];
+        out[(size_t(y) * size_t(w) + size_t(x)) * 4 + size_t(c)] = uint8_t((sum + 8) / 16);
+      }
+  return Image::fromRGBA(w, h, std::move(out));
+}
+
+std::vector<uint8_t> viewAt(const std::shared_ptr<Image>& image, int tileLimit, float fov) {
+  auto view = makeLaidOutView(kView, kView);
+  view->setMaximumTileSize(tileLimit);
+  EXPECT_TRUE(view->setImage(image));
+  view->setFieldOfView(fov);
+  view->setRotationX(30);
+  view->setRotationY(20);
+  view->update();
+  return static_cast<OffscreenLayer&>(*view->layer()).lastFrame();
+}
+
+int largestDifference(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
+  int largest = 0;
+  for (size_t p = 0; p < std::min(a.size(), b.size()); ++p)
+    if (p % 4 != 3) largest = std::max(largest, std::abs(int(a[p]) - int(b[p])));
+  return largest;
+}
+
+}  // namespace
+
+TEST(TiledImageGLTest, AWideViewDrawsTheQuarterLevelAndAZoomedOneTheTiles) {
+  const auto panorama = detailedPanorama();
+  const auto quarter = quarterOf(*panorama);
+  // At 110 degrees on 256 pixels the quarter level (1024 wide) has all the view can show.
+  EXPECT_LE(largestDifference(viewAt(panorama, 1024, 110), viewAt(quarter, 0, 110)), 2);
+  // Zoomed in, the full tiles show what the quarter level cannot.
+  EXPECT_GT(largestDifference(viewAt(panorama, 1024, 20), viewAt(quarter, 0, 20)), 60);
+  EXPECT_LE(largestDifference(viewAt(panorama, 1024, 20), viewAt(panorama, 0, 20)), 2);
+}
+
 TEST(TiledImageGLTest, AVideoFrameOrAClearReplacesTheTiles) {
   FrameInput input(QVContext::glLock());
   input.setMaximumTileSize(1024);
