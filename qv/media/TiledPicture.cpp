@@ -96,12 +96,12 @@ bool TiledPicture::reduce(const uint8_t* rows, int firstRow, int count, std::mut
     const int row = firstRow + r;
     const uint8_t* pixel = rows + size_t(r) * size_t(width) * 4;
     uint32_t* sum = sums_.data();
-    for (int x = 0; x < width; x += kReduction, sum += 4) {
-      const int columns = std::min(kReduction, width - x);
-      for (int c = 0; c < columns; ++c, pixel += 4) {
-        sum[0] += pixel[0], sum[1] += pixel[1], sum[2] += pixel[2], sum[3] += pixel[3];
-      }
-    }
+    const int wholeGroups = width / kReduction;
+    // The hot loop of a band: four pixels a group, no bounds to check (the compiler vectorises it).
+    for (int g = 0; g < wholeGroups; ++g, sum += 4, pixel += 4 * kReduction)
+      for (int c = 0; c < 4; ++c) sum[c] += uint32_t(pixel[c]) + pixel[4 + c] + pixel[8 + c] + pixel[12 + c];
+    for (int x = wholeGroups * kReduction; x < width; ++x, pixel += 4)
+      for (int c = 0; c < 4; ++c) sum[c] += pixel[c];
     const bool groupEnds = (row + 1) % kReduction == 0 || row + 1 == full_.height;
     if (!groupEnds) continue;
     const int groupRows = row % kReduction + 1;
