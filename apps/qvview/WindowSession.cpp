@@ -116,7 +116,6 @@ bool WindowSession::checkLoading() {
   const ImageLoadState state = view_->imageLoadState();
   if (state != ImageLoadState::Full && state != ImageLoadState::Failed) return true;
   loading_ = false;
-  SDL_SetWindowTitle(window_.window(), ("qvview - " + name()).c_str());
   if (!finishStill(*view_, options_)) return false;
   LayoutLine::settle(options_, *view_, true, view_->loadedImageInfo().panoramaMetadata);
   changed(true);
@@ -156,7 +155,6 @@ bool WindowSession::open() {
     const auto content = loadContent(options_);
     if (!content) return false;
     view_->setImageLoadObserver([this](ImageLoadState) { dirty_ = true; });
-    SDL_SetWindowTitle(window_.window(), ("qvview - loading " + name()).c_str());
     startStill(*view_, options_);
     loading_ = true;
   } else {
@@ -282,6 +280,7 @@ void WindowSession::updateTitle() {
   std::snprintf(view, sizeof view, "yaw %.1f  pitch %.1f  fov %.0f", tenth(view_->getRotationX()),
                 tenth(view_->getRotationY()), view_->fieldOfView());
   text += view;
+  if (loading_) text = "qvview - loading " + name();
   if (title_ != text) {
     title_ = text;
     SDL_SetWindowTitle(window_.window(), text.c_str());
