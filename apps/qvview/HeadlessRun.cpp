@@ -150,7 +150,12 @@ int runHeadless(const Options& options) {
   std::optional<LastLogLine> log;
   if (video) log.emplace();
   if (video && !(playback = startVideo(options, *view, *log))) return 1;
-  LayoutLine::settle(options, *view, content->panorama.get());  // a video's asset has loaded by now
+  // Headless frames are of the full resolution, never of the preview.
+  if (content->stillFile && !loadStillAndWait(*view, options)) return 1;
+  const bool metadata = content->stillFile  ? view->loadedImageInfo().panoramaMetadata
+                        : content->panorama ? content->panorama->panoramaLayout().has_value()
+                                            : false;
+  LayoutLine::settle(options, *view, !video, metadata);  // a video's asset has loaded by now
   int exitCode = 0;
   const int frames = views ? 1 : options.frames;
   for (int i = 0; i < frames && exitCode == 0; ++i) {

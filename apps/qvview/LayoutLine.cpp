@@ -4,7 +4,6 @@
 
 #include "qv/core/QVViewGL.h"
 #include "qv/media/QVAsset.h"
-#include "qv/os/Image.h"
 #include "qv/os/RunLoop.h"
 
 using namespace qv;
@@ -33,7 +32,7 @@ PanoramaLayout layoutWithOptions(const Options& options, PanoramaLayout layout) 
   return layout;
 }
 
-bool LayoutLine::settle(const Options& options, QVViewGL& view, const Image* still) {
+bool LayoutLine::settle(const Options& options, QVViewGL& view, bool still, bool stillMetadata) {
   if (const auto& asset = view.asset()) {
     const int32_t status = asset->getStatus();
     if (status == 0 || status == 10) return false;
@@ -43,7 +42,7 @@ bool LayoutLine::settle(const Options& options, QVViewGL& view, const Image* sti
   if (options.projection || options.layout) view.setPanoramaLayout(layoutWithOptions(options, content));
   const PanoramaLayout shown = view.panoramaLayout();
   std::string line = describePanoramaLayout(options.projection || options.layout ? shown : content);
-  if (still && !still->panoramaLayout() && !content.area.whole() && !options.projection) {
+  if (still && !stillMetadata && !content.area.whole() && !options.projection) {
     line += " (a picture flatter than 2:1 without panorama metadata: a band about the horizon)";
   }
   std::fprintf(stderr, "qvview: %s\n", line.c_str());
@@ -55,7 +54,7 @@ std::shared_ptr<Timer> LayoutLine::start(const Options& options, const std::shar
   auto timer = std::make_shared<std::shared_ptr<Timer>>();
   *timer = RunLoop::main().scheduleTimer(0.05, true, [options, weak, timer] {
     auto strong = weak.lock();
-    if (!strong || settle(options, *strong, nullptr)) {
+    if (!strong || settle(options, *strong, false, false)) {
       if (*timer) (*timer)->invalidate();
       timer->reset();
     }

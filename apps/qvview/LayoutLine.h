@@ -24,7 +24,8 @@ PanoramaLayout layoutWithOptions(const Options& options, PanoramaLayout content)
 // timer that start() schedules, which stops itself once it has printed.
 class LayoutLine {
  public:
-  // False while a video's asset is still loading. `still`: the picture shown, nullptr for a video.
-  static bool settle(const Options& options, QVViewGL& view, const Image* still);
+  // False while a video's asset is still loading. `still`: a still picture is shown (not a video), and
+  // `stillMetadata`: its layout came from its photo-sphere metadata.
+  static bool settle(const Options& options, QVViewGL& view, bool still, bool stillMetadata);
   static std::shared_ptr<Timer> start(const Options& options, const std::shared_ptr<QVViewGL>& view);
 };

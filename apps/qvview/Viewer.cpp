@@ -1,20 +1,24 @@
 #include "apps/qvview/Viewer.h"
 
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <thread>
 #include <vector>
 
 #include "apps/qvview/DefaultPanorama.h"
 #include "apps/qvview/LastLogLine.h"
 #include "apps/qvview/VideoPlayback.h"
 #include "qv/core/QVObjectFactory.h"
+#include "qv/core/QVViewGL.h"
 #include "qv/core/ViewMode.h"
 #include "qv/hotspots/QVHotspot.h"
 #include "qv/hotspots/QVHotspotTarget.h"
 #include "qv/os/Image.h"
 #include "qv/os/MotionSources.h"
 #include "qv/os/RegularFile.h"
+#include "qv/os/RunLoop.h"
 
 using namespace qv;
 
@@ -48,6 +52,22 @@ std::optional<Content> loadContent(const Options& options) {
   Content content;
   std::string error;
   content.video = VideoPlayback::isVideo(options);
+  if (options.file && !content.video) {
+    // Decoded by the view, off the main thread; only what can be told without decoding is checked here.
+    std::error_code code;
+    std::string reason;
+    if (!std::filesystem::exists(*options.file, code)) {
+      reason = "no such file";
+    } else {
+      RegularFile::check(*options.file, &reason);
+    }
+    if (!reason.empty()) {
+      std::fprintf(stderr, "qvview: %s: %s\n", options.file->c_str(), reason.c_str());
+      return std::nullopt;
+    }
+    content.stillFile = *options.file;
+    return content;
+  }
   content.panorama = loadPanorama(options, &error);
   if (!content.panorama && (!content.video || !error.empty())) {
     std::fprintf(stderr, "qvview: %s\n", error.c_str());
@@ -181,4 +201,42 @@ bool showPanorama(QVViewGL& view, const Options& options, const std::shared_ptr<
     return false;
   }
   return true;
+}
+
+namespace {
+
+// The kit's log lines while a still loads: the failure's line becomes qvview's one message.
+std::optional<LastLogLine> stillLog;
+
+}  // namespace
+
+void startStill(QVViewGL& view, const Options& options) {
+  stillLog.emplace();
+  view.loadImage(*options.file);
+}
+
+bool finishStill(QVViewGL& view, const Options& options) {
+  std::string reason = stillLog ? stillLog->text() : std::string();
+  stillLog.reset();
+  const std::string& path = *options.file;
+  if (view.imageLoadState() != ImageLoadState::Full) {
+    const std::string prefix = "Image " + path + ": ";
+    if (reason.rfind(prefix, 0) == 0) reason = reason.substr(prefix.size());
+    if (reason.empty()) reason = view.imageLoadFailure();
+    std::fprintf(stderr, "qvview: %s: %s\n", path.c_str(),
+                 reason.empty() ? "cannot be read" : reason.c_str());
+    return false;
+  }
+  const LoadedImageInfo info = view.loadedImageInfo();
+  if (info.height > 0) view.setViewMode(view.viewMode(), float(info.width) / float(info.height));
+  return true;
+}
+
+bool loadStillAndWait(QVViewGL& view, const Options& options) {
+  startStill(view, options);
+  while (view.imageLoadState() != ImageLoadState::Full && view.imageLoadState() != ImageLoadState::Failed) {
+    // A manual clock does not wait by itself: the loader's reports are polled.
+    if (RunLoop::main().runOnce() == 0) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  return finishStill(view, options);
 }

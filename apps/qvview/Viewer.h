@@ -18,10 +18,12 @@ using namespace qv;
 // regular file.
 std::shared_ptr<Image> loadPanorama(const Options& options, std::string* error);
 
-// What the options show: a video (played by VideoPlayback) or a still panorama.
+// What the options show: a video (played by VideoPlayback), a still file (loaded by the view, see
+// startStill), or the built-in panorama.
 struct Content {
   bool video = false;
-  std::shared_ptr<Image> panorama;  // nullptr for a video
+  std::optional<std::string> stillFile;  // a still panorama's file, checked to be a readable regular file
+  std::shared_ptr<Image> panorama;       // the built-in panorama, else nullptr
 };
 // The options' content; nullopt, having printed why, when there is nothing that can be shown.
 std::optional<Content> loadContent(const Options& options);
@@ -41,6 +43,14 @@ std::shared_ptr<QVViewGL> makeViewer(const Options& options, const std::shared_p
 // Puts a still panorama into the view, with the view's layout aspect set to the picture's; false, having
 // printed why, when the view cannot show it.
 bool showPanorama(QVViewGL& view, const Options& options, const std::shared_ptr<Image>& panorama);
+
+// Starts loading the options' still file into the view: a preview first, then the full resolution.
+void startStill(QVViewGL& view, const Options& options);
+// Once the view's load has ended: the view's layout aspect is the picture's; false, having printed one
+// line naming the file and the reason, when it cannot be shown.
+bool finishStill(QVViewGL& view, const Options& options);
+// Pumps the main run loop until the view's load has ended, then finishStill.
+bool loadStillAndWait(QVViewGL& view, const Options& options);
 
 int runHeadless(const Options& options);
 int runWindow(const Options& options);

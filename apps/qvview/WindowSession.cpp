@@ -5,7 +5,6 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
-#include <future>
 #include <vector>
 
 #include "apps/qvview/LayoutLine.h"
@@ -105,29 +104,22 @@ std::string WindowSession::screenshotPath() const {
   }
 }
 
-// Decodes the still on another thread while the window shows "LOADING NAME" with a moving ellipsis and
-// stays responsive; nullptr, having printed why, when it cannot be read.
-std::shared_ptr<Image> WindowSession::loadWithIndicator() {
-  std::string error;
-  auto loading = std::async(std::launch::async, [this, &error] { return loadPanorama(options_, &error); });
-  SDL_SetWindowTitle(window_.window(), ("qvview - loading " + name()).c_str());
-  for (int tick = 0; loading.wait_for(std::chrono::milliseconds(0)) != std::future_status::ready; ++tick) {
-    osd_->setLines({"LOADING " + upper(name()) + std::string(size_t(tick % 4), '.')});
-    osd_->setProgress(std::nullopt);
-    osd_->setVisible(true);
-    view_->update();
-    SDL_Event event;
-    if (SDL_WaitEventTimeout(&event, 200)) {
-      do {
-        if (event.type == SDL_QUIT || (event.type == SDL_KEYDOWN && (event.key.keysym.sym == SDLK_q ||
-                                                                     event.key.keysym.sym == SDLK_ESCAPE)))
-          running_ = false;
-      } while (SDL_PollEvent(&event));
-    }
-  }
-  auto panorama = loading.get();
-  if (!panorama) std::fprintf(stderr, "qvview: %s\n", error.c_str());
-  return panorama;
+// The line the display shows while a still's full resolution is not in: "LOADING NAME" with an ellipsis
+// that moves a step every 0.2 s.
+std::string WindowSession::loadingLine(double now) const {
+  return "LOADING " + upper(name()) + std::string(size_t(int(now / 0.2) % 4), '.');
+}
+
+// Called by the loop while a still loads: once the load has ended, the picture's aspect and layout line,
+// or the failure's message (false).
+bool WindowSession::checkLoading() {
+  const ImageLoadState state = view_->imageLoadState();
+  if (state != ImageLoadState::Full && state != ImageLoadState::Failed) return true;
+  loading_ = false;
+  if (!finishStill(*view_, options_)) return false;
+  LayoutLine::settle(options_, *view_, true, view_->loadedImageInfo().panoramaMetadata);
+  changed(true);
+  return true;
 }
 
 bool WindowSession::open() {
@@ -158,11 +150,18 @@ bool WindowSession::open() {
     playback_->setVolume(state_.volume);
     playback_->setMuted(state_.muted);
     layoutLine_ = LayoutLine::start(options_, view_);
+  } else if (options_.file) {
+    // The window shows the preview at once and sharpens; the display says LOADING until then.
+    const auto content = loadContent(options_);
+    if (!content) return false;
+    view_->setImageLoadObserver([this](ImageLoadState) { dirty_ = true; });
+    startStill(*view_, options_);
+    loading_ = true;
   } else {
-    auto panorama = loadWithIndicator();
-    if (!panorama) return false;
-    if (!showPanorama(*view_, options_, panorama)) return false;
-    LayoutLine::settle(options_, *view_, panorama.get());
+    std::string error;
+    auto panorama = loadPanorama(options_, &error);
+    if (!panorama || !showPanorama(*view_, options_, panorama)) return false;
+    LayoutLine::settle(options_, *view_, true, panorama->panoramaLayout().has_value());
   }
   if (!options_.file) osdUntil_ = 0;
   changed(options_.file.has_value());
@@ -187,6 +186,7 @@ SessionEnd WindowSession::run() {
     lastLook_ = now;
     updateOsd(now);
     updateTitle();
+    if (loading_ && !checkLoading()) return SessionEnd::Failed;
     if (playback_ && playback_->failed()) {
       std::fprintf(stderr, "qvview: %s: cannot be played\n", options_.file->c_str());
       return SessionEnd::Failed;
@@ -218,6 +218,7 @@ double WindowSession::secondsToWait(double now) const {
   wait = std::min(wait, RunLoop::main().timeToNextTimer());
   wait = std::min(wait, drawAt_ - now);
   if (osd_->visible() && osdUntil_ > now) wait = std::min(wait, osdUntil_ - now);
+  if (loading_) wait = std::min(wait, 0.2 - std::fmod(now, 0.2));  // the ellipsis moves
   return std::max(wait, 0.0);
 }
 
@@ -249,7 +250,9 @@ void WindowSession::updateOsd(double now) {
         state_.muted ? "  MUTED" : "  VOL " + std::to_string(int(std::lround(state_.volume * 100))) + "%";
   }
   lines.push_back(second);
-  const bool visible = now < osdUntil_ || (playback_ && (playback_->paused() || playback_->ended()));
+  if (loading_) lines = {loadingLine(now)};
+  const bool visible =
+      loading_ || now < osdUntil_ || (playback_ && (playback_->paused() || playback_->ended()));
   std::optional<double> progress;
   if (playback_ && playback_->duration() > 0) progress = playback_->position() / playback_->duration();
   // A still's display changes only with input; a video's is drawn with its frames.
@@ -277,6 +280,7 @@ void WindowSession::updateTitle() {
   std::snprintf(view, sizeof view, "yaw %.1f  pitch %.1f  fov %.0f", tenth(view_->getRotationX()),
                 tenth(view_->getRotationY()), view_->fieldOfView());
   text += view;
+  if (loading_) text = "qvview - loading " + name();
   if (title_ != text) {
     title_ = text;
     SDL_SetWindowTitle(window_.window(), text.c_str());

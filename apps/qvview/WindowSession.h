@@ -46,7 +46,8 @@ class WindowSession {
 
  private:
   bool open();
-  std::shared_ptr<Image> loadWithIndicator();
+  std::string loadingLine(double now) const;
+  bool checkLoading();
   void handle(const SDL_Event& event);
   void handleKey(const SDL_KeyboardEvent& key);
   void changed(bool showOsd);
@@ -67,6 +68,7 @@ class WindowSession {
   std::shared_ptr<Timer> layoutLine_;  // says how a video is laid out once its asset has loaded
   std::string title_;
   bool running_ = true;
+  bool loading_ = false;  // a still's full resolution is not in yet
   SessionEnd end_ = SessionEnd::Quit;
   bool dirty_ = true;                                        // draw at the next turn of the loop
   double drawAt_ = std::numeric_limits<double>::infinity();  // run-loop seconds of a draw asked for later

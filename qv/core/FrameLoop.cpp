@@ -151,12 +151,12 @@ FrameSnapshot FrameLoop::snapshot(const RotationMatrix& device) const {
   frame.displayRotation = s.displayRotation;
   frame.first = parts_.input.first();
   frame.second = parts_.input.second();
-  frame.tiles = parts_.input.tiles();
   frame.rawTexture = parts_.input.rawTexture();
   // GL works in pixels: the drawable's size (the view's points times the screen's scale).
   const bool built = parts_.drawable.width() > 0 && parts_.drawable.height() > 0;
   frame.viewWidth = built ? parts_.drawable.width() : viewWidth_;
   frame.viewHeight = built ? parts_.drawable.height() : viewHeight_;
+  frame.tiles = parts_.input.tiles(frame.fieldOfView, frame.viewHeight);
   const QVRect screen = env.screenBounds();
   frame.screenWidth = screen.width;
   frame.screenHeight = screen.height;

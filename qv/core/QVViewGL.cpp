@@ -7,6 +7,7 @@
 #include "qv/core/QVViewResponder.h"
 #include "qv/hotspots/QVHotspotImpl.h"
 #include "qv/media/QVAsset.h"
+#include "qv/media/StillImageLoader.h"
 #include "qv/navigation/YawDivisor.h"
 #include "qv/os/Image.h"
 #include "qv/os/OffscreenLayer.h"
@@ -82,6 +83,7 @@ bool QVViewGL::initWithFrame(QVRect frame, std::string* whyNot) {
 
 QVViewGL::~QVViewGL() {
   dealloccing = true;
+  stopLoading();
   halt();
   displayAsset(nullptr);
   {
@@ -99,6 +101,7 @@ QVViewGL::~QVViewGL() {
 }
 
 void QVViewGL::displayAsset(std::shared_ptr<QVAsset> asset) {
+  if (asset) stopLoading();
   if (localasset) localasset->setAssetListener({});
   localasset = std::move(asset);
   settings_.hasAsset = localasset != nullptr;
@@ -117,8 +120,57 @@ void QVViewGL::rememberImageLayout(const Image* image) {
     layout = image->panoramaLayout().value_or(PanoramaLayout{});
     if (!image->panoramaLayout()) layout.area = equirectangularAreaForSize(image->width(), image->height());
   }
+  rememberImageLayout(layout);
+}
+
+void QVViewGL::rememberImageLayout(const PanoramaLayout& layout, const LoadedImageInfo& info) {
   std::lock_guard<std::mutex> guard(imageLayoutLock_);
   imageLayout_ = layout;
+  loadedImage_ = info;
+}
+
+LoadedImageInfo QVViewGL::loadedImageInfo() const {
+  std::lock_guard<std::mutex> guard(imageLayoutLock_);
+  return loadedImage_;
+}
+
+void QVViewGL::loadImage(const std::string& path) {
+  stopLoading();
+  const uint64_t generation = ++loadGeneration_;
+  loadState_ = ImageLoadState::None;
+  loadFailure_.clear();
+  std::weak_ptr<QVViewGL> weak = weak_from_this();
+  StillImageLoader::Listener listener;
+  // The loader is joined before the view goes, so its thread may use the view's layout directly.
+  listener.layout = [this](const PanoramaLayout& layout, const LoadedImageInfo& info) {
+    rememberImageLayout(layout, info);
+  };
+  listener.stateChanged = [weak, generation](ImageLoadState state, const std::string& reason) {
+    RunLoop::main().dispatchAsync([weak, generation, state, reason] {
+      if (auto view = weak.lock()) view->loadStateChanged(generation, state, reason);
+    });
+  };
+  loader_ = std::make_unique<StillImageLoader>(path, input_, std::move(listener));
+}
+
+void QVViewGL::stopLoading() {
+  if (!loader_) return;
+  loader_.reset();
+  ++loadGeneration_;
+  loadState_ = ImageLoadState::None;
+}
+
+void QVViewGL::loadStateChanged(uint64_t generation, ImageLoadState state, const std::string& reason) {
+  if (generation != loadGeneration_) return;
+  loadState_ = state;
+  loadFailure_ = reason;
+  if (state == ImageLoadState::Full || state == ImageLoadState::Failed) {
+    // The thread has finished its work: joined now rather than with the next image.
+    loader_.reset();
+  }
+  if (loadObserver_) loadObserver_(state);
+  // The observer may have started another load; only this one's preview lets its loader go on.
+  if (state == ImageLoadState::Preview && generation == loadGeneration_ && loader_) loader_->proceed();
 }
 
 void QVViewGL::clear() {

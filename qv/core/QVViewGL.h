@@ -8,6 +8,7 @@
 #include <GLES/gl.h>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -23,6 +24,7 @@
 #include "qv/core/ViewSettings.h"
 #include "qv/hotspots/HotspotLayer.h"
 #include "qv/media/FrameInput.h"
+#include "qv/media/ImageLoadState.h"
 #include "qv/media/QVAssetListener.h"
 #include "qv/navigation/DeviceMotionNavigator.h"
 #include "qv/navigation/TouchNavigator.h"
@@ -38,6 +40,7 @@ class Image;
 class Layer;
 class QVHotspot;
 class RenderableView;
+class StillImageLoader;
 class TapRecognizer;
 class Timer;
 
@@ -207,8 +210,25 @@ class QVViewGL : public QVView, public QVAssetListener, public std::enable_share
   // --- Still images. setImage uploads now (the caller must not hold the GL lock) and says whether the
   // image is shown; injectImage hands the image to the next frame, from any thread.
   bool setImage(const std::shared_ptr<Image>& image) {
+    stopLoading();
     rememberImageLayout(image.get());
     return input_.setImage(image);
+  }
+  // Loads a still panorama from a file off the main thread and returns at once: a low-resolution whole
+  // picture is shown as soon as it is decoded (a JPEG's; state Preview), then the full resolution
+  // replaces it tile by tile (state Full). A file that cannot be shown ends in Failed, with the reason in
+  // imageLoadFailure() and one log line, and the previous picture stays. Another loadImage, setImage or
+  // displayAsset, and the view's teardown, stop a load under way. States reach the host on the main run
+  // loop, which must be pumped: the full resolution starts once the preview's state has been delivered.
+  void loadImage(const std::string& path);
+  ImageLoadState imageLoadState() const { return loadState_; }
+  const std::string& imageLoadFailure() const { return loadFailure_; }
+  // The size of the image the last loadImage shows (from its preview on) and whether its layout came from
+  // its metadata; zeros before.
+  LoadedImageInfo loadedImageInfo() const;
+  // Called on the main thread with each new state of a loadImage (Preview, then Full or Failed).
+  void setImageLoadObserver(std::function<void(ImageLoadState)> observer) {
+    loadObserver_ = std::move(observer);
   }
   // Images larger than this (pixels a side; 0: the GL maximum texture size) are shown as several
   // textures. Applies from the next image.
@@ -238,6 +258,10 @@ class QVViewGL : public QVView, public QVAssetListener, public std::enable_share
   // What touch navigation needs of the view and camera now.
   DragGeometry dragGeometry() const;
   void rememberImageLayout(const Image* image);
+  void rememberImageLayout(const PanoramaLayout& layout, const LoadedImageInfo& info = {});
+  // Stops a loadImage under way (joins its thread); its state becomes None.
+  void stopLoading();
+  void loadStateChanged(uint64_t generation, ImageLoadState state, const std::string& reason);
 
   // Main thread only.
   ViewSettings settings_;
@@ -252,6 +276,11 @@ class QVViewGL : public QVView, public QVAssetListener, public std::enable_share
   DeviceMotionNavigator motion_;
   HotspotLayer hotspots_;
   BlindSpotDisk blindSpot_;
+  std::unique_ptr<StillImageLoader> loader_;  // the loadImage under way, if any
+  uint64_t loadGeneration_ = 0;               // counts loadImage calls; late states of older ones are dropped
+  ImageLoadState loadState_ = ImageLoadState::None;
+  std::string loadFailure_;
+  std::function<void(ImageLoadState)> loadObserver_;
 
   // Under the GL lock.
   ViewDrawable drawable_;
@@ -261,6 +290,7 @@ class QVViewGL : public QVView, public QVAssetListener, public std::enable_share
   mutable std::mutex imageLayoutLock_;
   PanoramaLayout
       imageLayout_;  // the last still image's; guarded by imageLayoutLock_ (images come from any thread)
+  LoadedImageInfo loadedImage_;  // guarded by imageLayoutLock_
 
   std::atomic<bool> dealloccing{false};  // set at the start of teardown; read by any thread
 };

@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "qv/media/TileGrid.h"
+#include "qv/media/TiledPicture.h"
 #include "qv/os/GLES.h"
 #include "qv/os/Image.h"
 #include "qv/os/PixelBuffer.h"
@@ -41,9 +42,9 @@ GLint maxTextureSize() {
   return size;
 }
 
-// Rows uploaded per glTexSubImage2D call of a tile: bounds the staging buffer (and the time the GL lock is
-// held for one call) whatever the tile's width.
-constexpr size_t kTileBandBytes = size_t(16) << 20;
+// Rows copied out of an image in memory at a time: bounds the band buffer (and the time the GL lock is
+// held for one tile's part of it) whatever the image's width.
+constexpr size_t kTileBandBytes = size_t(4) << 20;
 
 }  // namespace
 
@@ -98,8 +99,8 @@ bool FrameInput::onImageBuffer(PixelBuffer* buffer, int32_t w, int32_t h) {
   // The new texture is made before the old one is let go, so a failure leaves the previous frame drawable.
   auto texture = textureFromBuffer(*buffer);
   if (!texture) return false;
-  tiles_.clear();
-  tilesShown_ = false;
+  picture_.reset();
+  pictureShown_ = false;
   publish(std::move(texture), _videoTextureRef1, target1, name1);
   glFlush();
   videoTextureCache->flush();
@@ -118,8 +119,8 @@ void FrameInput::onImageBuffer2(PixelBuffer* first, PixelBuffer* second) {
     if (!textures[i]) return;  // nothing is published; both slots keep their textures
   }
   if (textures[0]) {
-    tiles_.clear();
-    tilesShown_ = false;
+    picture_.reset();
+    pictureShown_ = false;
     publish(std::move(textures[0]), _videoTextureRef1, target1, name1);
   }
   if (textures[1]) publish(std::move(textures[1]), _videoTextureRef2, target2, name2);
@@ -152,13 +153,18 @@ void FrameInput::onVideoFrame(const uint8_t* pixels, int32_t w, int32_t h) {
   }
 }
 
-bool FrameInput::setImage(const std::shared_ptr<Image>& image) {
-  if (!image) return false;
-  int w = image->width(), h = image->height();
+int FrameInput::tileLimit() const {
   int limit = maxTextureSize();
   const int32_t hostLimit = maximumTileSize_;
   // A few tiles more per frame cost nothing, thousands would: tiles are at least 64 pixels a side.
   if (hostLimit > 0 && (limit <= 0 || hostLimit < limit)) limit = std::max(hostLimit, int32_t(64));
+  return limit;
+}
+
+bool FrameInput::setImage(const std::shared_ptr<Image>& image) {
+  if (!image) return false;
+  int w = image->width(), h = image->height();
+  const int limit = tileLimit();
   if (limit > 0 && (w > limit || h > limit)) return setTiledImage(*image, limit);
   uint64_t bytesPerRow = uint64_t(w) * 4;
   if (const uint8_t* ready = image->premultipliedBGRA()) {
@@ -183,90 +189,89 @@ bool FrameInput::setImage(const std::shared_ptr<Image>& image) {
 
 bool FrameInput::setTiledImage(const Image& image, int limit) {
   const int w = image.width(), h = image.height();
-  const std::vector<PictureTile> plan = planTiles(w, h, limit);
-  if (plan.empty()) {
+  auto picture = std::make_shared<TiledPicture>(w, h, limit);
+  if (picture->empty()) {
     QVLog("setImage: a tile limit of %d pixels cannot hold a %dx%d image; keeping the previous image", limit,
           w, h);
     return false;
   }
-  std::vector<TileTexture> uploaded;
-  uploaded.reserve(plan.size());
-  std::vector<uint8_t> band;
+  const size_t rowBytes = size_t(w) * 4;
+  // Whole groups of the reduced level's rows, so that its sums see every row of a group in one band.
+  const int bandRows =
+      std::max(1, int(kTileBandBytes / rowBytes) / TiledPicture::kReduction) * TiledPicture::kReduction;
+  std::vector<uint8_t> band(rowBytes * size_t(std::min(bandRows, h)));
+  std::string reason;
   bool ok = true;
-  for (const PictureTile& tile : plan) {
-    const size_t rowBytes = size_t(tile.textureWidth) * 4;
-    const int bandRows =
-        int(std::max<size_t>(1, std::min<size_t>(tile.textureHeight, kTileBandBytes / rowBytes)));
-    band.resize(rowBytes * size_t(bandRows));
-    GLTexture texture;
-    for (int row = 0; row < tile.textureHeight && ok; row += bandRows) {
-      const int rows = std::min(bandRows, tile.textureHeight - row);
-      const int pictureRow = tile.textureY + row;
-      // Copied before the lock is taken, so frames go on drawing meanwhile.
-      image.copyPremultipliedBGRA(band.data(), rowBytes, tile.textureX, pictureRow, tile.textureWidth, rows);
-      GLUploadPriority::Announcement goesFirst;
-      std::lock_guard<std::mutex> guard(textureUsageLock);
-      SharedContextScope scope;
-      if (!scope.ok()) {
-        ok = false;
-        break;
-      }
-      ScopedUnpackAlignment alignment(4);
-      if (!texture) {
-        while (glGetError() != GL_NO_ERROR) {
-        }
-        texture = GLTexture::generate();
-        glBindTexture(GL_TEXTURE_2D, texture.get());
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_BGRA_EXT, tile.textureWidth, tile.textureHeight, 0, GL_BGRA_EXT,
-                     GL_UNSIGNED_BYTE, nullptr);
-        setFrameTextureParameters(GL_TEXTURE_2D);
-      } else {
-        glBindTexture(GL_TEXTURE_2D, texture.get());
-      }
-      glTexSubImage2D(GL_TEXTURE_2D, 0, 0, row, tile.textureWidth, rows, GL_BGRA_EXT, GL_UNSIGNED_BYTE,
-                      band.data());
-      glBindTexture(GL_TEXTURE_2D, 0);
-      if (GLenum error = glGetError(); error != GL_NO_ERROR) {
-        QVLog("setImage: cannot make a %dx%d tile texture (GL error 0x%x); keeping the previous image",
-              tile.textureWidth, tile.textureHeight, error);
-        texture.reset();
-        ok = false;
-      }
-    }
-    // A texture half made is kept with the others so that it is deleted with the context current.
-    if (texture) uploaded.push_back({std::move(texture), tile.area, tile.textureRect});
-    if (!ok) break;
+  for (int row = 0; row < h && ok; row += bandRows) {
+    const int rows = std::min(bandRows, h - row);
+    image.copyPremultipliedBGRA(band.data(), rowBytes, 0, row, w, rows);
+    ok = picture->addRows(band.data(), row, rows, textureUsageLock, &reason);
   }
+  if (!ok) {
+    QVLog("setImage: %s; keeping the previous image", reason.c_str());
+    dropPicture(picture);
+    return false;
+  }
+  return showPicture(std::move(picture), false);
+}
 
+void FrameInput::releaseFirstSlot() {
+  target1 = 0;
+  _videoTextureRef1.reset();
+  if (videoTextureCache) videoTextureCache->flush();
+}
+
+bool FrameInput::showPreview(PixelBuffer& preview, std::shared_ptr<TiledPicture> picture) {
+  GLUploadPriority::Announcement goesFirst;
+  std::lock_guard<std::mutex> guard(textureUsageLock);
+  SharedContextScope scope;
+  if (!scope.ok()) return false;
+  ensureTextureCache();
+  auto texture = textureFromBuffer(preview);
+  if (!texture) return false;
+  picture_ = std::move(picture);
+  pictureShown_ = true;
+  publish(std::move(texture), _videoTextureRef1, target1, name1);
+  glFlush();
+  videoTextureCache->flush();
+  return true;
+}
+
+bool FrameInput::showPicture(std::shared_ptr<TiledPicture> picture, bool afterPreview) {
   GLUploadPriority::Announcement goesFirst;
   std::lock_guard<std::mutex> guard(textureUsageLock);
   SharedContextScope scope;
   if (!scope.ok()) {
-    // Without the context the names cannot be deleted; they go with the context.
-    for (TileTexture& tile : uploaded) tile.texture.release();
+    picture.reset();  // its names go with the context
     return false;
   }
-  if (!ok) {
-    uploaded.clear();
+  if (afterPreview && picture_ != picture) {
+    picture.reset();
     return false;
   }
-  tiles_ = std::move(uploaded);
-  tilesShown_ = true;
-  // The previous single texture is no longer drawn: let the cache have it back.
-  target1 = 0;
-  _videoTextureRef1.reset();
-  if (videoTextureCache) videoTextureCache->flush();
+  picture_ = std::move(picture);
+  pictureShown_ = true;
+  // The previous single texture (or the preview) is no longer drawn: let the cache have it back.
+  releaseFirstSlot();
   glFlush();
   return true;
 }
 
-std::vector<PanoramaTile> FrameInput::tiles() const {
-  std::vector<PanoramaTile> tiles;
-  if (!tilesShown_) return tiles;
-  tiles.reserve(tiles_.size());
-  for (const TileTexture& tile : tiles_)
-    tiles.push_back({{GL_TEXTURE_2D, tile.texture.get()}, tile.area, tile.textureRect});
-  return tiles;
+void FrameInput::dropPicture(std::shared_ptr<TiledPicture>& picture) {
+  std::lock_guard<std::mutex> guard(textureUsageLock);
+  SharedContextScope scope;
+  picture.reset();
+}
+
+TextureSlot FrameInput::first() const {
+  if (pictureShown_ && picture_ && picture_->singleTexture() && picture_->complete())
+    return picture_->wholeTexture();
+  return slot(target1, name1, _videoTextureRef1.get());
+}
+
+std::vector<PanoramaTile> FrameInput::tiles(double fieldOfView, double viewHeight) const {
+  if (!pictureShown_ || !picture_ || picture_->singleTexture()) return {};
+  return picture_->finishedTiles(fieldOfView, viewHeight);
 }
 
 void FrameInput::injectImage(std::shared_ptr<Image> image) {
@@ -286,8 +291,8 @@ std::shared_ptr<Image> FrameInput::takePendingImage() {
 
 void FrameInput::releaseTextures() {
   texId.reset();
-  tiles_.clear();
-  tilesShown_ = false;
+  picture_.reset();
+  pictureShown_ = false;
   _videoTextureRef1.reset();
   _videoTextureRef2.reset();
   videoTextureCache.reset();

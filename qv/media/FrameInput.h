@@ -23,6 +23,7 @@ class CacheTexture;
 class Image;
 class PixelBuffer;
 class TextureCache;
+class TiledPicture;
 
 class FrameInput {
  public:
@@ -46,6 +47,19 @@ class FrameInput {
   // above the GL maximum texture size, means the GL's maximum. Any thread; applies from the next image.
   void setMaximumTileSize(int32_t pixels) { maximumTileSize_ = pixels; }
   int32_t maximumTileSize() const { return maximumTileSize_; }
+  // The texture side a still image is tiled at: the GL's maximum or the host's smaller limit (0 when
+  // there is no GL context). Takes the GL lock the first time.
+  int tileLimit() const;
+
+  // --- A still picture filled band by band (TiledPicture), from a loading thread without the GL lock.
+  // Shows `preview` (a small whole picture) at once in the first slot, with `picture`'s finished tiles
+  // drawn over it as they come; false, with a log line, when no texture could be made.
+  bool showPreview(PixelBuffer& preview, std::shared_ptr<TiledPicture> picture);
+  // Shows the completely filled `picture` in place of what was shown (the preview, when it is still
+  // this picture's); false when a newer picture replaced the preview meanwhile.
+  bool showPicture(std::shared_ptr<TiledPicture> picture, bool afterPreview);
+  // Lets go of `picture` with the GL lock held, so its textures are deleted as they must be.
+  void dropPicture(std::shared_ptr<TiledPicture>& picture);
 
   // --- Hand-over to the next frame; any thread. The newest image is never lost and none is shown twice.
   void injectImage(std::shared_ptr<Image> image);
@@ -55,15 +69,17 @@ class FrameInput {
   // --- Under the GL lock, context current (the frame loop, teardown).
   // Makes the texture cache if there is none.
   void ensureTextureCache();
-  TextureSlot first() const { return slot(target1, name1, _videoTextureRef1.get()); }
+  // The first texture: a completely filled single-texture picture, else the first slot.
+  TextureSlot first() const;
   TextureSlot second() const { return slot(target2, name2, _videoTextureRef2.get()); }
   GLuint rawTexture() const { return texId.get(); }
-  // The tiles of a tiled still image (empty when the picture is in the slots).
-  std::vector<PanoramaTile> tiles() const;
+  // The finished tiles of a tiled still image at the level a view of `fieldOfView` (vertical, degrees)
+  // on `viewHeight` pixels needs (empty when the picture is in the slots).
+  std::vector<PanoramaTile> tiles(double fieldOfView, double viewHeight) const;
   // Forgets both panorama slots and the tiles (the textures stay until replaced).
   void clearSlots() {
     target1 = target2 = 0;
-    tilesShown_ = false;
+    pictureShown_ = false;
   }
   // Deletes every texture and the cache.
   void releaseTextures();
@@ -79,11 +95,8 @@ class FrameInput {
                GLuint& name);
   // Uploads `image` as tiles of at most `limit` pixels a side and shows them in place of the slots.
   bool setTiledImage(const Image& image, int limit);
-
-  struct TileTexture {
-    GLTexture texture;
-    PanoramaArea area, textureRect;
-  };
+  // Lets the first slot's texture go back to the cache (under the GL lock, context current).
+  void releaseFirstSlot();
 
   // One process-wide lock: every view shares one GL context.
   std::mutex& textureUsageLock;
@@ -94,8 +107,8 @@ class FrameInput {
   GLuint target2 = 0, name2 = 0;  // the same for the second texture of a pair
   std::shared_ptr<TextureCache> videoTextureCache;
   std::shared_ptr<CacheTexture> _videoTextureRef1, _videoTextureRef2;
-  std::vector<TileTexture> tiles_;  // the tiled still image, shown while tilesShown_
-  bool tilesShown_ = false;
+  std::shared_ptr<TiledPicture> picture_;  // the tiled still image, shown while pictureShown_
+  bool pictureShown_ = false;
 
   std::atomic<int32_t> maximumTileSize_{0};
 

@@ -65,4 +65,12 @@ std::vector<PictureTile> planTiles(int width, int height, int maxTextureSize) {
   return tiles;
 }
 
+bool levelSharpEnough(int levelWidth, double fieldOfView, double viewHeight) {
+  if (!(fieldOfView > 0 && fieldOfView < 180) || !(viewHeight > 0)) return true;
+  constexpr double kRadiansPerDegree = 3.14159265358979323846 / 180;
+  const double screenPerDegree =
+      viewHeight / 2 / std::tan(fieldOfView / 2 * kRadiansPerDegree) * kRadiansPerDegree;
+  return levelWidth / 360.0 >= screenPerDegree;
+}
+
 }  // namespace qv

@@ -22,4 +22,9 @@ struct PictureTile {
 // empty picture or a limit below 4 pixels.
 std::vector<PictureTile> planTiles(int width, int height, int maxTextureSize);
 
+// Whether a level of the panorama `levelWidth` pixels wide (over 360 degrees) has at least as many pixels
+// per degree as the view shows at its centre, where a rectilinear view is densest: then drawing that
+// level loses nothing a finer one would show. `fieldOfView` is vertical, degrees; `viewHeight` pixels.
+bool levelSharpEnough(int levelWidth, double fieldOfView, double viewHeight);
+
 }  // namespace qv

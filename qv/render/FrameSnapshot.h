@@ -57,7 +57,7 @@ struct FrameSnapshot {
   PanoramaLayout layout;            // how the picture lies on the sphere
   int32_t displayRotation = 0;      // degrees counter-clockwise a flat picture is turned (0, 90, 180, 270)
   TextureSlot first, second;        // the panorama textures (second: the other half of a pair)
-  std::vector<PanoramaTile> tiles;  // a tiled still picture, drawn instead of the slots (else empty)
+  std::vector<PanoramaTile> tiles;  // a tiled still picture, drawn over the first slot (else empty)
   GLuint rawTexture = 0;            // the raw-frame texture (0: none)
 
   // --- View and screen

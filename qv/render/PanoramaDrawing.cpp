@@ -97,6 +97,12 @@ void drawPanorama(const FrameSnapshot& frame, GLUquadric* sphere, const GLfloat*
   const TextureSlot first = frame.first, second = frame.second;
   if (!frame.hasAsset || frame.picking) {
     if (!frame.tiles.empty() && !frame.picking) {
+      // A picture still arriving: its preview in the first slot, the finished tiles over it (no depth
+      // test is on here, so the later draw wins where they overlap).
+      if (!first.empty()) {
+        const PanoramaTile whole = wholePicture(first);
+        drawLaidOut(frame.layout, eye, {&whole, 1});
+      }
       drawLaidOut(frame.layout, eye, frame.tiles);
     } else if (!first.empty() && !frame.picking) {
       const PanoramaTile whole = wholePicture(first);

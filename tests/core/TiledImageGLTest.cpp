@@ -111,13 +111,65 @@ TEST(TiledImageGLTest, TheFlatLayoutShowsAStillWholeOrInTiles) {
   RunLoop::main().useRealClock();
 }
 
+namespace {
+
+// The panorama averaged over blocks of 4 x 4 pixels: what the reduced level holds.
+std::shared_ptr<Image> quarterOf(const Image& image) {
+  const int w = image.width() / 4, h = image.height() / 4;
+  const auto rgba = image.rgba();
+  std::vector<uint8_t> out(size_t(w) * size_t(h) * 4);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x)
+      for (int c = 0; c < 4; ++c) {
+        uint32_t sum = 0;
+        for (int dy = 0; dy < 4; ++dy)
+          for (int dx = 0; dx < 4; ++dx)
+            sum +=
+                rgba[((size_t(y) * 4 + size_t(dy)) * size_t(image.width()) + size_t(x) * 4 + size_t(dx)) * 4 +
+                     size_t(c)];
+        out[(size_t(y) * size_t(w) + size_t(x)) * 4 + size_t(c)] = uint8_t((sum + 8) / 16);
+      }
+  return Image::fromRGBA(w, h, std::move(out));
+}
+
+std::vector<uint8_t> viewAt(const std::shared_ptr<Image>& image, int tileLimit, float fov) {
+  auto view = makeLaidOutView(kView, kView);
+  view->setMaximumTileSize(tileLimit);
+  EXPECT_TRUE(view->setImage(image));
+  view->setFieldOfView(fov);
+  view->setRotationX(30);
+  view->setRotationY(20);
+  view->update();
+  return static_cast<OffscreenLayer&>(*view->layer()).lastFrame();
+}
+
+int largestDifference(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
+  return compare(a, b).first;
+}
+
+}  // namespace
+
+TEST(TiledImageGLTest, AWideViewDrawsTheQuarterLevelAndAZoomedOneTheTiles) {
+  const auto panorama = detailedPanorama();
+  const auto quarter = quarterOf(*panorama);
+  // At 110 degrees on 256 pixels the quarter level (1024 wide) has all the view can show.
+  EXPECT_LE(largestDifference(viewAt(panorama, 1024, 110), viewAt(quarter, 0, 110)), 2);
+  // Zoomed in, the full tiles show what the quarter level cannot.
+  EXPECT_GT(largestDifference(viewAt(panorama, 1024, 20), viewAt(quarter, 0, 20)), 60);
+  EXPECT_LE(largestDifference(viewAt(panorama, 1024, 20), viewAt(panorama, 0, 20)), 2);
+}
+
 TEST(TiledImageGLTest, AVideoFrameOrAClearReplacesTheTiles) {
   FrameInput input(QVContext::glLock());
   input.setMaximumTileSize(1024);
   ASSERT_TRUE(input.setImage(detailedPanorama()));
   {
     std::lock_guard<std::mutex> guard(input.lock());
-    EXPECT_EQ(input.tiles().size(), 15u);
+    EXPECT_EQ(input.tiles(20, kView).size(), 15u);
+    // A wide view draws the reduced level (1024 x 512, one tile) instead.
+    const auto reduced = input.tiles(110, kView);
+    ASSERT_EQ(reduced.size(), 1u);
+    EXPECT_EQ(reduced[0].texture.width, 1024);
     EXPECT_TRUE(input.first().empty());
   }
   std::vector<uint8_t> frame(64 * 32 * 4, 200);
@@ -125,13 +177,13 @@ TEST(TiledImageGLTest, AVideoFrameOrAClearReplacesTheTiles) {
   ASSERT_TRUE(input.onImageBuffer(buffer.get(), 64, 32));
   {
     std::lock_guard<std::mutex> guard(input.lock());
-    EXPECT_TRUE(input.tiles().empty());
+    EXPECT_TRUE(input.tiles(20, kView).empty());
     EXPECT_FALSE(input.first().empty());
   }
   ASSERT_TRUE(input.setImage(detailedPanorama()));
   std::lock_guard<std::mutex> guard(input.lock());
   input.clearSlots();
-  EXPECT_TRUE(input.tiles().empty());
+  EXPECT_TRUE(input.tiles(20, kView).empty());
   SharedContextScope scope;
   input.releaseTextures();
 }

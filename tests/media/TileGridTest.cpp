@@ -80,3 +80,20 @@ TEST(TileGridTest, TilesCoverThePictureOnceAndSampleWhereOneTextureWould) {
     }
   }
 }
+
+TEST(TileGridTest, AReducedLevelIsSharpEnoughOnlyForWideViews) {
+  // A view 720 pixels high shows 8.19 pixels per degree at its centre at fov 75, 35.6 at fov 20; the
+  // quarter level of a 32768-wide panorama has 22.8 pixels per degree, the full one 91.
+  struct Row {
+    int levelWidth;
+    double fov, viewHeight;
+    bool sharpEnough;
+  };
+  for (const Row& row : {Row{8192, 75, 720, true}, Row{8192, 20, 720, false}, Row{32768, 20, 720, true},
+                         Row{2948, 75, 720, true}, Row{2940, 75, 720, false}, Row{1024, 110, 256, true},
+                         Row{1024, 20, 256, false}, Row{1024, 75, 0, true}, Row{1024, 0, 256, true}}) {
+    SCOPED_TRACE(::testing::Message()
+                 << row.levelWidth << " fov " << row.fov << " height " << row.viewHeight);
+    EXPECT_EQ(levelSharpEnough(row.levelWidth, row.fov, row.viewHeight), row.sharpEnough);
+  }
+}

@@ -1,0 +1,247 @@
+#include "qv/media/StillImageLoader.h"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <optional>
+#include <vector>
+
+#include "qv/media/FrameInput.h"
+#include "qv/media/TiledPicture.h"
+#include "qv/os/DecodedPixels.h"
+#include "qv/os/Image.h"
+#include "qv/os/JpegBandDecoder.h"
+#include "qv/os/JpegMetadata.h"
+#include "qv/os/PhotoSphereXmp.h"
+#include "qv/os/PixelBuffer.h"
+#include "qv/os/QVLog.h"
+#include "qv/os/RegularFile.h"
+#include "qv/os/ThreadName.h"
+
+namespace qv {
+
+namespace {
+
+// Rows decoded and uploaded at a time: bounds the band buffer and each tile's share of the GL lock.
+constexpr size_t kBandBytes = size_t(4) << 20;
+// Preview rows decoded between two looks at cancellation.
+constexpr int kPreviewRows = 64;
+
+PanoramaLayout layoutOf(const std::optional<PanoramaLayout>& metadata, int width, int height) {
+  if (metadata) return *metadata;
+  PanoramaLayout layout;
+  layout.area = equirectangularAreaForSize(width, height);
+  return layout;
+}
+
+enum class FileKind { Unreadable, Jpeg, Png, Unknown };
+
+// The kind of file by its first bytes; *reason says why an unreadable one is.
+FileKind fileKind(const std::string& path, std::string* reason) {
+  auto file = RegularFile::open(path, reason);
+  std::vector<uint8_t> start;
+  if (!file || !file->read(start, 8, reason)) return FileKind::Unreadable;
+  static const uint8_t kPNGSignature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+  if (start.size() >= 3 && start[0] == 0xFF && start[1] == 0xD8 && start[2] == 0xFF) return FileKind::Jpeg;
+  if (start.size() == 8 && std::memcmp(start.data(), kPNGSignature, 8) == 0) return FileKind::Png;
+  // Only a JPEG is read in pieces; anything else is refused by its size first, as Image does.
+  if (file->size() > Image::kMaxFileBytes) {
+    *reason = "too large (" + std::to_string(file->size()) + " bytes; at most " +
+              std::to_string(Image::kMaxFileBytes) + ")";
+    return FileKind::Unreadable;
+  }
+  return FileKind::Unknown;
+}
+
+}  // namespace
+
+StillImageLoader::StillImageLoader(std::string path, FrameInput& input, Listener listener)
+    : path_(std::move(path)), input_(input), listener_(std::move(listener)), thread_([this] { run(); }) {}
+
+StillImageLoader::~StillImageLoader() {
+  cancel();
+  thread_.join();
+}
+
+void StillImageLoader::proceed() {
+  std::lock_guard<std::mutex> guard(lock_);
+  proceed_ = true;
+  wake_.notify_all();
+}
+
+void StillImageLoader::cancel() {
+  std::lock_guard<std::mutex> guard(lock_);
+  cancelled_ = true;
+  wake_.notify_all();
+}
+
+bool StillImageLoader::cancelled() {
+  std::lock_guard<std::mutex> guard(lock_);
+  return cancelled_;
+}
+
+bool StillImageLoader::waitToProceed() {
+  std::unique_lock<std::mutex> guard(lock_);
+  wake_.wait(guard, [this] { return proceed_ || cancelled_; });
+  return !cancelled_;
+}
+
+int StillImageLoader::previewDenominator(int width, int height, int tileLimit) {
+  if (width <= kPreviewWidth && width <= tileLimit && height <= tileLimit) return 1;
+  const int widest = std::min(kPreviewWidth, tileLimit);
+  for (int denominator : {2, 4, 8}) {
+    const int w = (width + denominator - 1) / denominator, h = (height + denominator - 1) / denominator;
+    if (w <= widest && h <= tileLimit) return denominator;
+  }
+  return (width + 7) / 8 <= tileLimit && (height + 7) / 8 <= tileLimit ? 8 : 0;
+}
+
+void StillImageLoader::run() {
+  setCurrentThreadName("QVImageLoader");
+  std::string reason;
+  bool shown = false, logged = false;
+  switch (fileKind(path_, &reason)) {
+    case FileKind::Unreadable:
+      break;
+    case FileKind::Unknown:
+      reason = "unknown format (neither JPEG nor PNG)";
+      break;
+    case FileKind::Jpeg:
+      shown = loadJpegInBands(&reason, &logged);
+      break;
+    case FileKind::Png:
+      shown = loadWhole(&reason, &logged);
+      break;
+  }
+  if (cancelled()) return;
+  if (!shown) {
+    if (!logged) QVLog("Image %s: %s", path_.c_str(), reason.c_str());
+    listener_.stateChanged(ImageLoadState::Failed, reason);
+    return;
+  }
+  listener_.stateChanged(ImageLoadState::Full, {});
+}
+
+bool StillImageLoader::loadWhole(std::string* reason, bool* logged) {
+  // Image and the frame input log their own lines; the state carries a shorter one.
+  *logged = true;
+  auto image = Image::fromFile(path_);
+  if (!image) {
+    *reason = "cannot be decoded (see the log)";
+    return false;
+  }
+  if (cancelled()) return false;
+  if (listener_.layout)
+    listener_.layout(layoutOf(image->panoramaLayout(), image->width(), image->height()),
+                     {image->width(), image->height(), image->panoramaLayout().has_value()});
+  if (!input_.setImage(image)) {
+    *reason = "cannot be shown (see the log)";
+    return false;
+  }
+  return true;
+}
+
+bool StillImageLoader::loadJpegInBands(std::string* reason, bool* logged) {
+  auto decoder = JpegBandDecoder::open(path_, reason);
+  if (!decoder) return false;
+  const int width = decoder->imageWidth(), height = decoder->imageHeight();
+  const std::vector<uint8_t>& header = decoder->headerSegments();
+  // What the band path does not do (turn the picture upright, convert CMYK) the whole-image path does.
+  if (JpegMetadata::read(header).orientation != 1 || !decoder->bgraCapable())
+    return loadWhole(reason, logged);
+  if (width > Image::kMaxDimension || height > Image::kMaxDimension) {
+    *reason = "too large (" + std::to_string(width) + " x " + std::to_string(height) + "; at most " +
+              std::to_string(Image::kMaxDimension) + " pixels a side)";
+    return false;
+  }
+  const std::optional<PanoramaLayout> metadata = PhotoSphereXmp::read(header, path_);
+  const PanoramaLayout layout = layoutOf(metadata, width, height);
+  const LoadedImageInfo info{width, height, metadata.has_value()};
+  const int limit = input_.tileLimit();
+  auto picture = limit > 0 ? std::make_shared<TiledPicture>(width, height, limit) : nullptr;
+  if (!picture || picture->empty()) {
+    *reason = "no texture can hold it (tile limit " + std::to_string(limit) + ")";
+    return false;
+  }
+
+  // The preview: a second decoder over the same file, at a fraction of the size.
+  bool previewShown = false;
+  const int denominator = previewDenominator(width, height, limit);
+  if (denominator > 1) {
+    auto previewDecoder = JpegBandDecoder::open(path_, reason);
+    if (!previewDecoder || !previewDecoder->start(denominator)) {
+      if (previewDecoder) *reason = previewDecoder->reason();
+      return false;
+    }
+    const int w = previewDecoder->width(), h = previewDecoder->height();
+    // Not zero-filled: a header that promises more rows than the data holds costs only what is decoded.
+    std::unique_ptr<uint8_t[]> pixels(new (std::nothrow) uint8_t[size_t(w) * size_t(h) * 4]);
+    if (!pixels) {
+      *reason = "cannot allocate the preview";
+      input_.dropPicture(picture);
+      return false;
+    }
+    for (int row = 0; row < h;) {
+      if (cancelled()) return false;
+      const int rows =
+          previewDecoder->readRows(pixels.get() + size_t(row) * size_t(w) * 4, size_t(w) * 4, kPreviewRows);
+      if (rows < 0) {
+        *reason = previewDecoder->reason();
+        return false;
+      }
+      row += rows;
+    }
+    auto buffer = PixelBuffer::createWithBytes(w, h, pixels.get(), size_t(w) * 4);
+    if (listener_.layout) listener_.layout(layout, info);
+    if (!buffer || !input_.showPreview(*buffer, picture)) {
+      *reason = "cannot make the preview texture";
+      input_.dropPicture(picture);
+      return false;
+    }
+    previewShown = true;
+    listener_.stateChanged(ImageLoadState::Preview, {});
+    if (!waitToProceed()) {
+      input_.dropPicture(picture);
+      return false;
+    }
+  }
+
+  bool ok = decoder->start(1);
+  if (!ok) *reason = decoder->reason();
+  const size_t rowBytes = size_t(width) * 4;
+  const int bandRows =
+      std::max(1, int(kBandBytes / rowBytes) / TiledPicture::kReduction) * TiledPicture::kReduction;
+  std::vector<uint8_t> band(rowBytes * size_t(std::min(bandRows, height)));
+  for (int row = 0; ok && row < height;) {
+    if (cancelled()) {
+      ok = false;
+      break;
+    }
+    int rows = 0;
+    // A band is whole before it is handed on (the reduced level sums groups of rows).
+    while (rows < std::min(bandRows, height - row)) {
+      const int got = decoder->readRows(band.data() + size_t(rows) * rowBytes, rowBytes,
+                                        std::min(bandRows, height - row) - rows);
+      if (got <= 0) break;
+      rows += got;
+    }
+    if (rows < std::min(bandRows, height - row)) {
+      *reason = decoder->reason().empty() ? "corrupt or truncated JPEG data" : decoder->reason();
+      ok = false;
+      break;
+    }
+    ok = picture->addRows(band.data(), row, rows, input_.lock(), reason);
+    row += rows;
+  }
+  if (ok) {
+    if (!previewShown && listener_.layout) listener_.layout(layout, info);
+    // A newer picture that replaced the preview meanwhile wins; this one is then not shown.
+    ok = input_.showPicture(picture, previewShown);
+    if (!ok && !cancelled()) *reason = "replaced while loading";
+  }
+  input_.dropPicture(picture);
+  return ok;
+}
+
+}  // namespace qv
