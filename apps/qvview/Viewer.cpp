@@ -210,8 +210,16 @@ std::optional<LastLogLine> stillLog;
 
 }  // namespace
 
-void startStill(QVViewGL& view, const Options& options) {
+void startStill(QVViewGL& view, const Options& options, std::function<void()> changed) {
   stillLog.emplace();
+  auto looked = std::make_shared<bool>(false);
+  view.setImageLoadObserver([&view, options, looked, changed = std::move(changed)](ImageLoadState state) {
+    if (!*looked && (state == ImageLoadState::Preview || state == ImageLoadState::Full)) {
+      *looked = true;
+      lookWhereSuggested(view, options, view.loadedImageInfo().initialView);
+    }
+    if (changed) changed();
+  });
   view.loadImage(*options.file);
 }
 

@@ -1,6 +1,7 @@
 // What the headless and the window runs of qvview share: the panorama to show and the view set up for it.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -44,8 +45,10 @@ std::shared_ptr<QVViewGL> makeViewer(const Options& options, const std::shared_p
 // printed why, when the view cannot show it.
 bool showPanorama(QVViewGL& view, const Options& options, const std::shared_ptr<Image>& panorama);
 
-// Starts loading the options' still file into the view: a preview first, then the full resolution.
-void startStill(QVViewGL& view, const Options& options);
+// Starts loading the options' still file into the view: a preview first, then the full resolution. The
+// view turns where the picture's metadata suggests as soon as the picture is shown; `changed` is called
+// on the main thread with every new state.
+void startStill(QVViewGL& view, const Options& options, std::function<void()> changed = {});
 // Once the view's load has ended: the view's layout aspect is the picture's; false, having printed one
 // line naming the file and the reason, when it cannot be shown.
 bool finishStill(QVViewGL& view, const Options& options);

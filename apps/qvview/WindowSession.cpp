@@ -154,8 +154,7 @@ bool WindowSession::open() {
     // The window shows the preview at once and sharpens; the display says LOADING until then.
     const auto content = loadContent(options_);
     if (!content) return false;
-    view_->setImageLoadObserver([this](ImageLoadState) { dirty_ = true; });
-    startStill(*view_, options_);
+    startStill(*view_, options_, [this] { dirty_ = true; });
     loading_ = true;
   } else {
     std::string error;

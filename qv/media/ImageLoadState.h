@@ -3,7 +3,10 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string_view>
+
+#include "qv/os/PanoramaLayout.h"
 
 #include "qv/os/Export.h"
 
@@ -19,8 +22,9 @@ enum class ImageLoadState : int32_t {
 
 // What a loaded still image is, known from its header on (before the preview is shown).
 struct LoadedImageInfo {
-  int32_t width = 0, height = 0;  // pixels
-  bool panoramaMetadata = false;  // its layout came from the file's photo-sphere metadata
+  int32_t width = 0, height = 0;                   // pixels
+  bool panoramaMetadata = false;                   // its layout came from the file's photo-sphere metadata
+  std::optional<PanoramaInitialView> initialView;  // where its metadata suggests a viewer first looks
 };
 
 // "none", "preview", "full", "failed"; "unknown" for any other value.

@@ -133,8 +133,9 @@ bool StillImageLoader::loadWhole(std::string* reason, bool* logged) {
   }
   if (cancelled()) return false;
   if (listener_.layout)
-    listener_.layout(layoutOf(image->panoramaLayout(), image->width(), image->height()),
-                     {image->width(), image->height(), image->panoramaLayout().has_value()});
+    listener_.layout(
+        layoutOf(image->panoramaLayout(), image->width(), image->height()),
+        {image->width(), image->height(), image->panoramaLayout().has_value(), image->initialView()});
   if (!input_.setImage(image)) {
     *reason = "cannot be shown (see the log)";
     return false;
@@ -157,7 +158,8 @@ bool StillImageLoader::loadJpegInBands(std::string* reason, bool* logged) {
   }
   const std::optional<PanoramaLayout> metadata = PhotoSphereXmp::read(header, path_);
   const PanoramaLayout layout = layoutOf(metadata, width, height);
-  const LoadedImageInfo info{width, height, metadata.has_value()};
+  const LoadedImageInfo info{width, height, metadata.has_value(),
+                             PhotoSphereXmp::readInitialView(header, path_)};
   const int limit = input_.tileLimit();
   auto picture = limit > 0 ? std::make_shared<TiledPicture>(width, height, limit) : nullptr;
   if (!picture || picture->empty()) {
