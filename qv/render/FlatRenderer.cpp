@@ -71,10 +71,11 @@ void FlatRenderer::draw(const FrameSnapshot& frame, int, const SceneQuadrics&) {
   glEnableClientState(GL_VERTEX_ARRAY);
   glEnableClientState(GL_TEXTURE_COORD_ARRAY);
   if (!frame.hasAsset) {
-    // A still picture, whole in the letterbox, in one texture or in tiles; nothing at all: black.
+    // A still picture, whole in the letterbox: its one texture, or its tiles over its preview while it
+    // arrives; nothing at all: black.
     const GLfloat right = GLfloat(box.firstRight);
+    if (!frame.first.empty()) drawQuad(frame.first, 0, right, box.y0, box.y1);
     for (const PanoramaTile& tile : frame.tiles) drawTile(tile, 0, right, box.y0, box.y1);
-    if (frame.tiles.empty() && !frame.first.empty()) drawQuad(frame.first, 0, right, box.y0, box.y1);
   } else {
     if (!frame.first.empty())
       drawQuad(frame.first, 0, GLfloat(box.firstRight), box.y0, box.y1, single ? frame.displayRotation : 0);
