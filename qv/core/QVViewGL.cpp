@@ -154,10 +154,13 @@ void QVViewGL::loadImage(const std::string& path) {
 }
 
 void QVViewGL::stopLoading() {
-  if (!loader_) return;
-  loader_.reset();
-  ++loadGeneration_;
+  if (loader_) {
+    loader_.reset();
+    ++loadGeneration_;
+  }
+  // A finished load's state no longer describes the picture once another replaces it.
   loadState_ = ImageLoadState::None;
+  loadFailure_.clear();
 }
 
 void QVViewGL::loadStateChanged(uint64_t generation, ImageLoadState state, const std::string& reason) {

@@ -259,7 +259,7 @@ class QVViewGL : public QVView, public QVAssetListener, public std::enable_share
   DragGeometry dragGeometry() const;
   void rememberImageLayout(const Image* image);
   void rememberImageLayout(const PanoramaLayout& layout, const LoadedImageInfo& info = {});
-  // Stops a loadImage under way (joins its thread); its state becomes None.
+  // Stops a loadImage under way (joins its thread); the load state becomes None, finished or not.
   void stopLoading();
   void loadStateChanged(uint64_t generation, ImageLoadState state, const std::string& reason);
 

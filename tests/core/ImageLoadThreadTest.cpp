@@ -157,6 +157,12 @@ TEST(ImageLoadThreadTest, TheLastImageWinsAndAViewDroppedWhileLoadingStopsItsLoa
     EXPECT_EQ(view->imageLoadState(), ImageLoadState::None);
     RunLoop::main().runFor(0.05);
     EXPECT_LE(largestDifference(frame(*view), synchronousFrame(second)), 2);
+
+    // ... and the state of a load that has finished.
+    view->loadImage(first);
+    waitForLoad(*view);
+    ASSERT_TRUE(view->setImage(mine));
+    EXPECT_EQ(view->imageLoadState(), ImageLoadState::None);
   }
   for (int i = 0; i < 3; ++i) {
     auto view = makeView();
