@@ -3,6 +3,7 @@
 // bad files that end in "failed" with the previous picture kept.
 #include <gtest/gtest.h>
 #include <turbojpeg.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cmath>
@@ -24,6 +25,12 @@ namespace {
 
 constexpr int kWidth = 4096, kHeight = 2048, kView = 256, kTileLimit = 1024;
 
+// A file name in the temporary folder that no other test process uses (the threaded suites of several
+// builds may run at once).
+std::string tempPath(const std::string& name) {
+  return ::testing::TempDir() + "qv-load-" + std::to_string(getpid()) + "-" + name;
+}
+
 // Fine detail (waves of 7 columns and 5 rows) that a preview at a quarter of the size cannot hold, over
 // slow bands; `shift` moves the bands so two files differ everywhere.
 std::string writeJPEG(const std::string& name, int shift) {
@@ -40,7 +47,7 @@ std::string writeJPEG(const std::string& name, int shift) {
   unsigned char* jpeg = nullptr;
   unsigned long size = 0;
   tjCompress2(handle, rgb.data(), kWidth, 0, kHeight, TJPF_RGB, &jpeg, &size, TJSAMP_444, 95, 0);
-  const std::string path = ::testing::TempDir() + name;
+  const std::string path = tempPath(name);
   std::ofstream(path, std::ios::binary).write(reinterpret_cast<char*>(jpeg), std::streamsize(size));
   tjFree(jpeg);
   tjDestroy(handle);
@@ -106,7 +113,7 @@ std::vector<uint8_t> synchronousFrame(const std::string& path) {
 }  // namespace
 
 TEST(ImageLoadThreadTest, APreviewComesFirstThenTheFullResolutionReplacesIt) {
-  const std::string path = writeJPEG("load-a.jpg", 0);
+  const std::string path = writeJPEG("a.jpg", 0);
   auto view = makeView();
   std::vector<ImageLoadState> states;
   std::vector<uint8_t> previewFrame;
@@ -130,7 +137,7 @@ TEST(ImageLoadThreadTest, APreviewComesFirstThenTheFullResolutionReplacesIt) {
 }
 
 TEST(ImageLoadThreadTest, TheLastImageWinsAndAViewDroppedWhileLoadingStopsItsLoader) {
-  const std::string first = writeJPEG("load-first.jpg", 0), second = writeJPEG("load-second.jpg", 150);
+  const std::string first = writeJPEG("first.jpg", 0), second = writeJPEG("second.jpg", 150);
   {
     auto view = makeView();
     view->loadImage(first);
@@ -175,12 +182,12 @@ TEST(ImageLoadThreadTest, TheLastImageWinsAndAViewDroppedWhileLoadingStopsItsLoa
 }
 
 TEST(ImageLoadThreadTest, ABadFileEndsInFailedAndKeepsThePreviousPicture) {
-  const std::string good = writeJPEG("load-good.jpg", 0);
+  const std::string good = writeJPEG("good.jpg", 0);
   const std::vector<uint8_t> bytes = readFile(good);
-  const std::string truncated = ::testing::TempDir() + "load-truncated.jpg";
+  const std::string truncated = tempPath("truncated.jpg");
   std::ofstream(truncated, std::ios::binary)
       .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size() * 2 / 3));
-  const std::string notAnImage = ::testing::TempDir() + "load-text.jpg";
+  const std::string notAnImage = tempPath("text.jpg");
   std::ofstream(notAnImage) << "not a picture at all";
 
   auto view = makeView();
@@ -193,7 +200,7 @@ TEST(ImageLoadThreadTest, ABadFileEndsInFailedAndKeepsThePreviousPicture) {
   for (const Case& bad :
        {Case{truncated, "corrupt or truncated JPEG data", "Image " + truncated + ": corrupt"},
         Case{notAnImage, "unknown format", "Image " + notAnImage + ": unknown format"},
-        Case{::testing::TempDir() + "load-missing.jpg", "no such file", "Image "}}) {
+        Case{tempPath("missing.jpg"), "no such file", "Image "}}) {
     SCOPED_TRACE(bad.path);
     LogCapture log;
     view->loadImage(bad.path);
@@ -226,7 +233,7 @@ TEST(ImageLoadThreadTest, AHeaderThatPromisesMoreRowsThanTheDataHoldsCostsLittle
     bytes[i + 7] = 0xFF, bytes[i + 8] = 0xDC;  // width 65500, the decoder's largest
     break;
   }
-  const std::string path = ::testing::TempDir() + "load-liar.jpg";
+  const std::string path = tempPath("liar.jpg");
   std::ofstream(path, std::ios::binary)
       .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
   auto view = makeLaidOutView(kView, kView);
