@@ -191,6 +191,28 @@ class CubeMapGLTest : public ::testing::Test {
     return theirs.empty() ? 0 : correlation(viewAt(d), theirs);
   }
 
+  // In a stereo view at `d`, each eye's half matches the filter's view of that eye's 3x2 picture (the
+  // scratch files left.rgba and right.rgba, `size` each) and not the other eye's.
+  void expectEachEyeShowsItsOwnPicture(const std::string& size, Direction d, const char* label) {
+    const auto pair = viewAt(d);
+    const int half = kViewSize / 2;
+    for (int eye = 0; eye < 2; ++eye) {
+      std::vector<uint8_t> ours;
+      for (int y = 0; y < kViewSize; ++y) {
+        const auto row = pair.begin() + (ptrdiff_t(y) * kViewSize + eye * half) * 4;
+        ours.insert(ours.end(), row, row + half * 4);
+      }
+      const auto own =
+          filterView(*scratch / (eye ? "right.rgba" : "left.rgba"), size, "c3x2", "", d, half, kViewSize);
+      const auto other =
+          filterView(*scratch / (eye ? "left.rgba" : "right.rgba"), size, "c3x2", "", d, half, kViewSize);
+      const double ncc = correlation(ours, own);
+      std::printf("%s, eye %d: NCC %.4f\n", label, eye, ncc);
+      EXPECT_GE(ncc, kMinCorrelation) << label << ", eye " << eye;
+      EXPECT_LT(correlation(ours, other), kMinCorrelation - 0.1) << label << ", eye " << eye;
+    }
+  }
+
   static std::unique_ptr<Scratch> scratch;
   std::shared_ptr<QVViewGL> view;
 };
@@ -317,23 +339,7 @@ TEST_F(CubeMapGLTest, StereoPackedVideoGivesEachEyeItsHalf) {
             kMinCorrelation - 0.1);
 
   view->setStereo(true);
-  const auto pair = viewAt(d);
-  const int half = kViewSize / 2;
-  for (int eye = 0; eye < 2; ++eye) {
-    std::vector<uint8_t> ours;
-    for (int y = 0; y < kViewSize; ++y) {
-      const auto row = pair.begin() + (ptrdiff_t(y) * kViewSize + eye * half) * 4;
-      ours.insert(ours.end(), row, row + half * 4);
-    }
-    const auto own =
-        filterView(*scratch / (eye ? "right.rgba" : "left.rgba"), size, "c3x2", "", d, half, kViewSize);
-    const auto other =
-        filterView(*scratch / (eye ? "left.rgba" : "right.rgba"), size, "c3x2", "", d, half, kViewSize);
-    const double ncc = correlation(ours, own);
-    std::printf("stereo 3x2, eye %d: NCC %.4f\n", eye, ncc);
-    EXPECT_GE(ncc, kMinCorrelation) << "eye " << eye;
-    EXPECT_LT(correlation(ours, other), kMinCorrelation - 0.1) << "eye " << eye;
-  }
+  expectEachEyeShowsItsOwnPicture(size, d, "stereo 3x2");
 }
 
 // A cube map delivered as a texture pair is its left and right halves: a 3x2 picture split down its middle
@@ -383,24 +389,8 @@ TEST_F(CubeMapGLTest, TexturePairIsThePicturesTwoHalves) {
   view->setPanoramaLayout(layout);
   view->setStereo(true);
   const Direction d{45, 20};
-  const auto pair = viewAt(d);
-  const int half = kViewSize / 2;
   const std::string size = std::to_string(c.width) + "x" + std::to_string(c.height);
-  for (int eye = 0; eye < 2; ++eye) {
-    std::vector<uint8_t> ours;
-    for (int y = 0; y < kViewSize; ++y) {
-      const auto row = pair.begin() + (ptrdiff_t(y) * kViewSize + eye * half) * 4;
-      ours.insert(ours.end(), row, row + half * 4);
-    }
-    const auto own =
-        filterView(*scratch / (eye ? "right.rgba" : "left.rgba"), size, "c3x2", "", d, half, kViewSize);
-    const auto other =
-        filterView(*scratch / (eye ? "left.rgba" : "right.rgba"), size, "c3x2", "", d, half, kViewSize);
-    const double ncc = correlation(ours, own);
-    std::printf("stereo 3x2 as each eye's texture, eye %d: NCC %.4f\n", eye, ncc);
-    EXPECT_GE(ncc, kMinCorrelation) << "eye " << eye;
-    EXPECT_LT(correlation(ours, other), kMinCorrelation - 0.1) << "eye " << eye;
-  }
+  expectEachEyeShowsItsOwnPicture(size, d, "stereo 3x2 as each eye's texture");
 }
 
 }  // namespace
