@@ -49,6 +49,27 @@ inline std::vector<uint8_t> commandLinePCM(const std::string& path, const std::s
   return out;
 }
 
+// A mono 16-bit WAV of `frames` frames of a square wave whose header claims `rate` Hz, whatever that is.
+inline bool writeWAV(const std::string& path, uint32_t rate, uint32_t frames) {
+  auto word = [](std::vector<uint8_t>& out, uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) out.push_back(uint8_t(value >> (8 * i)));
+  };
+  std::vector<uint8_t> wav;
+  const uint32_t dataBytes = frames * 2;
+  for (char c : std::string("RIFF")) wav.push_back(uint8_t(c));
+  word(wav, 36 + dataBytes, 4);
+  for (char c : std::string("WAVEfmt ")) wav.push_back(uint8_t(c));
+  word(wav, 16, 4), word(wav, 1, 2), word(wav, 1, 2), word(wav, rate, 4), word(wav, rate * 2, 4);
+  word(wav, 2, 2), word(wav, 16, 2);
+  for (char c : std::string("data")) wav.push_back(uint8_t(c));
+  word(wav, dataBytes, 4);
+  for (uint32_t i = 0; i < frames; ++i) word(wav, i / 8 % 2 ? 0x2000 : 0xE000, 2);
+  FILE* file = std::fopen(path.c_str(), "wb");
+  if (!file) return false;
+  const bool written = std::fwrite(wav.data(), 1, wav.size(), file) == wav.size();
+  return std::fclose(file) == 0 && written;
+}
+
 inline std::string fileURL(const std::string& path) {
   return "file://" + path;
 }

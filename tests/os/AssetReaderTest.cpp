@@ -125,4 +125,38 @@ TEST_F(MediaReadersTest, BytesInMemoryDecodeAsTheFileDoes) {
   EXPECT_LT(openMemoryInput(noise, &format), 0);
 }
 
+// A header's sample rate far outside real audio (as a fuzzed file had: 738 MHz, which made the resampler ask
+// for gigabytes) is refused with the reason, from a file and from memory; real rates at both ends decode.
+TEST(MediaReadersErrorsTest, SampleRatesOutsideRealAudioAreRefused) {
+  TempDir dir;
+  const std::string path = dir.path() + "/rate.wav";
+  for (uint32_t rate : {738467648u, 768001u, 999u}) {
+    ASSERT_TRUE(writeWAV(path, rate, 4096));
+    AudioTrackDecoder decoder(8000);
+    AVError error;
+    EXPECT_FALSE(decoder.open(path, 0, &error)) << rate;
+    EXPECT_NE(error.description.find(std::to_string(rate) + " Hz"), std::string::npos) << error.description;
+
+    std::ifstream file(path, std::ios::binary);
+    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    AVFormatContext* format = nullptr;
+    ASSERT_EQ(openMemoryInput(bytes, &format), 0);
+    {
+      AudioTrackDecoder memoryDecoder(8000);
+      EXPECT_FALSE(memoryDecoder.open(format, 0, nullptr));
+      SampleBuffer block;
+      EXPECT_FALSE(memoryDecoder.next(block));
+    }
+    closeMemoryInput(&format);
+  }
+  for (uint32_t rate : {1000u, 768000u}) {
+    ASSERT_TRUE(writeWAV(path, rate, 4096));
+    AudioTrackDecoder decoder(0);
+    ASSERT_TRUE(decoder.open(path, 0, nullptr)) << rate;
+    size_t frames = 0;
+    for (SampleBuffer block; decoder.next(block);) frames += block.numSamples();
+    EXPECT_EQ(frames, 4096u) << rate;
+  }
+}
+
 }  // namespace

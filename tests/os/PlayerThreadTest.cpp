@@ -239,6 +239,16 @@ TEST_F(PlayerTest, AnExactSeekPastTheEndOfAFreshItemEndsIt) {
   EXPECT_EQ(item->status(), PlayerItem::StatusReadyToPlay) << item->errorDescription();
 }
 
+// A clip whose only track claims a sample rate no audio has fails with the reason instead of resampling it.
+TEST_F(PlayerTest, AnAudioTrackAtAnImpossibleRateFailsWithTheReason) {
+  const std::string path = dir->path() + "/rate.wav";
+  ASSERT_TRUE(writeWAV(path, 738467648u, 4096));
+  item = PlayerItem::create(StreamAsset::create(path));
+  player = Player::create(item);
+  ASSERT_TRUE(pumpUntil([&] { return item->status() == PlayerItem::StatusFailed; }));
+  EXPECT_NE(item->errorDescription().find("738467648 Hz"), std::string::npos) << item->errorDescription();
+}
+
 TEST_F(PlayerTest, VolumeAndMuteApplyToTheSamplesPlayed) {
   AudioSink::setFactory([](int rate, int channels, AudioSink::Pull pull) -> std::unique_ptr<AudioSink> {
     ++RecordingSink::sinks;

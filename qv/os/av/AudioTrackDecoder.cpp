@@ -7,6 +7,7 @@ extern "C" {
 #include <libswresample/swresample.h>
 }
 
+#include "qv/os/QVLog.h"
 #include "qv/os/av/FFmpegSupport.h"
 
 namespace qv {
@@ -74,6 +75,8 @@ struct AudioTrackDecoder::State {
       return fail(error, AVERROR_STREAM_NOT_FOUND,
                   "stream " + std::to_string(stream) + " of " + name + " is not audio");
     }
+    if (auto why = unresamplableRate(st->codecpar->sample_rate))
+      return fail(error, AVERROR_INVALIDDATA, "the audio of " + name + " has " + *why);
     const AVCodec* decoder = avcodec_find_decoder(st->codecpar->codec_id);
     if (!decoder) return fail(error, AVERROR_DECODER_NOT_FOUND, "no decoder for the audio of " + name);
     codec = avcodec_alloc_context3(decoder);
@@ -96,6 +99,12 @@ struct AudioTrackDecoder::State {
     }
     swr_free(&swr);
     av_channel_layout_uninit(&swrLayout);
+    if (auto why = unresamplableRate(input->sample_rate)) {
+      // A frame whose rate differs from what the header said: the track ends here.
+      QVLog("Audio stream %d: a decoded frame has %s; the track ends there", stream, why->c_str());
+      finished = true;
+      return false;
+    }
     if (av_channel_layout_copy(&swrLayout, &input->ch_layout) < 0) return false;
     swrFormat = input->format;
     swrRate = input->sample_rate;

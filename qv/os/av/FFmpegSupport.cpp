@@ -24,6 +24,12 @@ std::string ffmpegErrorText(int status) {
   return text;
 }
 
+std::optional<std::string> unresamplableRate(int rate) {
+  if (rate >= kLowestSampleRate && rate <= kHighestSampleRate) return std::nullopt;
+  return "a sample rate of " + std::to_string(rate) + " Hz (audio is played from " +
+         std::to_string(kLowestSampleRate) + " to " + std::to_string(kHighestSampleRate) + " Hz)";
+}
+
 namespace {
 
 QVLogLevel kitLevelOf(int ffmpegLevel) {

@@ -20,6 +20,12 @@ std::string fileInputName(const std::string& path);
 // FFmpeg's informational lines at debug level; lines below FFmpeg's own level (av_log_set_level) not at all.
 void routeFFmpegLog();
 
+// Why audio at `rate` Hz is not resampled, or nothing when it is. Real audio lies well inside the range;
+// a rate outside it comes from a damaged or hostile header, and the resampler's filter grows with the
+// ratio of the rates (a header claiming 738 MHz asks for gigabytes).
+constexpr int kLowestSampleRate = 1000, kHighestSampleRate = 768000;
+std::optional<std::string> unresamplableRate(int rate);
+
 // The stream description the phone platform gives a track in this codec; none for codecs it has no code for.
 std::optional<AudioStreamDescription> audioStreamDescriptionOf(const AVCodecParameters* parameters);
 

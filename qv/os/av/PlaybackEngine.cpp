@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <optional>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -11,6 +12,7 @@ extern "C" {
 #include <libswresample/swresample.h>
 }
 
+#include "qv/os/QVLog.h"
 #include "qv/os/ThreadName.h"
 #include "qv/os/av/AudioSink.h"
 #include "qv/os/av/FFmpegSupport.h"
@@ -125,8 +127,11 @@ bool PlaybackEngine::open(Decoding& d) {
     if (!d.video) d.videoIndex = -1;
   }
   d.audioIndex = av_find_best_stream(d.format, AVMEDIA_TYPE_AUDIO, -1, d.videoIndex, nullptr, 0);
+  std::optional<std::string> audioRefused;
   if (d.audioIndex >= 0) {
-    d.audio = openDecoder(d.format->streams[d.audioIndex], false);
+    audioRefused = unresamplableRate(d.format->streams[d.audioIndex]->codecpar->sample_rate);
+    if (audioRefused) QVLog("The audio track is not played: it has %s", audioRefused->c_str());
+    d.audio = audioRefused ? nullptr : openDecoder(d.format->streams[d.audioIndex], false);
     if (d.audio) {
       if (d.audio->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC) {
         int channels = std::max(1, d.audio->ch_layout.nb_channels);
@@ -148,7 +153,8 @@ bool PlaybackEngine::open(Decoding& d) {
     }
     if (!d.audio) d.audioIndex = -1;
   }
-  if (d.videoIndex < 0 && d.audioIndex < 0) return fail("no decodable audio or video track");
+  if (d.videoIndex < 0 && d.audioIndex < 0)
+    return fail(audioRefused ? "its audio has " + *audioRefused : "no decodable audio or video track");
   for (unsigned i = 0; i < d.format->nb_streams; ++i) {
     if (int(i) != d.videoIndex && int(i) != d.audioIndex) d.format->streams[i]->discard = AVDISCARD_ALL;
   }
