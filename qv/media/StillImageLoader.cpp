@@ -7,6 +7,7 @@
 #include <optional>
 #include <vector>
 
+#include "qv/media/BandQueue.h"
 #include "qv/media/FrameInput.h"
 #include "qv/media/TiledPicture.h"
 #include "qv/os/DecodedPixels.h"
@@ -25,6 +26,8 @@ namespace {
 
 // Rows decoded and uploaded at a time: bounds the band buffer and each tile's share of the GL lock.
 constexpr size_t kBandBytes = size_t(4) << 20;
+// Bands the full-resolution decoder may run ahead of the uploads.
+constexpr int kBandsAhead = 3;
 // Preview rows decoded between two looks at cancellation.
 constexpr int kPreviewRows = 64;
 
@@ -52,6 +55,51 @@ FileKind fileKind(const std::string& path, std::string* reason) {
     return FileKind::Unreadable;
   }
   return FileKind::Unknown;
+}
+
+// Decodes the whole picture at full size into `bands`, a band of `bandRows` rows (fewer at the bottom) at
+// a time, until it ends, fails or the queue is closed, making the textures of each band's rows in
+// `picture` first. Runs on its own thread.
+void decodeBands(JpegBandDecoder& decoder, int bandRows, TiledPicture& picture, std::mutex& glLock,
+                 BandQueue& bands) {
+  setCurrentThreadName("QVImageDecoder");
+  if (!decoder.start(1)) {
+    bands.finish(decoder.reason());
+    return;
+  }
+  const int width = decoder.width(), height = decoder.height();
+  const size_t rowBytes = size_t(width) * 4;
+  for (int row = 0; row < height;) {
+    BandQueue::Band* band = bands.takeEmpty();
+    if (!band) return;
+    const int wanted = std::min(bandRows, height - row);
+    int rows = 0;
+    // A band is whole before it is handed on (the reduced level sums groups of rows).
+    while (rows < wanted) {
+      const int got = decoder.readRows(band->bytes.get() + size_t(rows) * rowBytes, rowBytes, wanted - rows);
+      if (got <= 0) break;
+      rows += got;
+    }
+    if (rows < wanted) {
+      bands.putEmpty(band);
+      bands.finish(decoder.reason().empty() ? "corrupt or truncated JPEG data" : decoder.reason());
+      return;
+    }
+    // The band's textures are made here, ahead of the uploads: making one is slow (the renderer clears
+    // it), and this thread would otherwise wait for the uploads. Not before the uploader is ready (the
+    // preview goes first, and the host may still replace the picture); until then it makes them itself.
+    std::string reason;
+    if (bands.uploaderReady() && !picture.makeTextures(row, rows, glLock, &reason)) {
+      bands.putEmpty(band);
+      bands.finish(reason);
+      return;
+    }
+    band->firstRow = row;
+    band->rows = rows;
+    bands.putFull(band);
+    row += rows;
+  }
+  bands.finish({});
 }
 
 }  // namespace
@@ -167,83 +215,87 @@ bool StillImageLoader::loadJpegInBands(std::string* reason, bool* logged) {
     return false;
   }
 
-  // The preview: a second decoder over the same file, at a fraction of the size.
-  bool previewShown = false;
-  const int denominator = previewDenominator(width, height, limit);
-  if (denominator > 1) {
-    auto previewDecoder = JpegBandDecoder::open(path_, reason);
-    if (!previewDecoder || !previewDecoder->start(denominator)) {
-      if (previewDecoder) *reason = previewDecoder->reason();
-      return false;
-    }
-    const int w = previewDecoder->width(), h = previewDecoder->height();
-    // Not zero-filled: a header that promises more rows than the data holds costs only what is decoded.
-    std::unique_ptr<uint8_t[]> pixels(new (std::nothrow) uint8_t[size_t(w) * size_t(h) * 4]);
-    if (!pixels) {
-      *reason = "cannot allocate the preview";
-      input_.dropPicture(picture);
-      return false;
-    }
-    for (int row = 0; row < h;) {
-      if (cancelled()) return false;
-      const int rows =
-          previewDecoder->readRows(pixels.get() + size_t(row) * size_t(w) * 4, size_t(w) * 4, kPreviewRows);
-      if (rows < 0) {
-        *reason = previewDecoder->reason();
-        return false;
-      }
-      row += rows;
-    }
-    auto buffer = PixelBuffer::createWithBytes(w, h, pixels.get(), size_t(w) * 4);
-    if (listener_.layout) listener_.layout(layout, info);
-    if (!buffer || !input_.showPreview(*buffer, picture)) {
-      *reason = "cannot make the preview texture";
-      input_.dropPicture(picture);
-      return false;
-    }
-    previewShown = true;
-    listener_.stateChanged(ImageLoadState::Preview, {});
-    if (!waitToProceed()) {
-      input_.dropPicture(picture);
-      return false;
-    }
-  }
-
-  bool ok = decoder->start(1);
-  if (!ok) *reason = decoder->reason();
+  // The full resolution decodes on a thread of its own from the start, beside the preview and then beside
+  // the uploads, a few bands ahead of them.
   const size_t rowBytes = size_t(width) * 4;
-  const int bandRows =
-      std::max(1, int(kBandBytes / rowBytes) / TiledPicture::kReduction) * TiledPicture::kReduction;
-  std::vector<uint8_t> band(rowBytes * size_t(std::min(bandRows, height)));
-  for (int row = 0; ok && row < height;) {
-    if (cancelled()) {
-      ok = false;
-      break;
+  const int bandRows = std::max(1, int(kBandBytes / rowBytes) / TiledPicture::kBandRowMultiple) *
+                       TiledPicture::kBandRowMultiple;
+  BandQueue bands(kBandsAhead, rowBytes * size_t(std::min(bandRows, height)));
+  std::thread decoding([&] { decodeBands(*decoder, bandRows, *picture, input_.lock(), bands); });
+  struct StopDecoding {
+    BandQueue& bands;
+    std::thread& thread;
+    ~StopDecoding() {
+      bands.close();
+      thread.join();
     }
-    int rows = 0;
-    // A band is whole before it is handed on (the reduced level sums groups of rows).
-    while (rows < std::min(bandRows, height - row)) {
-      const int got = decoder->readRows(band.data() + size_t(rows) * rowBytes, rowBytes,
-                                        std::min(bandRows, height - row) - rows);
-      if (got <= 0) break;
-      rows += got;
+  } stopDecoding{bands, decoding};
+
+  const int denominator = previewDenominator(width, height, limit);
+  const bool previewShown = denominator > 1;
+  bool ok = true;
+  if (previewShown) {
+    ok = showPreview(denominator, picture, layout, info, reason);
+    if (ok) {
+      listener_.stateChanged(ImageLoadState::Preview, {});
+      ok = waitToProceed();
     }
-    if (rows < std::min(bandRows, height - row)) {
-      *reason = decoder->reason().empty() ? "corrupt or truncated JPEG data" : decoder->reason();
-      ok = false;
-      break;
-    }
-    ok = picture->addRows(band.data(), row, rows, input_.lock(), reason);
-    row += rows;
   }
-  if (ok) {
+  if (ok) bands.markUploaderReady();
+  while (ok) {
+    BandQueue::Band* band = bands.takeFull();
+    if (!band) break;
+    ok = !cancelled() &&
+         picture->addRows(band->bytes.get(), band->firstRow, band->rows, input_.lock(), reason);
+    bands.putEmpty(band);
+  }
+  if (ok && !bands.failure().empty()) {
+    *reason = bands.failure();
+    ok = false;
+  }
+  if (ok && !cancelled()) {
     if (!previewShown && listener_.layout) listener_.layout(layout, info);
     // A newer picture that replaced the preview meanwhile wins; this one is then not shown.
     ok = input_.showPicture(picture, previewShown);
     if (!ok && !cancelled()) *reason = "replaced while loading";
   }
   input_.dropPicture(picture);
-  return ok;
+  return ok && !cancelled();
+}
+
+bool StillImageLoader::showPreview(int denominator, const std::shared_ptr<TiledPicture>& picture,
+                                   const PanoramaLayout& layout, const LoadedImageInfo& info,
+                                   std::string* reason) {
+  // A second decoder over the same file, at a fraction of the size.
+  auto decoder = JpegBandDecoder::open(path_, reason);
+  if (!decoder || !decoder->start(denominator)) {
+    if (decoder) *reason = decoder->reason();
+    return false;
+  }
+  const int w = decoder->width(), h = decoder->height();
+  // Not zero-filled: a header that promises more rows than the data holds costs only what is decoded.
+  std::unique_ptr<uint8_t[]> pixels(new (std::nothrow) uint8_t[size_t(w) * size_t(h) * 4]);
+  if (!pixels) {
+    *reason = "cannot allocate the preview";
+    return false;
+  }
+  for (int row = 0; row < h;) {
+    if (cancelled()) return false;
+    const int rows =
+        decoder->readRows(pixels.get() + size_t(row) * size_t(w) * 4, size_t(w) * 4, kPreviewRows);
+    if (rows < 0) {
+      *reason = decoder->reason();
+      return false;
+    }
+    row += rows;
+  }
+  auto buffer = PixelBuffer::createWithBytes(w, h, pixels.get(), size_t(w) * 4);
+  if (listener_.layout) listener_.layout(layout, info);
+  if (!buffer || !input_.showPreview(*buffer, picture)) {
+    *reason = "cannot make the preview texture";
+    return false;
+  }
+  return true;
 }
 
 }  // namespace qv

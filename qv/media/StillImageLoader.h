@@ -1,7 +1,8 @@
 // Loads one still panorama from a file on a thread of its own ("QVImageLoader") and hands it to the frame
 // input: for a JPEG, a low-resolution whole picture first (decoded at 1/2 to 1/8 of the size), then the
-// full resolution decoded in bands of rows that go straight into the tile textures (TiledPicture), so the
-// full image is never whole in memory and frames go on drawing. Other files (PNG, and JPEGs that must be
+// full resolution, decoded in bands of rows on a second thread ("QVImageDecoder", beside the preview) and
+// uploaded by the first straight into the tile textures (TiledPicture), so the full image is never whole in
+// memory and frames go on drawing. Other files (PNG, and JPEGs that must be
 // turned upright or are CMYK) are decoded whole and shown through FrameInput::setImage. Owned by the view
 // on its main thread: destroying the loader (or cancel) stops it at the next band and joins the thread.
 // The listener is called on the loading thread.
@@ -47,7 +48,7 @@ class StillImageLoader {
   // keeps it within kPreviewWidth wide and within the tile limit; 1 when the picture needs no preview
   // (it is that small already), 0 when even 1/8 does not fit the limit.
   static int previewDenominator(int width, int height, int tileLimit);
-  static constexpr int kPreviewWidth = 2048;
+  static constexpr int kPreviewWidth = 1024;
 
  private:
   void run();
@@ -55,6 +56,9 @@ class StillImageLoader {
   // failure has had its log line already.
   bool loadJpegInBands(std::string* reason, bool* logged);
   bool loadWhole(std::string* reason, bool* logged);
+  // Decodes the preview at 1/denominator and shows it under `picture`; false with *reason.
+  bool showPreview(int denominator, const std::shared_ptr<TiledPicture>& picture,
+                   const PanoramaLayout& layout, const LoadedImageInfo& info, std::string* reason);
   bool cancelled();
   // After the preview: until proceed() or cancel(); false when cancelled.
   bool waitToProceed();

@@ -9,12 +9,43 @@
 
 namespace qv {
 
-TiledPicture::TiledPicture(int width, int height, int tileLimit) {
-  plan(full_, width, height, tileLimit);
-  // Only a picture of several tiles is dear enough to draw for a reduced level to pay its way.
-  if (full_.plan.size() > 1) {
-    plan(reduced_, (width + kReduction - 1) / kReduction, (height + kReduction - 1) / kReduction, tileLimit);
-    sums_.assign(size_t(reduced_.width) * 4, 0);
+namespace {
+
+uint32_t pixelAt(const uint8_t* row, int x) {
+  uint32_t pixel;
+  std::memcpy(&pixel, row + size_t(x) * 4, 4);
+  return pixel;
+}
+
+}  // namespace
+
+void TiledPicture::reduceRowPair(const uint8_t* top, const uint8_t* bottom, int width, uint8_t* out) {
+  // Each output channel is the rounded mean of a 2 x 2 group. The channels are summed two at a time in the
+  // 16-bit halves of a word (bytes 0 and 2, then 1 and 3), where four of them cannot overflow. A missing
+  // column at the right edge repeats its neighbour, which gives the mean of the samples there are.
+  constexpr uint32_t kMask = 0x00FF00FF, kHalf = 0x00020002;
+  for (int x = 0; x < (width + 1) / 2; ++x) {
+    const int left = 2 * x, right = std::min(2 * x + 1, width - 1);
+    const uint32_t a = pixelAt(top, left), b = pixelAt(top, right), c = pixelAt(bottom, left),
+                   d = pixelAt(bottom, right);
+    const uint32_t even = (a & kMask) + (b & kMask) + (c & kMask) + (d & kMask) + kHalf;
+    const uint32_t odd = (a >> 8 & kMask) + (b >> 8 & kMask) + (c >> 8 & kMask) + (d >> 8 & kMask) + kHalf;
+    const uint32_t pixel = (even >> 2 & kMask) | (odd >> 2 & kMask) << 8;
+    std::memcpy(out + size_t(x) * 4, &pixel, 4);
+  }
+}
+
+TiledPicture::TiledPicture(int width, int height, int tileLimit) : levels_(1) {
+  plan(levels_[0], width, height, tileLimit);
+  if (levels_[0].plan.size() < 2) return;
+  // A picture that needs several tiles anyway gets small ones: making a texture holds the GL lock (and
+  // the frames) for a time in proportion to its size, and a band needs the textures of its rows only.
+  const int limit = std::min(tileLimit, kLargestTile);
+  plan(levels_[0], width, height, limit);
+  // Only a picture of several tiles is dear enough to draw for reduced levels to pay their way.
+  for (int factor = 2; factor <= kBandRowMultiple; factor *= 2) {
+    Level& level = levels_.emplace_back();
+    plan(level, (width + factor - 1) / factor, (height + factor - 1) / factor, limit);
   }
 }
 
@@ -28,8 +59,56 @@ void TiledPicture::plan(Level& level, int width, int height, int tileLimit) {
 
 bool TiledPicture::addRows(const uint8_t* rows, int firstRow, int count, std::mutex& glLock,
                            std::string* reason) {
-  if (!upload(full_, rows, firstRow, count, glLock, reason)) return false;
-  return !hasReducedLevel() || reduce(rows, firstRow, count, glLock, reason);
+  if (!upload(levels_[0], rows, firstRow, count, glLock, reason)) return false;
+  return levels_.size() < 2 || reduce(1, rows, firstRow, count, glLock, reason);
+}
+
+bool TiledPicture::noGLError(const PictureTile& tile, std::string* reason) {
+  const GLenum error = glGetError();
+  if (error == GL_NO_ERROR) return true;
+  char text[120];
+  std::snprintf(text, sizeof text, "cannot make a %dx%d tile texture (GL error 0x%x)", tile.textureWidth,
+                tile.textureHeight, error);
+  *reason = text;
+  return false;
+}
+
+bool TiledPicture::makeTexture(Level& level, size_t i, std::string* reason) {
+  GLTexture& texture = level.textures[i];
+  if (texture) return true;
+  while (glGetError() != GL_NO_ERROR) {
+  }
+  const PictureTile& tile = level.plan[i];
+  texture = GLTexture::generate();
+  glBindTexture(GL_TEXTURE_2D, texture.get());
+  glTexImage2D(GL_TEXTURE_2D, 0, GL_BGRA_EXT, tile.textureWidth, tile.textureHeight, 0, GL_BGRA_EXT,
+               GL_UNSIGNED_BYTE, nullptr);
+  glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GLfloat(GL_LINEAR));
+  glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GLfloat(GL_LINEAR));
+  glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GLfloat(GL_CLAMP_TO_EDGE));
+  glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GLfloat(GL_CLAMP_TO_EDGE));
+  glBindTexture(GL_TEXTURE_2D, 0);
+  return noGLError(tile, reason);
+}
+
+bool TiledPicture::makeTextures(int firstRow, int count, std::mutex& glLock, std::string* reason) {
+  for (size_t index = 0; index < levels_.size(); ++index) {
+    Level& level = levels_[index];
+    // Rows [from, to) of this level hold the band's rows.
+    const int from = firstRow >> index, to = ((firstRow + count - 1) >> index) + 1;
+    for (size_t i = 0; i < level.plan.size(); ++i) {
+      const PictureTile& tile = level.plan[i];
+      if (from >= tile.textureY + tile.textureHeight || to <= tile.textureY) continue;
+      std::lock_guard<std::mutex> guard(glLock);
+      SharedContextScope scope;
+      if (!scope.ok()) {
+        *reason = "no GL context";
+        return false;
+      }
+      if (!makeTexture(level, i, reason)) return false;
+    }
+  }
+  return true;
 }
 
 bool TiledPicture::upload(Level& level, const uint8_t* rows, int firstRow, int count, std::mutex& glLock,
@@ -56,69 +135,35 @@ bool TiledPicture::upload(Level& level, const uint8_t* rows, int firstRow, int c
       *reason = "no GL context";
       return false;
     }
+    if (!makeTexture(level, i, reason)) return false;
     ScopedUnpackAlignment alignment(4);
-    while (glGetError() != GL_NO_ERROR) {
-    }
-    GLTexture& texture = level.textures[i];
-    if (!texture) {
-      texture = GLTexture::generate();
-      glBindTexture(GL_TEXTURE_2D, texture.get());
-      glTexImage2D(GL_TEXTURE_2D, 0, GL_BGRA_EXT, tile.textureWidth, tile.textureHeight, 0, GL_BGRA_EXT,
-                   GL_UNSIGNED_BYTE, nullptr);
-      glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GLfloat(GL_LINEAR));
-      glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GLfloat(GL_LINEAR));
-      glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GLfloat(GL_CLAMP_TO_EDGE));
-      glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GLfloat(GL_CLAMP_TO_EDGE));
-    } else {
-      glBindTexture(GL_TEXTURE_2D, texture.get());
-    }
+    glBindTexture(GL_TEXTURE_2D, level.textures[i].get());
     glTexSubImage2D(GL_TEXTURE_2D, 0, 0, from - tile.textureY, tile.textureWidth, to - from, GL_BGRA_EXT,
                     GL_UNSIGNED_BYTE, source);
     glBindTexture(GL_TEXTURE_2D, 0);
-    if (GLenum error = glGetError(); error != GL_NO_ERROR) {
-      char text[120];
-      std::snprintf(text, sizeof text, "cannot make a %dx%d tile texture (GL error 0x%x)", tile.textureWidth,
-                    tile.textureHeight, error);
-      *reason = text;
-      return false;
-    }
+    if (!noGLError(tile, reason)) return false;
     level.rowsDone[i] += to - from;
   }
   return true;
 }
 
-bool TiledPicture::reduce(const uint8_t* rows, int firstRow, int count, std::mutex& glLock,
+bool TiledPicture::reduce(size_t index, const uint8_t* rows, int firstRow, int count, std::mutex& glLock,
                           std::string* reason) {
-  const int width = full_.width, reducedWidth = reduced_.width;
-  reducedRows_.clear();
-  int firstReducedRow = -1;
-  for (int r = 0; r < count; ++r) {
-    const int row = firstRow + r;
-    const uint8_t* pixel = rows + size_t(r) * size_t(width) * 4;
-    uint32_t* sum = sums_.data();
-    const int wholeGroups = width / kReduction;
-    // The hot loop of a band: four pixels a group, no bounds to check (the compiler vectorises it).
-    for (int g = 0; g < wholeGroups; ++g, sum += 4, pixel += 4 * kReduction)
-      for (int c = 0; c < 4; ++c) sum[c] += uint32_t(pixel[c]) + pixel[4 + c] + pixel[8 + c] + pixel[12 + c];
-    for (int x = wholeGroups * kReduction; x < width; ++x, pixel += 4)
-      for (int c = 0; c < 4; ++c) sum[c] += pixel[c];
-    const bool groupEnds = (row + 1) % kReduction == 0 || row + 1 == full_.height;
-    if (!groupEnds) continue;
-    const int groupRows = row % kReduction + 1;
-    if (firstReducedRow < 0) firstReducedRow = row / kReduction;
-    const size_t start = reducedRows_.size();
-    reducedRows_.resize(start + size_t(reducedWidth) * 4);
-    uint8_t* out = reducedRows_.data() + start;
-    for (int x = 0; x < reducedWidth; ++x) {
-      const uint32_t samples = uint32_t(std::min(kReduction, width - x * kReduction) * groupRows);
-      for (int c = 0; c < 4; ++c)
-        out[x * 4 + c] = uint8_t((sums_[size_t(x) * 4 + c] + samples / 2) / samples);
-    }
-    std::fill(sums_.begin(), sums_.end(), 0);
+  const Level& above = levels_[index - 1];
+  Level& level = levels_[index];
+  const size_t rowBytes = size_t(above.width) * 4, levelRowBytes = size_t(level.width) * 4;
+  // Bands start on an even row of every level and hold whole pairs of rows, but for the last row of a
+  // picture of odd height, which stands alone.
+  const int made = (count + 1) / 2;
+  level.rows.resize(size_t(made) * levelRowBytes);
+  for (int r = 0; r < count; r += 2) {
+    const uint8_t* top = rows + size_t(r) * rowBytes;
+    reduceRowPair(top, r + 1 < count ? top + rowBytes : top, above.width,
+                  level.rows.data() + size_t(r / 2) * levelRowBytes);
   }
-  if (firstReducedRow < 0) return true;
-  const int reducedCount = int(reducedRows_.size() / (size_t(reducedWidth) * 4));
-  return upload(reduced_, reducedRows_.data(), firstReducedRow, reducedCount, glLock, reason);
+  if (!upload(level, level.rows.data(), firstRow / 2, made, glLock, reason)) return false;
+  return index + 1 >= levels_.size() ||
+         reduce(index + 1, level.rows.data(), firstRow / 2, made, glLock, reason);
 }
 
 bool TiledPicture::finished(const Level& level) {
@@ -128,12 +173,16 @@ bool TiledPicture::finished(const Level& level) {
 }
 
 bool TiledPicture::complete() const {
-  return !empty() && finished(full_) && finished(reduced_);
+  if (empty()) return false;
+  for (const Level& level : levels_)
+    if (!finished(level)) return false;
+  return true;
 }
 
 TextureSlot TiledPicture::wholeTexture() const {
   if (!singleTexture() || !complete()) return {};
-  return {GL_TEXTURE_2D, full_.textures[0].get(), full_.width, full_.height};
+  const Level& full = levels_[0];
+  return {GL_TEXTURE_2D, full.textures[0].get(), full.width, full.height};
 }
 
 void TiledPicture::appendFinished(const Level& level, std::vector<PanoramaTile>& tiles) {
@@ -148,9 +197,14 @@ void TiledPicture::appendFinished(const Level& level, std::vector<PanoramaTile>&
 
 std::vector<PanoramaTile> TiledPicture::finishedTiles(double fieldOfView, double viewHeight) const {
   std::vector<PanoramaTile> tiles;
-  const bool reducedWill =
-      hasReducedLevel() && finished(reduced_) && levelSharpEnough(reduced_.width, fieldOfView, viewHeight);
-  appendFinished(reducedWill ? reduced_ : full_, tiles);
+  const Level* chosen = &levels_[0];
+  for (size_t i = levels_.size(); i-- > 1;) {
+    if (finished(levels_[i]) && levelSharpEnough(levels_[i].width, fieldOfView, viewHeight)) {
+      chosen = &levels_[i];
+      break;
+    }
+  }
+  appendFinished(*chosen, tiles);
   return tiles;
 }
 

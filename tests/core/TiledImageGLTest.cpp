@@ -113,21 +113,20 @@ TEST(TiledImageGLTest, TheFlatLayoutShowsAStillWholeOrInTiles) {
 
 namespace {
 
-// The panorama averaged over blocks of 4 x 4 pixels: what the reduced level holds.
-std::shared_ptr<Image> quarterOf(const Image& image) {
-  const int w = image.width() / 4, h = image.height() / 4;
+// The panorama averaged over blocks of 2 x 2 pixels (what a reduced level holds, made from the level
+// above); at a right or bottom edge of odd size, the mean of the pixels there are.
+std::shared_ptr<Image> halfOf(const Image& image) {
+  const int width = image.width(), height = image.height(), w = (width + 1) / 2, h = (height + 1) / 2;
   const auto rgba = image.rgba();
   std::vector<uint8_t> out(size_t(w) * size_t(h) * 4);
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x)
       for (int c = 0; c < 4; ++c) {
-        uint32_t sum = 0;
-        for (int dy = 0; dy < 4; ++dy)
-          for (int dx = 0; dx < 4; ++dx)
-            sum +=
-                rgba[((size_t(y) * 4 + size_t(dy)) * size_t(image.width()) + size_t(x) * 4 + size_t(dx)) * 4 +
-                     size_t(c)];
-        out[(size_t(y) * size_t(w) + size_t(x)) * 4 + size_t(c)] = uint8_t((sum + 8) / 16);
+        uint32_t sum = 0, samples = 0;
+        for (int sy = 2 * y; sy < std::min(2 * y + 2, height); ++sy)
+          for (int sx = 2 * x; sx < std::min(2 * x + 2, width); ++sx, ++samples)
+            sum += rgba[(size_t(sy) * size_t(width) + size_t(sx)) * 4 + size_t(c)];
+        out[(size_t(y) * size_t(w) + size_t(x)) * 4 + size_t(c)] = uint8_t((sum + samples / 2) / samples);
       }
   return Image::fromRGBA(w, h, std::move(out));
 }
@@ -149,13 +148,17 @@ int largestDifference(const std::vector<uint8_t>& a, const std::vector<uint8_t>&
 
 }  // namespace
 
-TEST(TiledImageGLTest, AWideViewDrawsTheQuarterLevelAndAZoomedOneTheTiles) {
-  const auto panorama = detailedPanorama();
-  const auto quarter = quarterOf(*panorama);
-  // At 110 degrees on 256 pixels the quarter level (1024 wide) has all the view can show.
+TEST(TiledImageGLTest, EachViewDrawsTheSmallestLevelThatIsSharpEnough) {
+  // An odd width, so the reduced levels have an edge of one column. (An odd height would make the picture
+  // narrower than the whole sphere, and its half level not.)
+  const auto panorama = detailedPanorama(4095, 2048);
+  const auto half = halfOf(*panorama), quarter = halfOf(*half);
+  // On 256 pixels: at 110 degrees the quarter level (1024 wide) has all the view can show, at 58 the half
+  // (2048) has and the quarter has not, at 20 only the full tiles have.
   EXPECT_LE(largestDifference(viewAt(panorama, 1024, 110), viewAt(quarter, 0, 110)), 2);
-  // Zoomed in, the full tiles show what the quarter level cannot.
-  EXPECT_GT(largestDifference(viewAt(panorama, 1024, 20), viewAt(quarter, 0, 20)), 60);
+  EXPECT_LE(largestDifference(viewAt(panorama, 1024, 58), viewAt(half, 0, 58)), 2);
+  EXPECT_GT(largestDifference(viewAt(panorama, 1024, 58), viewAt(quarter, 0, 58)), 40);
+  EXPECT_GT(largestDifference(viewAt(panorama, 1024, 20), viewAt(half, 0, 20)), 60);
   EXPECT_LE(largestDifference(viewAt(panorama, 1024, 20), viewAt(panorama, 0, 20)), 2);
 }
 
@@ -166,6 +169,7 @@ TEST(TiledImageGLTest, AVideoFrameOrAClearReplacesTheTiles) {
   {
     std::lock_guard<std::mutex> guard(input.lock());
     EXPECT_EQ(input.tiles(20, kView).size(), 15u);
+    EXPECT_EQ(input.tiles(58, kView).size(), 3u);  // the half level, 2048 x 1024
     // A wide view draws the reduced level (1024 x 512, one tile) instead.
     const auto reduced = input.tiles(110, kView);
     ASSERT_EQ(reduced.size(), 1u);
