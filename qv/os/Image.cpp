@@ -9,6 +9,7 @@
 #include "qv/os/JpegDecode.h"
 #include "qv/os/PhotoSphereXmp.h"
 #include "qv/os/PngDecode.h"
+#include "qv/os/Premultiply.h"
 #include "qv/os/QVLog.h"
 #include "qv/os/RegularFile.h"
 
@@ -20,11 +21,6 @@ std::mutex resourceLock;
 std::vector<std::string>& resourcePaths() {
   static std::vector<std::string> paths;
   return paths;
-}
-
-// c * a / 255, rounded.
-inline uint8_t premultiply(uint32_t c, uint32_t a) {
-  return uint8_t((c * a + 127) / 255);
 }
 
 // `rgba` rows are `sourceRowBytes` apart.

@@ -47,15 +47,7 @@ bool run(png_structp png, png_infop info, PngRead* read) {
     read->message[0] = '\0';
     return false;
   }
-  png_set_expand(png);  // palette and low-depth grey to 8 bits, tRNS to alpha
-  png_set_scale_16(png);
-  png_set_gray_to_rgb(png);
-  png_set_add_alpha(png, 0xFF, PNG_FILLER_AFTER);
-  double gamma = 0;
-  if (!png_get_valid(png, info, PNG_INFO_sRGB) && png_get_gAMA(png, info, &gamma) && gamma > 0)
-    png_set_gamma(png, PNG_DEFAULT_sRGB, gamma);
-  const int passes = png_set_interlace_handling(png);
-  png_read_update_info(png, info);
+  const int passes = setUpPngOutput(png, info, false);
   const size_t rowBytes = size_t(width) * 4;
   if (png_get_rowbytes(png, info) != rowBytes) png_error(png, "unexpected row layout");
   read->out->pixels.reset(new (std::nothrow) uint8_t[rowBytes * height]);
@@ -71,6 +63,20 @@ bool run(png_structp png, png_infop info, PngRead* read) {
 }
 
 }  // namespace
+
+int setUpPngOutput(png_structp png, png_infop info, bool bgr) {
+  png_set_expand(png);  // palette and low-depth grey to 8 bits, tRNS to alpha
+  png_set_scale_16(png);
+  png_set_gray_to_rgb(png);
+  png_set_add_alpha(png, 0xFF, PNG_FILLER_AFTER);
+  if (bgr) png_set_bgr(png);
+  double gamma = 0;
+  if (!png_get_valid(png, info, PNG_INFO_sRGB) && png_get_gAMA(png, info, &gamma) && gamma > 0)
+    png_set_gamma(png, PNG_DEFAULT_sRGB, gamma);
+  const int passes = png_set_interlace_handling(png);
+  png_read_update_info(png, info);
+  return passes;
+}
 
 bool decodePNG(std::span<const uint8_t> bytes, const std::string& name, DecodedPixels& out) {
   PngRead read;

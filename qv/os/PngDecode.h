@@ -10,10 +10,18 @@
 
 #include "qv/os/Export.h"
 
+struct png_struct_def;
+struct png_info_def;
+
 QV_EXPORT_BEGIN
 namespace qv {
 
 bool decodePNG(std::span<const uint8_t> bytes, const std::string& name, DecodedPixels& out);
+
+// Sets the output of a libpng reader whose header has been read to 8-bit RGBA (BGRA when `bgr`), as
+// decodePNG gives it: palette and grey expanded, 16 bits scaled, the file's gamma applied unless it says
+// sRGB. Returns the number of interlace passes. May longjmp (libpng's error handling).
+int setUpPngOutput(png_struct_def* png, png_info_def* info, bool bgr);
 
 }  // namespace qv
 QV_EXPORT_END

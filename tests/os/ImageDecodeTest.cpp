@@ -3,6 +3,7 @@
 #include <png.h>
 #include <turbojpeg.h>
 
+#include <unistd.h>
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "qv/os/Image.h"
+#include "qv/os/PngBandDecoder.h"
 #include "tests/support/LogCapture.h"
 #include "tests/support/PngHeader.h"
 
@@ -291,3 +293,76 @@ TEST(ImageDecodeTest, EXIFOrientationTurnsTheJPEGUpright) {
     }
   }
 }
+
+namespace {
+
+// Read from a file a few rows at a time, each kind of PNG gives the premultiplied BGRA that the whole-image
+// decoder's picture gives; an interlaced file says so (its rows come in passes), and a cut one fails with
+// the reason.
+TEST(ImageDecodeTest, PNGBandsGiveWhatTheWholeImageDecoderGives) {
+  const int w = 37, h = 9;
+  std::vector<std::vector<uint8_t>> rgba(h), grey16(h), indexed(h);
+  PngLayout paletted{w, h, 8, PNG_COLOR_TYPE_PALETTE};
+  for (int i = 0; i < 200; ++i) {
+    paletted.palette.push_back({uint8_t(i), uint8_t(255 - i), uint8_t(i * 7)});
+    paletted.paletteAlpha.push_back(uint8_t(i * 3));
+  }
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      rgba[y].insert(rgba[y].end(), {uint8_t(x * 7), uint8_t(y * 29), 200, uint8_t(x * 255 / (w - 1))});
+      grey16[y].insert(grey16[y].end(), {uint8_t(x * 6), uint8_t(y)});
+      indexed[y].push_back(uint8_t((x + y * w) % 200));
+    }
+  PngLayout linear{w, h, 16, PNG_COLOR_TYPE_GRAY};
+  linear.gamma = 1.0;
+  const std::string path = ::testing::TempDir() + "qv-bands-" + std::to_string(getpid()) + ".png";
+  auto writeFile = [&](const std::vector<uint8_t>& bytes, size_t count) {
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(count));
+  };
+  for (const auto& bytes : {encodePNG({w, h, 8, PNG_COLOR_TYPE_RGB_ALPHA}, rgba), encodePNG(linear, grey16),
+                            encodePNG(paletted, indexed)}) {
+    writeFile(bytes, bytes.size());
+    std::string reason;
+    auto decoder = PngBandDecoder::open(path, &reason);
+    ASSERT_TRUE(decoder) << reason;
+    ASSERT_EQ(std::pair(decoder->width(), decoder->height()), std::pair(w, h));
+    EXPECT_FALSE(decoder->interlaced());
+    std::vector<uint8_t> bands(size_t(w) * h * 4);
+    for (int row = 0; row < h;) {
+      const int got = decoder->readRows(bands.data() + size_t(row) * w * 4, size_t(w) * 4, 4);
+      ASSERT_GT(got, 0) << decoder->reason();
+      row += got;
+    }
+    auto whole = Image::fromBytes(bytes, "whole.png");
+    ASSERT_TRUE(whole);
+    std::vector<uint8_t> expected(bands.size());
+    whole->copyPremultipliedBGRA(expected.data(), size_t(w) * 4);
+    EXPECT_EQ(bands, expected);
+
+    // Cut halfway through the image data.
+    const std::string tag = "IDAT";
+    const size_t data =
+        size_t(std::search(bytes.begin(), bytes.end(), tag.begin(), tag.end()) - bytes.begin());
+    writeFile(bytes, data + (bytes.size() - data) / 2);
+    decoder = PngBandDecoder::open(path, &reason);
+    ASSERT_TRUE(decoder) << reason;
+    int read = 0;
+    while (read < h) {
+      const int got = decoder->readRows(bands.data(), size_t(w) * 4, 1);
+      if (got < 0) break;
+      read += got;
+    }
+    EXPECT_LT(read, h);
+    EXPECT_EQ(decoder->reason().rfind("corrupt or truncated PNG data", 0), 0u) << decoder->reason();
+  }
+  const auto adam7 = encodePNG({w, h, 8, PNG_COLOR_TYPE_RGB_ALPHA, true}, rgba);
+  writeFile(adam7, adam7.size());
+  std::string reason;
+  auto decoder = PngBandDecoder::open(path, &reason);
+  ASSERT_TRUE(decoder) << reason;
+  EXPECT_TRUE(decoder->interlaced());
+  std::remove(path.c_str());
+}
+
+}  // namespace
