@@ -36,6 +36,9 @@ fuzz base64_fuzz 4096 qv/platform/Base64.cpp qv/platform/Base64Kernels.cpp qv/pl
 fuzz image_fuzz 65536 qv/os/Image.cpp qv/os/PngDecode.cpp qv/os/JpegDecode.cpp qv/os/JpegMetadata.cpp \
   qv/os/ImageOrientation.cpp qv/os/PhotoSphereXmp.cpp qv/os/PanoramaLayout.cpp qv/os/RegularFile.cpp \
   qv/os/QVLog.cpp -lpng -lturbojpeg
+fuzz band_fuzz 65536 qv/os/JpegBandDecoder.cpp qv/os/PngBandDecoder.cpp qv/os/Image.cpp qv/os/PngDecode.cpp \
+  qv/os/JpegDecode.cpp qv/os/JpegMetadata.cpp qv/os/ImageOrientation.cpp qv/os/PhotoSphereXmp.cpp \
+  qv/os/PanoramaLayout.cpp qv/os/RegularFile.cpp qv/os/QVLog.cpp -lpng -lturbojpeg -ljpeg
 fuzz motion_trace_fuzz 8192 qv/os/MotionTrace.cpp qv/os/RegularFile.cpp qv/os/RunLoop.cpp qv/os/QVLog.cpp
 fuzz qvview_options_fuzz 1024 apps/qvview/Options.cpp -DQV_VERSION=\"fuzz\"
 fuzz media_fuzz 65536 qv/os/av/MemoryInput.cpp qv/os/av/AudioTrackDecoder.cpp qv/os/av/VideoFrameConverter.cpp \
