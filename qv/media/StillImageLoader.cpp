@@ -16,6 +16,7 @@
 #include "qv/os/JpegMetadata.h"
 #include "qv/os/PhotoSphereXmp.h"
 #include "qv/os/PixelBuffer.h"
+#include "qv/os/PngBandDecoder.h"
 #include "qv/os/QVLog.h"
 #include "qv/os/RegularFile.h"
 #include "qv/os/ThreadName.h"
@@ -57,13 +58,22 @@ FileKind fileKind(const std::string& path, std::string* reason) {
   return FileKind::Unknown;
 }
 
+bool startFullSize(JpegBandDecoder& decoder) {
+  return decoder.start(1);
+}
+
+bool startFullSize(PngBandDecoder&) {
+  return true;
+}
+
 // Decodes the whole picture at full size into `bands`, a band of `bandRows` rows (fewer at the bottom) at
 // a time, until it ends, fails or the queue is closed, making the textures of each band's rows in
 // `picture` first. Runs on its own thread.
-void decodeBands(JpegBandDecoder& decoder, int bandRows, TiledPicture& picture, std::mutex& glLock,
+template <class Decoder>
+void decodeBands(Decoder& decoder, int bandRows, TiledPicture& picture, std::mutex& glLock,
                  BandQueue& bands) {
   setCurrentThreadName("QVImageDecoder");
-  if (!decoder.start(1)) {
+  if (!startFullSize(decoder)) {
     bands.finish(decoder.reason());
     return;
   }
@@ -82,7 +92,7 @@ void decodeBands(JpegBandDecoder& decoder, int bandRows, TiledPicture& picture, 
     }
     if (rows < wanted) {
       bands.putEmpty(band);
-      bands.finish(decoder.reason().empty() ? "corrupt or truncated JPEG data" : decoder.reason());
+      bands.finish(decoder.reason().empty() ? "corrupt or truncated data" : decoder.reason());
       return;
     }
     // The band's textures are made here, ahead of the uploads: making one is slow (the renderer clears
@@ -159,7 +169,7 @@ void StillImageLoader::run() {
       shown = loadJpegInBands(&reason, &logged);
       break;
     case FileKind::Png:
-      shown = loadWhole(&reason, &logged);
+      shown = loadPngInBands(&reason, &logged);
       break;
   }
   if (cancelled()) return;
@@ -208,50 +218,80 @@ bool StillImageLoader::loadJpegInBands(std::string* reason, bool* logged) {
   const PanoramaLayout layout = layoutOf(metadata, width, height);
   const LoadedImageInfo info{width, height, metadata.has_value(),
                              PhotoSphereXmp::readInitialView(header, path_)};
+  auto picture = makePicture(width, height, reason);
+  if (!picture) return false;
+  return fillInBands(*decoder, picture, previewDenominator(width, height, input_.tileLimit()), layout, info,
+                     reason);
+}
+
+bool StillImageLoader::loadPngInBands(std::string* reason, bool* logged) {
+  auto decoder = PngBandDecoder::open(path_, reason);
+  if (!decoder) return false;
+  // Interlaced rows arrive in passes over the whole picture: the whole-image path decodes those.
+  if (decoder->interlaced()) return loadWhole(reason, logged);
+  const int width = decoder->width(), height = decoder->height();
+  auto picture = makePicture(width, height, reason);
+  if (!picture) return false;
+  const LoadedImageInfo info{width, height, false, std::nullopt};
+  return fillInBands(*decoder, picture, 1, layoutOf(std::nullopt, width, height), info, reason);
+}
+
+std::shared_ptr<TiledPicture> StillImageLoader::makePicture(int width, int height, std::string* reason) {
   const int limit = input_.tileLimit();
   auto picture = limit > 0 ? std::make_shared<TiledPicture>(width, height, limit) : nullptr;
   if (!picture || picture->empty()) {
     *reason = "no texture can hold it (tile limit " + std::to_string(limit) + ")";
-    return false;
+    return nullptr;
   }
+  return picture;
+}
 
+template <class Decoder>
+bool StillImageLoader::fillInBands(Decoder& decoder, std::shared_ptr<TiledPicture> picture, int denominator,
+                                   const PanoramaLayout& layout, const LoadedImageInfo& info,
+                                   std::string* reason) {
+  const int width = picture->width(), height = picture->height();
   // The full resolution decodes on a thread of its own from the start, beside the preview and then beside
   // the uploads, a few bands ahead of them.
   const size_t rowBytes = size_t(width) * 4;
   const int bandRows = std::max(1, int(kBandBytes / rowBytes) / TiledPicture::kBandRowMultiple) *
                        TiledPicture::kBandRowMultiple;
   BandQueue bands(kBandsAhead, rowBytes * size_t(std::min(bandRows, height)));
-  std::thread decoding([&] { decodeBands(*decoder, bandRows, *picture, input_.lock(), bands); });
-  struct StopDecoding {
-    BandQueue& bands;
-    std::thread& thread;
-    ~StopDecoding() {
-      bands.close();
-      thread.join();
-    }
-  } stopDecoding{bands, decoding};
-
-  const int denominator = previewDenominator(width, height, limit);
   const bool previewShown = denominator > 1;
   bool ok = true;
-  if (previewShown) {
-    ok = showPreview(denominator, picture, layout, info, reason);
-    if (ok) {
-      listener_.stateChanged(ImageLoadState::Preview, {});
-      ok = waitToProceed();
+  {
+    TiledPicture& target = *picture;
+    std::thread decoding([&] { decodeBands(decoder, bandRows, target, input_.lock(), bands); });
+    // The decoder stops and is joined at the end of this block, whichever way it is left: before the
+    // picture can go.
+    struct StopDecoding {
+      BandQueue& bands;
+      std::thread& thread;
+      ~StopDecoding() {
+        bands.close();
+        thread.join();
+      }
+    } stopDecoding{bands, decoding};
+
+    if (previewShown) {
+      ok = showPreview(denominator, picture, layout, info, reason);
+      if (ok) {
+        listener_.stateChanged(ImageLoadState::Preview, {});
+        ok = waitToProceed();
+      }
     }
-  }
-  if (ok) bands.markUploaderReady();
-  while (ok) {
-    BandQueue::Band* band = bands.takeFull();
-    if (!band) break;
-    ok = !cancelled() &&
-         picture->addRows(band->bytes.get(), band->firstRow, band->rows, input_.lock(), reason);
-    bands.putEmpty(band);
-  }
-  if (ok && !bands.failure().empty()) {
-    *reason = bands.failure();
-    ok = false;
+    if (ok) bands.markUploaderReady();
+    while (ok) {
+      BandQueue::Band* band = bands.takeFull();
+      if (!band) break;
+      ok = !cancelled() &&
+           target.addRows(band->bytes.get(), band->firstRow, band->rows, input_.lock(), reason);
+      bands.putEmpty(band);
+    }
+    if (ok && !bands.failure().empty()) {
+      *reason = bands.failure();
+      ok = false;
+    }
   }
   if (ok && !cancelled()) {
     if (!previewShown && listener_.layout) listener_.layout(layout, info);

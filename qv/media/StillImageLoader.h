@@ -2,8 +2,9 @@
 // input: for a JPEG, a low-resolution whole picture first (decoded at 1/2 to 1/8 of the size), then the
 // full resolution, decoded in bands of rows on a second thread ("QVImageDecoder", beside the preview) and
 // uploaded by the first straight into the tile textures (TiledPicture), so the full image is never whole in
-// memory and frames go on drawing. Other files (PNG, and JPEGs that must be
-// turned upright or are CMYK) are decoded whole and shown through FrameInput::setImage. Owned by the view
+// memory and frames go on drawing. A PNG takes the same path without a preview. Other files (interlaced
+// PNGs, and JPEGs that must be turned upright or are CMYK) are decoded whole and shown through
+// FrameInput::setImage. Owned by the view
 // on its main thread: destroying the loader (or cancel) stops it at the next band and joins the thread.
 // The listener is called on the loading thread.
 #pragma once
@@ -55,7 +56,14 @@ class StillImageLoader {
   // The JPEG band path and the whole-image path; false with *reason on failure, and *logged when the
   // failure has had its log line already.
   bool loadJpegInBands(std::string* reason, bool* logged);
+  bool loadPngInBands(std::string* reason, bool* logged);
   bool loadWhole(std::string* reason, bool* logged);
+  std::shared_ptr<TiledPicture> makePicture(int width, int height, std::string* reason);
+  // Decodes the full resolution on a second thread into `picture`, after a preview at 1/denominator when
+  // the denominator is above 1, and shows it; false with *reason.
+  template <class Decoder>
+  bool fillInBands(Decoder& decoder, std::shared_ptr<TiledPicture> picture, int denominator,
+                   const PanoramaLayout& layout, const LoadedImageInfo& info, std::string* reason);
   // Decodes the preview at 1/denominator and shows it under `picture`; false with *reason.
   bool showPreview(int denominator, const std::shared_ptr<TiledPicture>& picture,
                    const PanoramaLayout& layout, const LoadedImageInfo& info, std::string* reason);

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <numbers>
 #include <string>
@@ -133,6 +134,24 @@ TEST(ImageLoadThreadTest, APreviewComesFirstThenTheFullResolutionReplacesIt) {
   EXPECT_LE(largestDifference(fullFrame, synchronousFrame(path)), 2);
   RunLoop::main().runFor(0.05);
   EXPECT_EQ(states.size(), 2u);  // reported once
+  std::remove(path.c_str());
+}
+
+TEST(ImageLoadThreadTest, APNGLoadsInBandsWithoutAPreview) {
+  const std::string jpeg = writeJPEG("for-png.jpg", 0), path = tempPath("a.png");
+  // Written fast (little compression): the decoder is what is under test.
+  ASSERT_EQ(
+      std::system(
+          ("ffmpeg -nostdin -v error -y -i '" + jpeg + "' -compression_level 1 '" + path + "'").c_str()),
+      0);
+  auto view = makeView();
+  std::vector<ImageLoadState> states;
+  view->setImageLoadObserver([&](ImageLoadState state) { states.push_back(state); });
+  view->loadImage(path);
+  waitForLoad(*view);
+  EXPECT_EQ(states, std::vector<ImageLoadState>{ImageLoadState::Full}) << view->imageLoadFailure();
+  EXPECT_LE(largestDifference(frame(*view), synchronousFrame(path)), 2);
+  std::remove(jpeg.c_str());
   std::remove(path.c_str());
 }
 
