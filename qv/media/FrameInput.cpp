@@ -196,7 +196,7 @@ bool FrameInput::setTiledImage(const Image& image, int limit) {
     return false;
   }
   const size_t rowBytes = size_t(w) * 4;
-  // Whole groups of the reduced level's rows, so that its sums see every row of a group in one band.
+  // Whole pairs of rows of every reduced level in each band.
   const int bandRows = std::max(1, int(kTileBandBytes / rowBytes) / TiledPicture::kBandRowMultiple) *
                        TiledPicture::kBandRowMultiple;
   std::vector<uint8_t> band(rowBytes * size_t(std::min(bandRows, h)));
