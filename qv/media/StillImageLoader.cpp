@@ -84,7 +84,7 @@ void decodeBands(Decoder& decoder, int bandRows, TiledPicture& picture, std::mut
     if (!band) return;
     const int wanted = std::min(bandRows, height - row);
     int rows = 0;
-    // A band is whole before it is handed on (the reduced level sums groups of rows).
+    // A band is whole before it is handed on (the reduced levels pair its rows).
     while (rows < wanted) {
       const int got = decoder.readRows(band->bytes.get() + size_t(rows) * rowBytes, rowBytes, wanted - rows);
       if (got <= 0) break;
@@ -97,7 +97,7 @@ void decodeBands(Decoder& decoder, int bandRows, TiledPicture& picture, std::mut
     }
     // The band's textures are made here, ahead of the uploads: making one is slow (the renderer clears
     // it), and this thread would otherwise wait for the uploads. Not before the uploader is ready (the
-    // preview goes first, and the host may still replace the picture); until then it makes them itself.
+    // preview goes first, and the host may still replace the picture); until then the uploader makes them.
     std::string reason;
     if (bands.uploaderReady() && !picture.makeTextures(row, rows, glLock, &reason)) {
       bands.putEmpty(band);
