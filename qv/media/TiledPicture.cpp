@@ -11,6 +11,12 @@ namespace qv {
 
 namespace {
 
+// Errors left by earlier GL work on the shared context, so that a check after this work sees its own.
+void clearGLErrors() {
+  while (glGetError() != GL_NO_ERROR) {
+  }
+}
+
 uint32_t pixelAt(const uint8_t* row, int x) {
   uint32_t pixel;
   std::memcpy(&pixel, row + size_t(x) * 4, 4);
@@ -76,8 +82,6 @@ bool TiledPicture::noGLError(const PictureTile& tile, std::string* reason) {
 bool TiledPicture::makeTexture(Level& level, size_t i, std::string* reason) {
   GLTexture& texture = level.textures[i];
   if (texture) return true;
-  while (glGetError() != GL_NO_ERROR) {
-  }
   const PictureTile& tile = level.plan[i];
   texture = GLTexture::generate();
   glBindTexture(GL_TEXTURE_2D, texture.get());
@@ -105,6 +109,7 @@ bool TiledPicture::makeTextures(int firstRow, int count, std::mutex& glLock, std
         *reason = "no GL context";
         return false;
       }
+      clearGLErrors();
       if (!makeTexture(level, i, reason)) return false;
     }
   }
@@ -135,6 +140,7 @@ bool TiledPicture::upload(Level& level, const uint8_t* rows, int firstRow, int c
       *reason = "no GL context";
       return false;
     }
+    clearGLErrors();
     if (!makeTexture(level, i, reason)) return false;
     ScopedUnpackAlignment alignment(4);
     glBindTexture(GL_TEXTURE_2D, level.textures[i].get());

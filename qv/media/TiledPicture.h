@@ -66,7 +66,8 @@ class TiledPicture {
     std::vector<uint8_t> rows;        // a reduced level's rows made from one band; the filling thread only
   };
   static void plan(Level& level, int width, int height, int tileLimit);
-  // Under the GL lock, with a context current: makes tile i's texture unless it exists.
+  // Under the GL lock, with a context current and no GL error pending: makes tile i's texture unless it
+  // exists.
   static bool makeTexture(Level& level, size_t i, std::string* reason);
   static bool noGLError(const PictureTile& tile, std::string* reason);
   static bool finished(const Level& level);
